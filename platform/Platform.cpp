@@ -1,0 +1,1 @@
+// Platform services shared by every backend.
