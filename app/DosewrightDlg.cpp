@@ -1,0 +1,36 @@
+#include "app/DosewrightDlg.h"
+
+#include <string>
+
+#include "platform/DialogWindow.h"
+
+CDosewrightDlg::CDosewrightDlg(platform::DialogWindow& window,
+                               platform::LibraryLoader& libraryLoader)
+    : m_window(window), m_libraryLoader(libraryLoader) {}
+
+CDosewrightDlg::~CDosewrightDlg() {
+    // Streams a failed scan left open are closed when the program ends.
+    if (m_pLogFile)
+        std::fclose(m_pLogFile);
+    if (m_pCsvFile)
+        std::fclose(m_pCsvFile);
+}
+
+void CDosewrightDlg::ShowMessage(std::string_view text, const char* title) const {
+    m_window.ShowMessageBox(text, title);
+}
+
+void CDosewrightDlg::SetStatusText(std::string_view text) const {
+    if (m_pStatus)
+        m_pStatus->SetText(text);
+}
+
+void CDosewrightDlg::ShowFailureBoxThenStatus(std::string_view text) const {
+    ShowMessage(text, kErrorTitle);
+    SetStatusText(text);
+}
+
+void CDosewrightDlg::ShowFailureStatusThenBox(std::string_view text) const {
+    SetStatusText(text);
+    ShowMessage(text, kErrorTitle);
+}

@@ -1,0 +1,111 @@
+// The main dialog and the context of every operation of the utility.
+//
+// The operations are defined in the folders of their subsystems: the start-up
+// in app/, the reference files in deploy/, the database connection and the drug
+// lookups in data/, the scan, the resolution and the run log in repair/.
+#pragma once
+
+#include <cstdint>
+#include <cstdio>
+#include <string_view>
+#include <vector>
+
+#include "data/DrugRecords.h"
+#include "data/HostLibraries.h"
+#include "data/MedicationRecord.h"
+
+namespace platform {
+class Control;
+class DialogWindow;
+class LibraryLoader;
+} // namespace platform
+
+// A record-manager table handle; negative means not open (or the open's error code).
+using TableHandle = int32_t;
+
+// The candidates of one medication, in the order the table delivered them.
+using RxNormCandidateList = std::vector<_MRDRXN>;
+
+// Status shown when a composed path would not fit its buffer; never a record-manager value.
+inline constexpr int32_t kPathDoesNotFit = -1000;
+
+inline constexpr const char* kErrorTitle = "Dosewright Error";
+inline constexpr const char* kFileErrorTitle = "Dosewright File Error";
+
+class CDosewrightDlg {
+public:
+    CDosewrightDlg(platform::DialogWindow& window, platform::LibraryLoader& libraryLoader);
+    ~CDosewrightDlg();
+    CDosewrightDlg(const CDosewrightDlg&) = delete;
+    CDosewrightDlg& operator=(const CDosewrightDlg&) = delete;
+
+    // --- Window commands ------------------------------------------------------------------
+    // The start-up sequence; runs once before the window becomes visible.
+    bool OnInitDialog();
+    void OnBnClickedRepair();
+    void OnBnClickedReport();
+    // Closes the database connection; the window then ends the dialog.
+    void OnBnClickedExit();
+
+    // --- Failure display -------------------------------------------------------------------
+    // A modal message box owned by the dialog, OK only. A null title shows the
+    // application's name.
+    void ShowMessage(std::string_view text, const char* title) const;
+    // Replaces the status line's text.
+    void SetStatusText(std::string_view text) const;
+    // The two orders in which a failure is shown.
+    void ShowFailureBoxThenStatus(std::string_view text) const;
+    void ShowFailureStatusThenBox(std::string_view text) const;
+
+    // --- Reference files ------------------------------------------------------------------
+    bool DeployReferenceFiles();
+    bool WriteReferenceFile(const char* folder, int resourceId, const char* fileName);
+
+    // --- Database connection ----------------------------------------------------------------
+    bool OpenDatabase(const char* dataSet, const char* databasePath, char* errorText);
+    void CloseDatabase();
+
+    // --- Drug reference lookups ---------------------------------------------------------------
+    bool FindDrugId(int32_t& drugId, const char* drugName, const char* formCode,
+                    const char* routeCode, const char* strength, const char* strengthUnit);
+    bool DrugHasNdc(int32_t drugId, bool& failed);
+    bool GetDrugRxNormList(int32_t drugId, RxNormCandidateList& list);
+
+    // --- Repair -------------------------------------------------------------------------------
+    bool ScanMedications(int32_t& examined, int32_t& affected, unsigned char reportOnly);
+    bool ResolveRxNorm(int32_t& affected, const RxNormCandidateList& list, _MRRX record,
+                       unsigned char reportOnly, int32_t resolutionCode);
+    // Writes the CSV line and the log sentence of one affected medication and
+    // flushes both; false when they could not be written (the failure is shown).
+    bool WriteRunLines(const _MRRX& record, const char* oldRxNormId, unsigned char reportOnly,
+                       int32_t resolutionCode);
+
+    platform::DialogWindow& Window() const { return m_window; }
+    platform::LibraryLoader& Loader() const { return m_libraryLoader; }
+
+    // --- The context -------------------------------------------------------------------------
+    platform::Control* m_pInstructions = nullptr; // static -1: the instruction text
+    platform::Control* m_pStatus = nullptr;       // static 1000: failures, progress, results
+    platform::Control* m_pRepairButton = nullptr; // button 1
+    platform::Control* m_pReportButton = nullptr; // button 3
+    bool m_bDbFilesOpen = false;                  // CloseDatabase calls OV_CloseDBFiles when set
+    TableHandle m_hPatientTable = -1;             // host file set, OV_GetDBfp(36); never closed here
+    TableHandle m_hMrrx = -1;                     // host file set, OV_GetDBfp(90); never closed here
+    TableHandle m_hMRDD99 = -1;                   // opened by OpenDatabase
+    TableHandle m_hMRDNDC99 = -1;                 // opened by OpenDatabase
+    TableHandle m_hMRDRXN99 = -1;                 // opened by OpenDatabase
+    std::FILE* m_pLogFile = nullptr;              // Dosewright.log, open while a scan runs
+    std::FILE* m_pCsvFile = nullptr;              // Dosewright.csv, open while a scan runs
+    char m_szDbPath[host::kDatabasePathSize] = {}; // database folder, ends with the separator
+
+private:
+    // One medication of the scan; false when the scan must stop.
+    bool SettleMedication(const _MRRX& record, unsigned char reportOnly, int32_t& affected,
+                          RxNormCandidateList& candidates);
+    // Writes a change the scan decided (repair mode), reports and counts it.
+    bool ApplyScanChange(const _MRRX& changed, const char* oldRxNormId, unsigned char reportOnly,
+                         int32_t resolutionCode, int32_t& affected);
+
+    platform::DialogWindow& m_window;
+    platform::LibraryLoader& m_libraryLoader;
+};

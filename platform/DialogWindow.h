@@ -1,0 +1,49 @@
+// What the utility needs of its window. The utility never sees the toolkit: the
+// window backend (wxWidgets, the console, or the tests' fake) implements this.
+//
+// Texts are single-byte Windows-1252 bytes, carried unchanged; a backend that
+// shows them decodes them.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// One control of the dialog: a static text or a push button.
+class Control {
+public:
+    virtual ~Control() = default;
+    // Replaces the whole text (caption) of the control.
+    virtual void SetText(std::string_view text) = 0;
+    virtual std::string GetText() const = 0;
+    virtual void Enable(bool enable) = 0;
+    virtual bool IsEnabled() const = 0;
+};
+
+// The main dialog's window.
+class DialogWindow {
+public:
+    virtual ~DialogWindow() = default;
+
+    // The control with this id, or nullptr when the dialog has none. The control
+    // belongs to the window and lives as long as it does.
+    virtual Control* GetControl(int controlId) = 0;
+
+    // A modal message box owned by the dialog, with only an OK button and no icon.
+    // Returns when the user has closed it. A null title shows the application's
+    // name in the title bar.
+    virtual void ShowMessageBox(std::string_view text, const char* title) = 0;
+
+    // The busy cursor shown while the window takes no input.
+    virtual void BeginWaitCursor() = 0;
+    virtual void RestoreWaitCursor() = 0;
+    virtual void EndWaitCursor() = 0;
+
+    // Called by a scan once for every medication it has examined, before the
+    // medication is settled. A window that shows progress throttles it itself.
+    virtual void ScanProgress(int32_t /*examined*/) {}
+};
+
+} // namespace platform

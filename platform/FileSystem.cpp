@@ -1,0 +1,134 @@
+#include "platform/FileSystem.h"
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+thread_local int t_lastError = 0;
+
+bool Fail() {
+    t_lastError = errno;
+    return false;
+}
+
+bool FailWith(int error) {
+    t_lastError = error;
+    return false;
+}
+
+bool IsReadOnly(const struct stat& info) {
+    return S_ISREG(info.st_mode) && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+} // namespace
+
+int LastErrorCode() { return t_lastError; }
+
+bool PathExists(const char* path) {
+    struct stat info;
+    return ::stat(path, &info) == 0;
+}
+
+bool CreateFolder(const char* path) {
+    return ::mkdir(path, 0777) == 0 || Fail();
+}
+
+bool DeleteFile(const char* path) {
+    struct stat info;
+    if (::lstat(path, &info) != 0)
+        return Fail();
+    if (S_ISDIR(info.st_mode))
+        return FailWith(EISDIR);
+    if (IsReadOnly(info))
+        return FailWith(EACCES);
+    return ::unlink(path) == 0 || Fail();
+}
+
+ExclusiveFile::~ExclusiveFile() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+}
+
+bool ExclusiveFile::Open(const char* path, Mode mode) {
+    struct stat info;
+    const bool exists = ::stat(path, &info) == 0;
+    if (exists && IsReadOnly(info))
+        return FailWith(EACCES);
+    if (mode == Mode::ReadWriteExisting && !exists)
+        return Fail();
+
+    // Take the lock before emptying a file another opener may hold.
+    const int flags = mode == Mode::ReadWriteExisting ? O_RDWR : (O_WRONLY | O_CREAT);
+    m_fd = ::open(path, flags | O_CLOEXEC, 0666);
+    if (m_fd < 0)
+        return Fail();
+    if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(m_fd);
+        m_fd = -1;
+        return FailWith(error);
+    }
+    if (mode == Mode::WriteCreateAlways && ::ftruncate(m_fd, 0) != 0) {
+        const int error = errno;
+        ::close(m_fd);
+        m_fd = -1;
+        return FailWith(error);
+    }
+    return true;
+}
+
+bool ExclusiveFile::Length(std::uint64_t& length) {
+    struct stat info;
+    if (::fstat(m_fd, &info) != 0)
+        return Fail();
+    length = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+bool ExclusiveFile::SeekToStart() { return ::lseek(m_fd, 0, SEEK_SET) == 0 || Fail(); }
+
+bool ExclusiveFile::Read(void* buffer, std::size_t size, std::size_t& read) {
+    read = 0;
+    auto* out = static_cast<char*>(buffer);
+    while (read < size) {
+        const ssize_t got = ::read(m_fd, out + read, size - read);
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return Fail();
+        }
+        if (got == 0)
+            break;
+        read += static_cast<std::size_t>(got);
+    }
+    return true;
+}
+
+bool ExclusiveFile::WriteAll(const void* buffer, std::size_t size) {
+    const auto* in = static_cast<const char*>(buffer);
+    std::size_t written = 0;
+    while (written < size) {
+        const ssize_t put = ::write(m_fd, in + written, size - written);
+        if (put < 0) {
+            if (errno == EINTR)
+                continue;
+            return Fail();
+        }
+        written += static_cast<std::size_t>(put);
+    }
+    return true;
+}
+
+bool ExclusiveFile::Close() {
+    const int fd = m_fd;
+    m_fd = -1;
+    return ::close(fd) == 0 || Fail();
+}
+
+} // namespace platform

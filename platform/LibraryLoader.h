@@ -1,0 +1,22 @@
+// Loading a shared library by name at run time and looking up an entry point.
+#pragma once
+
+namespace platform {
+
+class LibraryLoader {
+public:
+    using Handle = void*;
+
+    virtual ~LibraryLoader() = default;
+    // `baseName` is the library's name without prefix or extension, as on the
+    // host's original platform ("OVUtilities"). nullptr when it cannot be loaded.
+    virtual Handle Load(const char* baseName) = 0;
+    // nullptr when the library has no such entry point.
+    virtual void* FindEntryPoint(Handle library, const char* name) = 0;
+    virtual void Release(Handle library) = 0;
+};
+
+// The operating system's loader (dlopen on POSIX).
+LibraryLoader& SystemLibraryLoader();
+
+} // namespace platform

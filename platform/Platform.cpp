@@ -1,1 +1,0 @@
-// Platform services shared by every backend.

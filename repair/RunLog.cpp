@@ -1,0 +1,82 @@
+// The run log Dosewright.log and the CSV report Dosewright.csv: one sentence and
+// one line for every medication whose RxNorm ID a scan changes or would change.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string_view>
+
+#include "app/DosewrightDlg.h"
+#include "data/PatientRecord.h"
+#include "repair/RunLogFormat.h"
+
+namespace {
+
+// The patient reference of the medication's patient, or the empty text when the
+// patient is not in the patient table or cannot be read.
+std::string_view PatientReference(TableHandle patientTable, int32_t patientId,
+                                   std::span<char> text) {
+    _MRPT patient{};
+    patient.patientId = patientId;
+    if (fspos(patientTable, kMrptPatientKey, &patient) != host::kStatusExactMatch)
+        return {};
+    if (fsget(patientTable, kMrptPatientKey, &patient, static_cast<int32_t>(kMrptRecordLength)) <=
+        0)
+        return {};
+    return GetFieldText(RecordBytes(patient), kMrptPatientRef, text);
+}
+
+} // namespace
+
+bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
+                                   unsigned char reportOnly, int32_t resolutionCode) {
+    char patientRef[kMrptPatientRef.width + 1];
+    char drugName[kMrrxDrugName.width + 1];
+    char route[kMrrxRoute.width + 1];
+    char doseForm[kMrrxDoseForm.width + 1];
+    char rxNormId[kMrrxRxNormId.width + 1];
+    char strength[kMrrxStrength.width + 1];
+    char drugCode[kMrrxDrugCode.width + 1];
+
+    const auto bytes = RecordBytes(record);
+    RunLineValues values;
+    values.entryId = record.entryId;
+    values.resolutionCode = resolutionCode;
+    values.patientId = record.patientId;
+    values.patientRef = PatientReference(m_hPatientTable, record.patientId, patientRef);
+    values.drugName = GetFieldText(bytes, kMrrxDrugName, drugName);
+    values.route = GetFieldText(bytes, kMrrxRoute, route);
+    values.doseForm = GetFieldText(bytes, kMrrxDoseForm, doseForm);
+    values.newRxNormId = GetFieldText(bytes, kMrrxRxNormId, rxNormId);
+    values.oldRxNormId = oldRxNormId;
+    values.strength = GetFieldText(bytes, kMrrxStrength, strength);
+    values.drugCode = GetFieldText(bytes, kMrrxDrugCode, drugCode);
+
+    RunLineBuffer csvLine;
+    FormatCsvLine(values, csvLine);
+    RunLineBuffer logLine;
+    FormatLogSentence(values, reportOnly != 0, logLine);
+
+    // Each affected medication's lines are on disk before the scan reads the next
+    // record, so a run that dies leaves every change it made described.
+    errno = 0;
+    const bool csvWritten = std::fwrite(csvLine.data(), 1, csvLine.size(), m_pCsvFile) ==
+                                csvLine.size() &&
+                            std::fflush(m_pCsvFile) == 0;
+    const int csvError = errno;
+    errno = 0;
+    const bool logWritten = csvWritten &&
+                            std::fwrite(logLine.data(), 1, logLine.size(), m_pLogFile) ==
+                                logLine.size() &&
+                            std::fflush(m_pLogFile) == 0;
+    if (csvWritten && logWritten)
+        return true;
+
+    char message[kRunLineBufferSize] = {};
+    std::snprintf(message, sizeof message,
+                  "Failure writing the %s file. Error Code:%d\nPlease verify there is free space "
+                  "in the orvale folder and you have access to write files in it.",
+                  csvWritten ? "Dosewright.log" : "Dosewright.csv",
+                  csvWritten ? errno : csvError);
+    ShowFailureBoxThenStatus(message);
+    return false;
+}

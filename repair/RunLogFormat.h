@@ -1,0 +1,51 @@
+// The texts of the run log sentence and the CSV line of one affected medication.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+// Lines are built in a buffer of this size; the longest possible line, every
+// text at its field's width and quoted throughout, stays well inside it.
+inline constexpr std::size_t kRunLineBufferSize = 1000;
+
+struct RunLineValues {
+    int32_t entryId = 0;
+    int32_t resolutionCode = 0; // the drug ID, -1 (no drug matched) or -2 (not describable)
+    std::string_view newRxNormId; // empty when the ID was removed
+    std::string_view oldRxNormId; // empty when there was none
+    std::string_view drugCode;
+    int32_t patientId = 0;
+    std::string_view patientRef;
+    std::string_view drugName;
+    std::string_view strength;
+    std::string_view route;
+    std::string_view doseForm;
+};
+
+// A line under construction in a fixed buffer. The longest line the two formats
+// can make is well below the buffer's size (checked where they are built), and
+// nothing is ever written past its end.
+class RunLineBuffer {
+public:
+    void Append(std::string_view text);
+    void Append(char c) { Append(std::string_view(&c, 1)); }
+    void AppendNumber(int32_t value);
+    const char* data() const { return m_text; }
+    std::size_t size() const { return m_length; }
+    std::string_view view() const { return {m_text, m_length}; }
+
+private:
+    char m_text[kRunLineBufferSize] = {};
+    std::size_t m_length = 0;
+};
+
+// "%d,%d,%s,%s,%s,%d,%s,%s,%s,%s,%s" and CR LF. A text holding a comma, a double
+// quote, a carriage return or a line feed is enclosed in double quotes with its
+// quotes doubled, so that every line has exactly 11 fields; every other text is
+// written as it is.
+void FormatCsvLine(const RunLineValues& values, RunLineBuffer& line);
+
+// The repair-mode or report-mode sentence and CR LF; an empty old or new RxNorm ID
+// reads NULL.
+void FormatLogSentence(const RunLineValues& values, bool reportOnly, RunLineBuffer& line);

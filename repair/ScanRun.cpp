@@ -1,0 +1,212 @@
+// The scan behind both action buttons: one pass over MRRX99 in key-7 order that
+// settles every medication's RxNorm ID, in repair mode or report mode.
+#include <cstdio>
+#include <cstring>
+
+#include "app/DosewrightDlg.h"
+#include "platform/DialogWindow.h"
+#include "repair/DrugKnowledge.h"
+#include "repair/DrugTextSizes.h"
+#include "repair/RouteCodeTable.h"
+
+namespace {
+
+constexpr int32_t kMrrxWalkKey = 7;
+constexpr int kScanMessageSize = 200;
+
+// Resolution codes written to the run lines when no drug ID applies.
+constexpr int32_t kResolutionNoDrug = -1;
+constexpr int32_t kResolutionNotDescribable = -2;
+
+constexpr const char* kUpdateFailureFormat =
+    "Failure updating MRRX99. Error Code:%d\nPlease contact Technical Support for assistance.";
+
+constexpr const char* kRunningText = "Status: Running Please Wait";
+
+// Ends the wait cursor on every way out of the scan.
+class WaitCursor {
+public:
+    explicit WaitCursor(platform::DialogWindow& window) : m_window(window) {
+        m_window.BeginWaitCursor();
+    }
+    ~WaitCursor() { m_window.EndWaitCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+
+private:
+    platform::DialogWindow& m_window;
+};
+
+// Opens one of the run's output files in the database folder. The log grows
+// across runs ("a+"), the CSV report starts empty ("w+"). Lines carry their own
+// CR LF, so the streams are binary.
+std::FILE* OpenRunFile(const char* databasePath, const char* fileName, const char* mode) {
+    char path[host::kDatabasePathSize] = {};
+    const int length = std::snprintf(path, sizeof path, "%s%s", databasePath, fileName);
+    if (length < 0 || length >= static_cast<int>(sizeof path))
+        return nullptr; // never cut a path short: that would write somewhere else
+    return std::fopen(path, mode);
+}
+
+} // namespace
+
+bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
+                                     unsigned char reportOnly) {
+    WaitCursor waitCursor(m_window);
+    int32_t examined = 0;
+    int32_t affected = 0;
+    SetStatusText(kRunningText);
+
+    if (!m_pLogFile) {
+        m_pLogFile = OpenRunFile(m_szDbPath, "Dosewright.log", "ab+");
+        if (!m_pLogFile) {
+            ShowFailureBoxThenStatus("Failure opening Dosewright.log file");
+            return false;
+        }
+    }
+    if (!m_pCsvFile) {
+        m_pCsvFile = OpenRunFile(m_szDbPath, "Dosewright.csv", "wb+");
+        if (!m_pCsvFile) {
+            ShowFailureBoxThenStatus("Failure opening Dosewright.csv file");
+            return false;
+        }
+    }
+
+    char message[kScanMessageSize] = {};
+    auto failStatusFirst = [&](const char* format, int32_t status) {
+        std::snprintf(message, sizeof message, format, status);
+        ShowFailureStatusThenBox(message);
+        return false;
+    };
+    constexpr const char* kFirstReadFailure =
+        "Failure reading first record of MRRX99. Error Code:%d\nPlease contact Technical "
+        "Support for assistance.";
+
+    int32_t status = fsgotof(m_hMrrx, kMrrxWalkKey);
+    if (status < 0)
+        return failStatusFirst(kFirstReadFailure, status);
+
+    _MRRX record{};
+    constexpr auto kRecordLength = static_cast<int32_t>(kMrrxRecordLength);
+    status = fsgetn(m_hMrrx, kMrrxWalkKey, &record, kRecordLength);
+    if (status < 0 && status != host::kStatusEndOfFile)
+        return failStatusFirst(kFirstReadFailure, status);
+
+    RxNormCandidateList candidates;
+    while (status > 0) {
+        ++examined;
+        m_window.ScanProgress(examined);
+        if (!SettleMedication(record, reportOnly, affected, candidates))
+            return false;
+
+        status = fsgetn(m_hMrrx, kMrrxWalkKey, &record, kRecordLength);
+        if (status < 0 && status != host::kStatusEndOfFile) {
+            std::snprintf(message, sizeof message,
+                          "Failure to read next MRRX99 record. Error Code:%d\nPlease contact "
+                          "Technical Support for assistance.",
+                          status);
+            ShowFailureBoxThenStatus(message);
+            return false;
+        }
+    }
+
+    std::fclose(m_pLogFile);
+    m_pLogFile = nullptr;
+    std::fclose(m_pCsvFile);
+    m_pCsvFile = nullptr;
+    examinedOut = examined;
+    affectedOut = affected;
+    return true;
+}
+
+bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportOnly,
+                                      int32_t& affected, RxNormCandidateList& candidates) {
+    char drugName[kDrugNameBufferSize] = {};
+    char route[kRouteBufferSize] = {};
+    char doseForm[kDoseFormBufferSize] = {};
+    char rxNormId[kMrrxRxNormId.width + 1] = {};
+    char strength[kStrengthTextBufferSize] = {};
+    char drugCode[kMrrxDrugCode.width + 1] = {};
+    const auto bytes = RecordBytes(record);
+    const std::string_view drugNameText = GetFieldText(bytes, kMrrxDrugName, drugName);
+    const std::string_view routeText = GetFieldText(bytes, kMrrxRoute, route);
+    const std::string_view doseFormText = GetFieldText(bytes, kMrrxDoseForm, doseForm);
+    const std::string_view rxNormIdText = GetFieldText(bytes, kMrrxRxNormId, rxNormId);
+    const std::string_view strengthText = GetFieldText(bytes, kMrrxStrength, strength);
+    const std::string_view drugCodeText = GetFieldText(bytes, kMrrxDrugCode, drugCode);
+
+    if (rxNormIdText.empty() && drugCodeText.empty())
+        return true;
+
+    // A medication that cannot be used loses its ID, if it has one.
+    auto clearRxNorm = [&](int32_t resolutionCode) {
+        if (rxNormIdText.empty())
+            return true;
+        _MRRX changed = record;
+        ClearRxNorm(changed);
+        return ApplyScanChange(changed, rxNormId, reportOnly, resolutionCode, affected);
+    };
+
+    char formCode[kFormCodeBufferSize] = {};
+    char routeCode[kRouteCodeBufferSize] = {};
+    char strengthValue[kStrengthValueBufferSize] = {};
+    char strengthUnit[kStrengthUnitBufferSize] = {};
+    const bool describable =
+        !drugNameText.empty() && !routeText.empty() && LookupFormCode(doseFormText, formCode) &&
+        LookupRouteCode(routeText, routeCode) &&
+        SplitStrength(drugNameText, routeText, doseFormText, strengthText, strengthValue,
+                      strengthUnit) == 1;
+    if (!describable)
+        return clearRxNorm(kResolutionNotDescribable);
+
+    int32_t drugId = 0;
+    if (!FindDrugId(drugId, drugName, formCode, routeCode, strengthValue, strengthUnit))
+        return false;
+    if (drugId == NoDrugId)
+        return clearRxNorm(kResolutionNoDrug);
+
+    bool ndcFailed = false;
+    const bool hasNdc = DrugHasNdc(drugId, ndcFailed);
+    if (ndcFailed)
+        return false;
+    if (!hasNdc)
+        return true;
+
+    candidates.clear();
+    if (!GetDrugRxNormList(drugId, candidates))
+        return false;
+    if (candidates.size() >= 2)
+        return ResolveRxNorm(affected, candidates, record, reportOnly, drugId);
+    if (candidates.empty())
+        return true;
+
+    const _MRDRXN& candidate = candidates.front();
+    char candidateId[sizeof candidate.rxNormId + 1] = {};
+    std::memcpy(candidateId, candidate.rxNormId, sizeof candidate.rxNormId);
+    if (rxNormIdText == std::string_view(candidateId))
+        return true;
+    char candidateType[sizeof candidate.termType + 1] = {};
+    std::memcpy(candidateType, candidate.termType, sizeof candidate.termType);
+    _MRRX changed = record;
+    SetRxNorm(changed, candidateId, candidateType);
+    return ApplyScanChange(changed, rxNormId, reportOnly, drugId, affected);
+}
+
+bool CDosewrightDlg::ApplyScanChange(const _MRRX& changed, const char* oldRxNormId,
+                                     unsigned char reportOnly, int32_t resolutionCode,
+                                     int32_t& affected) {
+    if (reportOnly == 0) {
+        const int32_t status =
+            fsupdate(m_hMrrx, &changed, static_cast<int32_t>(kMrrxRecordLength));
+        if (status < 0) {
+            char message[kScanMessageSize] = {};
+            std::snprintf(message, sizeof message, kUpdateFailureFormat, status);
+            ShowFailureStatusThenBox(message);
+            return false;
+        }
+    }
+    if (!WriteRunLines(changed, oldRxNormId, reportOnly, resolutionCode))
+        return false;
+    ++affected;
+    return true;
+}

@@ -1,0 +1,19 @@
+// Resource and control ids of the program, as the host's installed copy has them.
+#pragma once
+
+namespace res {
+
+inline constexpr int IDD_ABOUTBOX = 100;          // About box template
+inline constexpr int IDS_ABOUTBOX = 101;          // "&About Dosewright..."
+inline constexpr int IDD_DOSEWRIGHT_DIALOG = 102; // main dialog template
+inline constexpr int IDR_MAINFRAME = 128;         // application icon
+inline constexpr int IDM_ABOUTBOX = 0x0010;       // system-menu command of the About item
+
+// Controls of the main dialog.
+inline constexpr int IDOK = 1;             // the repair button, "Dosewright"
+inline constexpr int IDCANCEL = 2;         // "Exit"
+inline constexpr int IDC_REPORT = 3;       // "Report Medications"
+inline constexpr int IDC_STATUS = 1000;    // the status line
+inline constexpr int IDC_STATIC = -1;      // the instruction text
+
+} // namespace res
