@@ -1,0 +1,45 @@
+#include "kelvar/VocabularyCache.h"
+
+#include "common/HostFolder.h"
+#include "ovutilities/OVUtilities.h"
+
+#include <climits>
+#include <cstdlib>
+#include <unistd.h>
+
+namespace kelvar {
+
+const Vocabulary& VocabularyCache::Current() {
+    const char* variable = std::getenv(hostfolder::kDatabaseFolderVariable);
+    if (variable == nullptr) {
+        variable = "";
+    }
+    // The current directory matters unless the variable names an absolute folder.
+    char directory[PATH_MAX];
+    directory[0] = '\0';
+    if (variable[0] != '/' && getcwd(directory, sizeof directory) == nullptr) {
+        directory[0] = '\0'; // the folder lookup below fails the same way
+    }
+    if (m_read && m_variable == variable && m_directory == directory) {
+        return m_vocabulary;
+    }
+    m_variable = variable;
+    m_directory = directory;
+    Reload();
+    return m_vocabulary;
+}
+
+void VocabularyCache::Reload() {
+    m_read = false;
+    m_vocabulary.Clear();
+    char folder[ovutilities::kDatabasePathSize] = {};
+    char errorText[ovutilities::kErrorTextSize] = {};
+    try {
+        PR_Get_Database_Path(folder, errorText);
+    } catch (...) {
+        return; // no database folder: nothing is found
+    }
+    m_read = m_vocabulary.Load(std::string(folder) + hostfolder::kVocabularyFile);
+}
+
+} // namespace kelvar

@@ -1,0 +1,51 @@
+#include "ovapplogic/OVAppLogic.h"
+
+#include "common/HostFolder.h"
+#include "ovutilities/OVUtilities.h"
+
+#include <cstdio>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace {
+
+constexpr int32_t kFailed = 1;
+
+int32_t Fail(char* errorText, const char* format, const char* argument) {
+    if (errorText != nullptr) {
+        std::snprintf(errorText, ovutilities::kErrorTextSize, format, argument);
+    }
+    return kFailed;
+}
+
+} // namespace
+
+extern "C" int32_t OVAppLogic_Ordinal244(const char* dataSet, char* errorText) {
+    if (dataSet == nullptr || std::strcmp(dataSet, hostfolder::kDataSet) != 0) {
+        // The data set's name is not quoted whole: it is the caller's text of any length.
+        return Fail(errorText,
+                    "The application logic cannot start for data set \"%.20s\": this "
+                    "installation holds data set 99 only.",
+                    dataSet == nullptr ? "" : dataSet);
+    }
+
+    // The folder comes from the utility library, which also writes its message.
+    char folder[ovutilities::kDatabasePathSize] = {};
+    char folderError[ovutilities::kErrorTextSize] = {};
+    try {
+        PR_Get_Database_Path(folder, folderError);
+    } catch (...) {
+        return Fail(errorText, "%s", folderError);
+    }
+
+    char tablePath[ovutilities::kDatabasePathSize + 16] = {};
+    std::snprintf(tablePath, sizeof tablePath, "%s%s%s", folder, hostfolder::kMedicationStem,
+                  hostfolder::kDataSet);
+    struct stat status {};
+    if (stat(tablePath, &status) != 0 || !S_ISREG(status.st_mode)) {
+        return Fail(errorText,
+                    "The application logic cannot start: the medication table %s is missing.",
+                    tablePath);
+    }
+    return 0;
+}

@@ -1,0 +1,88 @@
+// The exported functions of the host utility library.
+#include "ovutilities/OVUtilities.h"
+
+#include "ovutilities/DatabaseFolder.h"
+#include "ovutilities/DrugInteractionVersion.h"
+#include "ovutilities/HostFileSet.h"
+#include "ovutilities/MessageText.h"
+
+#include <cstring>
+#include <stdexcept>
+
+namespace {
+
+// The one file set this process has open. Callers use the library from one
+// thread, as the host does.
+ovutilities::HostFileSet g_fileSet;
+
+void WriteError(char* errorText, const std::string& message) {
+    ovutilities::CopyMessage(errorText, ovutilities::kErrorTextSize, message);
+}
+
+} // namespace
+
+extern "C" {
+
+int32_t PR_Get_Database_Path(char* databasePath, char* errorText) {
+    const ovutilities::DatabaseFolder folder = ovutilities::FindDatabaseFolder();
+    std::string message = folder.message;
+    if (databasePath == nullptr) {
+        message = "No buffer was given for the database folder.";
+    } else if (folder.found) {
+        std::memcpy(databasePath, folder.path.c_str(), folder.path.size() + 1);
+        return 0;
+    }
+    WriteError(errorText, message);
+    throw std::runtime_error(message);
+}
+
+int32_t OV_OpenDBFiles(char* errorText, const char* /*reserved*/, const char* dataSet) {
+    if (dataSet == nullptr) {
+        g_fileSet.Close();
+        WriteError(errorText, "No data set was given to open.");
+        return ovutilities::kFailed;
+    }
+    const ovutilities::DatabaseFolder folder = ovutilities::FindDatabaseFolder();
+    if (!folder.found) {
+        g_fileSet.Close();
+        WriteError(errorText, folder.message);
+        return ovutilities::kFailed;
+    }
+    const std::string message = g_fileSet.Open(folder.path, dataSet);
+    if (!message.empty()) {
+        WriteError(errorText, message);
+        return ovutilities::kFailed;
+    }
+    return 0;
+}
+
+int32_t OV_UtilGetDBFiles(char* /*errorText*/) {
+    return 0;
+}
+
+int32_t OV_GetDBfp(int32_t hostTableNumber) {
+    return g_fileSet.Handle(hostTableNumber);
+}
+
+int32_t OV_CloseDBFiles(char* errorText) {
+    const std::string message = g_fileSet.Close();
+    if (!message.empty()) {
+        WriteError(errorText, message);
+        return ovutilities::kFailed;
+    }
+    return 0;
+}
+
+int32_t OV_VerifyCorrectVersionOfDrugIntInstalled(char* versionText) {
+    const ovutilities::DatabaseFolder folder = ovutilities::FindDatabaseFolder();
+    ovutilities::VersionCheck check;
+    if (folder.found) {
+        check = ovutilities::CheckDrugInteractionVersion(folder.path);
+    } else {
+        check.message = folder.message;
+    }
+    ovutilities::CopyMessage(versionText, ovutilities::kVersionCheckBufferSize, check.message);
+    return check.current ? 0 : ovutilities::kFailed;
+}
+
+} // extern "C"

@@ -1,0 +1,217 @@
+// The host utility library: database folder, host file set, version check.
+// Including the utility's contract next to the library's own header makes the
+// compiler hold the two declarations of every function to the same signature.
+#include "ovutilities/OVUtilities.h"
+#include "data/HostLibraries.h"
+
+#include "common/HostFolder.h"
+#include "host/HostScratchFolder.h"
+
+#include <cstring>
+#include <dlfcn.h>
+#include <filesystem>
+#include <gtest/gtest.h>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using hosttest::DatabaseFolderScope;
+using hosttest::ScratchFolder;
+
+constexpr char kUnwritten = '\x7f';
+
+// A buffer of `size` bytes followed by a guard area that must stay unwritten.
+struct GuardedBuffer {
+    explicit GuardedBuffer(std::size_t size) : size(size), bytes(size + 64, kUnwritten) {
+        std::fill(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(size), '\0');
+    }
+    char* data() { return bytes.data(); }
+    std::string Text() const { return std::string(bytes.data()); }
+    bool GuardIntact() const {
+        return std::all_of(bytes.begin() + static_cast<std::ptrdiff_t>(size), bytes.end(),
+                           [](char c) { return c == kUnwritten; });
+    }
+    std::size_t size;
+    std::vector<char> bytes;
+};
+
+// Asks for the database folder; returns the folder, or the message prefixed
+// with "!" after checking that the exception and the error text agree.
+std::string DatabasePath() {
+    GuardedBuffer path(host::kDatabasePathSize);
+    GuardedBuffer error(host::kErrorTextSize);
+    std::string answer;
+    try {
+        PR_Get_Database_Path(path.data(), error.data());
+        answer = path.Text();
+    } catch (const std::runtime_error& failure) {
+        EXPECT_EQ(error.Text(), failure.what());
+        EXPECT_FALSE(error.Text().empty());
+        answer = "!" + error.Text();
+    }
+    EXPECT_TRUE(path.GuardIntact());
+    EXPECT_TRUE(error.GuardIntact());
+    return answer;
+}
+
+// Creates nested folders under `base` so that the innermost one's path, with
+// its separator, is exactly `length` characters long.
+std::string FolderOfLength(const std::string& base, std::size_t length) {
+    std::string path = base.substr(0, base.size() - 1);
+    while (path.size() + 1 < length) {
+        std::size_t remaining = length - 1 - path.size();
+        std::size_t name = std::min<std::size_t>(remaining - 1, 200);
+        if (remaining - (name + 1) == 1) {
+            --name; // leave room for one more component of at least one character
+        }
+        path += "/" + std::string(name, 'd');
+        std::filesystem::create_directory(path);
+    }
+    return path;
+}
+
+TEST(DatabasePath, FollowsTheVariableElseTheCurrentDirectory) {
+    ScratchFolder scratch;
+    std::filesystem::create_directory(scratch.Path() + "sub");
+    const std::string bare = scratch.Path().substr(0, scratch.Path().size() - 1);
+    struct Case {
+        const char* name;
+        std::optional<std::string> variable;
+        std::string expected;
+    };
+    const std::vector<Case> cases = {
+        {"named without separator", bare, scratch.Path()},
+        {"named with separator", scratch.Path(), scratch.Path()},
+        {"named relative", std::string("sub"), "sub/"},
+        {"unset", std::nullopt, scratch.Path()},
+        {"empty", std::string(), scratch.Path()},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DatabaseFolderScope scope;
+        scope.ChangeInto(scratch.Path());
+        c.variable ? scope.Name(*c.variable) : scope.Unname();
+        EXPECT_EQ(DatabasePath(), c.expected);
+    }
+}
+
+TEST(DatabasePath, RefusesWhatIsNotAFolderWithAMessage) {
+    ScratchFolder scratch;
+    scratch.Write("plain-file", "x");
+    struct Case {
+        std::string variable;
+        std::string messagePart;
+    };
+    const std::vector<Case> cases = {
+        {scratch.Path() + "missing", "missing/ (named by ORVALE_DB) does not exist"},
+        {scratch.Path() + "missing/deeper/", "does not exist"},
+        {scratch.Path() + "plain-file", "plain-file/ (named by ORVALE_DB) is not a folder"},
+        {scratch.Path() + "plain-file/", "is not a folder"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.variable);
+        DatabaseFolderScope scope;
+        scope.Name(c.variable);
+        const std::string answer = DatabasePath();
+        ASSERT_EQ(answer.substr(0, 1), "!");
+        EXPECT_NE(answer.find(c.messagePart), std::string::npos) << answer;
+    }
+}
+
+TEST(DatabasePath, AcceptsAFolderThatFitsTheBufferAndRefusesOneThatDoesNot) {
+    ScratchFolder scratch;
+    DatabaseFolderScope scope;
+    const std::string fits = FolderOfLength(scratch.Path(), 259);
+    scope.Name(fits);
+    EXPECT_EQ(DatabasePath(), fits + "/");
+
+    for (const std::size_t length : {260, 261, 900}) {
+        SCOPED_TRACE(length);
+        ScratchFolder deep;
+        scope.Name(FolderOfLength(deep.Path(), length));
+        const std::string answer = DatabasePath();
+        EXPECT_NE(answer.find("is too long: " + std::to_string(length) + " characters"),
+                  std::string::npos)
+            << answer;
+    }
+}
+
+TEST(DrugInteractionVersion, OnlyTheRequiredVersionPasses) {
+    struct Case {
+        const char* name;
+        std::optional<std::string> content; // nullopt: no version file
+        bool current;
+        const char* messagePart;
+    };
+    const std::string required = hostfolder::kRequiredDrugInteractionVersion;
+    const std::vector<Case> cases = {
+        {"exact", required, true, "2019.4.0 is installed."},
+        {"line end", required + "\n", true, "is installed."},
+        {"CR LF and blanks", "  " + required + " \r\nsecond line\n", true, "is installed."},
+        {"outdated", std::string(hostfolder::kOutdatedDrugInteractionVersion) + "\n", false,
+         "2018.1.0 is installed; version 2019.4.0 is required."},
+        {"longer", required + ".1", false, "2019.4.0.1 is installed"},
+        {"shorter", std::string("2019.4"), false, "version 2019.4 is installed"},
+        {"on the second line", "\n" + required, false, "No drug-interaction data version"},
+        {"empty", std::string(), false, "No drug-interaction data version"},
+        {"one long line", std::string(5000, '9'), false, "...9"},
+        {"missing", std::nullopt, false, "cannot be read"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder scratch;
+        DatabaseFolderScope scope;
+        scope.Name(scratch.Path());
+        if (c.content) {
+            scratch.Write(hostfolder::kDrugInteractionVersionFile, *c.content);
+        }
+        GuardedBuffer text(host::kVersionCheckBufferSize);
+        const int32_t result = OV_VerifyCorrectVersionOfDrugIntInstalled(text.data());
+        EXPECT_EQ(result == 0, c.current) << result;
+        EXPECT_NE(text.Text().find(c.messagePart), std::string::npos) << text.Text();
+        EXPECT_TRUE(text.GuardIntact());
+    }
+}
+
+TEST(DrugInteractionVersion, IsFoundByNameAsTheInstallationCheckLooksItUp) {
+    void* library = dlopen("libOVUtilities.so", RTLD_NOW);
+    ASSERT_NE(library, nullptr) << dlerror();
+    auto verify = reinterpret_cast<host::VerifyDrugIntVersionFn>(
+        dlsym(library, host::kVerifyDrugIntVersionEntryPoint));
+    EXPECT_EQ(verify, &OV_VerifyCorrectVersionOfDrugIntInstalled);
+    dlclose(library);
+}
+
+TEST(HostFileSet, RefusesToOpenWithAMessageAndLeavesNothingOpen) {
+    ScratchFolder scratch;
+    struct Case {
+        const char* name;
+        std::string folder;
+        const char* dataSet;
+        const char* messagePart;
+    };
+    const std::vector<Case> cases = {
+        {"no tables", scratch.Path(), "99", "medication table MRRX99"},
+        {"no folder", scratch.Path() + "gone", "99", "does not exist"},
+        {"empty data set", scratch.Path(), "", "is not a data set"},
+        {"path in data set", scratch.Path(), "../99", "is not a data set"},
+        {"long data set", scratch.Path(), "123456789", "is not a data set"},
+        {"null data set", scratch.Path(), nullptr, "No data set"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        DatabaseFolderScope scope;
+        scope.Name(c.folder);
+        GuardedBuffer error(host::kErrorTextSize);
+        EXPECT_EQ(OV_OpenDBFiles(error.data(), "", c.dataSet), host::kHostCallFailed);
+        EXPECT_NE(error.Text().find(c.messagePart), std::string::npos) << error.Text();
+        EXPECT_TRUE(error.GuardIntact());
+        EXPECT_EQ(OV_GetDBfp(host::kHostTableMedications), -1);
+        EXPECT_EQ(OV_GetDBfp(host::kHostTablePatients), -1);
+        EXPECT_EQ(OV_CloseDBFiles(error.data()), 0);
+    }
+}
+
+} // namespace
