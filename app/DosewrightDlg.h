@@ -42,8 +42,10 @@ public:
     // --- Window commands ------------------------------------------------------------------
     // The start-up sequence; runs once before the window becomes visible.
     bool OnInitDialog();
-    void OnBnClickedRepair();
-    void OnBnClickedReport();
+    // Each runs one scan; true when it ran to its end (the window ignores it, the
+    // command-line front end turns it into its exit status).
+    bool OnBnClickedRepair();
+    bool OnBnClickedReport();
     // Closes the database connection; the window then ends the dialog.
     void OnBnClickedExit();
 
@@ -99,6 +101,7 @@ public:
     char m_szDbPath[host::kDatabasePathSize] = {}; // database folder, ends with the separator
 
 private:
+    bool DatabaseFolderFits(const char* databaseFolder);
     // One medication of the scan; false when the scan must stop.
     bool SettleMedication(const _MRRX& record, unsigned char reportOnly, int32_t& affected,
                           RxNormCandidateList& candidates);

@@ -1,0 +1,14 @@
+// Checks that the utility runs inside a host installation at the required level.
+#pragma once
+
+class CDosewrightDlg;
+
+// The update-history file exists, the host's drug-interaction data has the
+// version this utility needs, and the update history records the required patch
+// set. The first failing check is shown through `dialog`; returns false then.
+bool VerifyInstallation(CDosewrightDlg& dialog, const char* databaseFolder);
+
+// The patch-level marker, searched for in the lower-cased update history.
+inline constexpr const char* kPatchLevelMarker = "title=\"11 patches 10/31/2019";
+// Appended to the database folder to name the host's update-history file.
+inline constexpr const char* kUpdateHistoryName = "Updater/ProductUpdates.ovupdate";

@@ -1,0 +1,99 @@
+// The start-up of the main dialog: runs once, before the window becomes visible.
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+
+#include "app/DosewrightDlg.h"
+#include "app/InstallationCheck.h"
+#include "platform/DialogWindow.h"
+#include "resources/EmbeddedResources.h"
+#include "resources/ResourceIds.h"
+
+namespace {
+
+constexpr const char* kInstructionText =
+    "The \"Dosewright\" button will fix any medications that have an invalid RxNorm ID value by "
+    "changing the value to correct RxNorm ID or removing the RxNorm ID if no valid ID can be "
+    "found.\nThe \"Report Medications\" button will perform the same procedure but will only "
+    "report the medications with invalid RxNorm ID.";
+
+constexpr const char* kBackupReminder =
+    "Please make sure you have backed up your database before running the utility and pressing "
+    "the \"Dosewright\" button";
+
+// The longest name the utility appends to the database folder: a reference file
+// in Interface/SureScripts/CrossRef/. Every other name it appends is shorter.
+std::size_t LongestAppendedName() {
+    std::size_t longest = std::strlen(kUpdateHistoryName);
+    for (const resources::ReferenceFile& file : resources::kReferenceFiles) {
+        longest = std::max(longest,
+                           std::strlen("Interface/SureScripts/CrossRef/") + std::strlen(file.fileName));
+    }
+    return longest;
+}
+
+} // namespace
+
+// A database folder too long for the names the utility appends to it is refused
+// here, once, so that no path is ever cut short or written past its buffer.
+bool CDosewrightDlg::DatabaseFolderFits(const char* databaseFolder) {
+    const std::size_t limit = host::kDatabasePathSize - 1 - LongestAppendedName();
+    if (std::strlen(databaseFolder) <= limit)
+        return true;
+    char message[1000] = {};
+    std::snprintf(message, sizeof message,
+                  "The database folder %s is too long for this utility: it may have at most %zu "
+                  "characters.\nPlease run the utility from an orvale folder with a shorter path.",
+                  databaseFolder, limit);
+    ShowFailureBoxThenStatus(message);
+    return false;
+}
+
+bool CDosewrightDlg::OnInitDialog() {
+    // The system menu, its About item and the window icons belong to the window
+    // and are set up by it before this runs.
+    m_bDbFilesOpen = true;
+    m_pLogFile = nullptr;
+    m_pCsvFile = nullptr;
+    m_hMRDRXN99 = m_hMRDNDC99 = m_hMRDD99 = -1;
+
+    m_pInstructions = m_window.GetControl(res::IDC_STATIC);
+    m_pStatus = m_window.GetControl(res::IDC_STATUS);
+    m_pRepairButton = m_window.GetControl(res::IDOK);
+    m_pReportButton = m_window.GetControl(res::IDC_REPORT);
+
+    m_pRepairButton->Enable(false);
+    m_pReportButton->Enable(false);
+    m_pInstructions->SetText(kInstructionText);
+
+    char databaseFolder[host::kDatabasePathSize] = {};
+    char errorText[host::kErrorTextSize] = {};
+
+    ShowMessage(kBackupReminder, nullptr);
+
+    std::memset(errorText, 0, sizeof errorText);
+    InitMidWare(host::kMidWareInitArgument);
+
+    try {
+        PR_Get_Database_Path(databaseFolder, errorText);
+    } catch (...) {
+        ShowFailureBoxThenStatus(errorText);
+        return true;
+    }
+    // The host promises a terminated folder; never trust a full buffer to be one.
+    databaseFolder[sizeof databaseFolder - 1] = '\0';
+    if (!DatabaseFolderFits(databaseFolder))
+        return true;
+    std::memcpy(m_szDbPath, databaseFolder, sizeof m_szDbPath);
+
+    if (!VerifyInstallation(*this, databaseFolder))
+        return true;
+    if (!DeployReferenceFiles())
+        return true;
+    if (!OpenDatabase(host::kDataSet, databaseFolder, errorText))
+        return true;
+
+    m_pRepairButton->Enable(true);
+    m_pReportButton->Enable(true);
+    return true;
+}

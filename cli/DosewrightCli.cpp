@@ -1,0 +1,91 @@
+// dosewright-cli: the start-up sequence and one scan, without a window.
+//
+//   dosewright-cli [-C DIR] report|repair
+//
+// Prints what the window would show, in order: the backup reminder and every
+// failure as "TITLE: TEXT" on standard error, then the final status line on
+// standard output. Exit status 0 when the scan ran to its end, 1 when the
+// start-up or the scan failed, 2 for a usage error.
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <string>
+
+#include <CLI/CLI.hpp>
+#include <unistd.h>
+
+#include "app/DosewrightDlg.h"
+#include "platform/LibraryLoader.h"
+#include "platform/console/ConsoleDialogWindow.h"
+#include "resources/ResourceIds.h"
+
+namespace {
+
+constexpr int kExitCompleted = 0;
+constexpr int kExitFailed = 1;
+constexpr int kExitUsage = 2;
+
+// The number of medications the scan will walk, when the record manager can
+// tell (an optional entry point beyond the host contract); 0 when it cannot.
+int64_t ExpectedMedications(platform::LibraryLoader& loader, TableHandle medications) {
+    using RecordCountFn = int64_t (*)(int32_t);
+    platform::LibraryLoader::Handle library = loader.Load("StoreLinkDll");
+    if (!library)
+        return 0;
+    auto count = reinterpret_cast<RecordCountFn>(
+        loader.FindEntryPoint(library, "StoreLink_RecordCount"));
+    const int64_t result = count && medications >= 0 ? count(medications) : 0;
+    loader.Release(library);
+    return result > 0 ? result : 0;
+}
+
+void PrintStatus(const CDosewrightDlg& dialog) {
+    const std::string status = dialog.m_pStatus ? dialog.m_pStatus->GetText() : std::string();
+    std::fwrite(status.data(), 1, status.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Checks the RxNorm ID of every patient medication of a practice.\n"
+                 "report: list the medications whose RxNorm ID is wrong; change nothing.\n"
+                 "repair: correct them (back up the database first).\n"
+                 "Both write Dosewright.log and Dosewright.csv in the database folder.",
+                 "dosewright-cli"};
+    std::string folder;
+    app.add_option("-C", folder, "Run as if started in DIR, the orvale (database) folder")
+        ->type_name("DIR");
+    app.set_version_flag("--version", "dosewright-cli 1.0.0.1");
+    app.require_subcommand(1, 1);
+    CLI::App* report = app.add_subcommand("report", "Report the medications with an invalid RxNorm ID");
+    app.add_subcommand("repair", "Repair the medications with an invalid RxNorm ID");
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& error) {
+        const int status = app.exit(error);
+        return status == 0 ? kExitCompleted : kExitUsage;
+    }
+
+    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
+        std::fprintf(stderr, "dosewright-cli: cannot change into %s: %s\n", folder.c_str(),
+                     std::strerror(errno));
+        return kExitFailed;
+    }
+
+    platform::ConsoleDialogWindow window(stderr, ::isatty(STDERR_FILENO) == 1);
+    platform::LibraryLoader& loader = platform::SystemLibraryLoader();
+    CDosewrightDlg dialog(window, loader);
+    dialog.OnInitDialog();
+
+    bool completed = false;
+    if (dialog.m_pRepairButton->IsEnabled()) {
+        window.SetExpectedMedications(ExpectedMedications(loader, dialog.m_hMrrx));
+        completed = report->parsed() ? dialog.OnBnClickedReport() : dialog.OnBnClickedRepair();
+    }
+    dialog.OnBnClickedExit();
+    PrintStatus(dialog);
+    return completed ? kExitCompleted : kExitFailed;
+}

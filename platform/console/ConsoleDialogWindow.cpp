@@ -1,0 +1,95 @@
+#include "platform/console/ConsoleDialogWindow.h"
+
+#include <string>
+
+#include "resources/ResourceIds.h"
+
+namespace platform {
+namespace {
+
+// The application's name, shown where a message box has no title of its own.
+constexpr const char* kApplicationName = "Dosewright";
+
+// Progress is checked every this many medications and redrawn at most this often.
+constexpr int32_t kProgressCheckInterval = 1024;
+constexpr auto kProgressRedrawInterval = std::chrono::milliseconds(200);
+
+} // namespace
+
+class ConsoleDialogWindow::MemoryControl final : public Control {
+public:
+    explicit MemoryControl(std::string text) : m_text(std::move(text)) {}
+    void SetText(std::string_view text) override { m_text = text; }
+    std::string GetText() const override { return m_text; }
+    void Enable(bool enable) override { m_enabled = enable; }
+    bool IsEnabled() const override { return m_enabled; }
+
+private:
+    std::string m_text;
+    bool m_enabled = true;
+};
+
+ConsoleDialogWindow::ConsoleDialogWindow(std::FILE* messages, bool showProgress)
+    : m_messages(messages), m_showProgress(showProgress) {
+    const std::pair<int, const char*> controls[] = {
+        {res::IDOK, "Dosewright"},       {res::IDCANCEL, "Exit"},
+        {res::IDC_STATIC, ""},           {res::IDC_REPORT, "Report Medications"},
+        {res::IDC_STATUS, "Status:"},
+    };
+    for (const auto& [id, caption] : controls)
+        m_controls[id] = std::make_unique<MemoryControl>(caption);
+}
+
+ConsoleDialogWindow::~ConsoleDialogWindow() { ClearProgressLine(); }
+
+Control* ConsoleDialogWindow::GetControl(int controlId) {
+    auto it = m_controls.find(controlId);
+    return it == m_controls.end() ? nullptr : it->second.get();
+}
+
+void ConsoleDialogWindow::ShowMessageBox(std::string_view text, const char* title) {
+    ClearProgressLine();
+    const char* shownTitle = title ? title : kApplicationName;
+    std::fprintf(m_messages, "%s: %.*s\n", shownTitle, static_cast<int>(text.size()), text.data());
+    std::fflush(m_messages);
+}
+
+void ConsoleDialogWindow::BeginWaitCursor() {
+    m_scanStart = m_lastDraw = std::chrono::steady_clock::now();
+}
+
+void ConsoleDialogWindow::EndWaitCursor() { ClearProgressLine(); }
+
+void ConsoleDialogWindow::ScanProgress(int32_t examined) {
+    if (!m_showProgress || examined % kProgressCheckInterval != 0)
+        return;
+    const auto now = std::chrono::steady_clock::now();
+    if (now - m_lastDraw < kProgressRedrawInterval)
+        return;
+    m_lastDraw = now;
+
+    const double seconds = std::chrono::duration<double>(now - m_scanStart).count();
+    const double rate = seconds > 0 ? examined / seconds : 0;
+    std::string line = "\r\033[K  " + std::to_string(examined);
+    if (m_expected > 0)
+        line += " of " + std::to_string(m_expected);
+    line += " medications examined, " + std::to_string(static_cast<long long>(rate)) + "/s";
+    if (m_expected > examined && rate > 0) {
+        const auto left = static_cast<long long>((m_expected - examined) / rate + 0.5);
+        line += ", about " + std::to_string(left / 60) + " min " + std::to_string(left % 60) +
+                " s left";
+    }
+    std::fputs(line.c_str(), m_messages);
+    std::fflush(m_messages);
+    m_progressShown = true;
+}
+
+void ConsoleDialogWindow::ClearProgressLine() {
+    if (!m_progressShown)
+        return;
+    std::fputs("\r\033[K", m_messages);
+    std::fflush(m_messages);
+    m_progressShown = false;
+}
+
+} // namespace platform
