@@ -11,11 +11,11 @@ namespace hostfolder {
 inline constexpr const char* kDataSet = "99";
 
 // Table stems.
-inline constexpr const char* kMedicationTableStem = "MRRX";      // MRRX99, host table 90
-inline constexpr const char* kPatientTableStem = "MRPT";         // MRPT99, host table 36
-inline constexpr const char* kDrugDictionaryStem = "MRDD";       // MRDD99
-inline constexpr const char* kNdcTableStem = "MRDNDC";           // MRDNDC99
-inline constexpr const char* kDrugRxNormTableStem = "MRDRXN";    // MRDRXN99
+inline constexpr const char* kMedicationTableStem = "MRRX";   // MRRX99, host table 90
+inline constexpr const char* kPatientTableStem = "MRPT";      // MRPT99, host table 36
+inline constexpr const char* kDrugDictionaryStem = "MRDD";    // MRDD99
+inline constexpr const char* kNdcTableStem = "MRDNDC";        // MRDNDC99
+inline constexpr const char* kDrugRxNormTableStem = "MRDRXN"; // MRDRXN99
 
 // The two credentials every table of the folder accepts.
 inline constexpr const char* kFirstCredential = "kwellrun";

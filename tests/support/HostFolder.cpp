@@ -50,7 +50,9 @@ CommandResult RunProgram(const std::vector<std::string>& argv) {
             ReadFileBytes(errorsPath)};
 }
 
-fs::path HostkitPath() { return fs::path(DOSEWRIGHT_BIN_DIR) / "hostkit"; }
+fs::path HostkitPath() {
+    return fs::path(DOSEWRIGHT_BIN_DIR) / "hostkit";
+}
 
 CommandResult RunHostkit(const std::vector<std::string>& arguments) {
     std::vector<std::string> argv{HostkitPath().string()};

@@ -50,9 +50,8 @@ std::vector<nlohmann::json> DumpTable(const std::filesystem::path& folder,
 
 // Every record of `table` as its raw bytes, in the order of `keyNumber`, read
 // with fsopen/fsgotof/fsgetn. Throws std::runtime_error on a record-manager error.
-std::vector<std::string> ReadRecords(const std::filesystem::path& folder,
-                                     const std::string& table, int32_t recordLength,
-                                     int32_t keyNumber);
+std::vector<std::string> ReadRecords(const std::filesystem::path& folder, const std::string& table,
+                                     int32_t recordLength, int32_t keyNumber);
 
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);

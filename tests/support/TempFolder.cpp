@@ -12,8 +12,8 @@ namespace fs = std::filesystem;
 TempFolder::TempFolder() {
     std::string pattern = (fs::temp_directory_path() / "dosewright-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
-        throw std::runtime_error(pattern + ": cannot create a temporary folder: " +
-                                 std::strerror(errno));
+        throw std::runtime_error(pattern +
+                                 ": cannot create a temporary folder: " + std::strerror(errno));
     }
     m_path = pattern;
 }

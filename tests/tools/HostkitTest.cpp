@@ -50,8 +50,12 @@ json FullFixture() {
               {"routeCode", "OR"},
               {"strength", "10"},
               {"strengthUnit", "MG"}},
-             {{"drugId", 2}, {"drugName", ""}, {"formCode", ""}, {"routeCode", ""},
-              {"strength", ""}, {"strengthUnit", ""}},
+             {{"drugId", 2},
+              {"drugName", ""},
+              {"formCode", ""},
+              {"routeCode", ""},
+              {"strength", ""},
+              {"strengthUnit", ""}},
          }},
         {"ndcs",
          {
@@ -60,9 +64,10 @@ json FullFixture() {
          }},
         {"rxnorm",
          {
-             {{"sourceKind", 4}, {"sourceId", "1"}, {"rxNormId", kRxNorm15},
-              {"termType", "SCD"}},
-             {{"sourceKind", 4}, {"sourceId", std::string(50, '9')}, {"rxNormId", "314076"},
+             {{"sourceKind", 4}, {"sourceId", "1"}, {"rxNormId", kRxNorm15}, {"termType", "SCD"}},
+             {{"sourceKind", 4},
+              {"sourceId", std::string(50, '9')},
+              {"rxNormId", "314076"},
               {"termType", "TMSY-BN-PACKAGE"}},
          }},
         {"patients",
@@ -129,13 +134,13 @@ TEST(HostkitBuildDump, EveryFieldComesBackAsGiven) {
 
 TEST(HostkitBuildDump, LeftOutTextsAndOpaqueBytesAreEmpty) {
     const TempFolder temp;
-    const fs::path folder = BuildHostFolder(
-        temp.Path(), {{"medications", {{{"entryId", 1}, {"patientId", 2}}}},
-                      {"drugs", {{{"drugId", 3}, {"opaque", "000000"}}}}});
+    const fs::path folder =
+        BuildHostFolder(temp.Path(), {{"medications", {{{"entryId", 1}, {"patientId", 2}}}},
+                                      {"drugs", {{{"drugId", 3}, {"opaque", "000000"}}}}});
     EXPECT_EQ(DumpTable(folder, "MRRX99"),
               std::vector<json>{Completed({{"entryId", 1}, {"patientId", 2}},
-                                          {"drugName", "strength", "doseForm", "route",
-                                           "drugCode", "rxNormId", "termType"})});
+                                          {"drugName", "strength", "doseForm", "route", "drugCode",
+                                           "rxNormId", "termType"})});
     EXPECT_EQ(DumpTable(folder, "MRDD99"),
               std::vector<json>{Completed({{"drugId", 3}}, {"drugName", "formCode", "routeCode",
                                                             "strength", "strengthUnit"})});
@@ -181,9 +186,9 @@ TEST(HostkitBuildDump, RecordsHoldTheHostsBytes) {
         {"MRDD99", 269, 1, 0, 29, kName30 + "\0OR\0TABS\0"s + "123456789012345\0MG/ML/HOUR\0"s},
         {"MRDD99", 269, 1, 1, 29, "Lisinopril" + std::string(21, '\0') + "OR\0TAB\0\0"s},
         {"MRDNDC99", 70, 2, 0, 0, std::string(4, '\0') + Int32Bytes(1) + "00093-7339-01\0"s},
-        {"MRDRXN99", 88, 1, 0, 0, Int32Bytes(4) + std::string(4, '\0') + "1" +
-                                      std::string(49, '\0') + kRxNorm15 + "SCD" +
-                                      std::string(12, '\0')},
+        {"MRDRXN99", 88, 1, 0, 0,
+         Int32Bytes(4) + std::string(4, '\0') + "1" + std::string(49, '\0') + kRxNorm15 + "SCD" +
+             std::string(12, '\0')},
         {"MRDRXN99", 88, 1, 1, 8, std::string(50, '9') + "314076\0"s},
         {"MRDRXN99", 88, 1, 1, 73, "TMSY-BN-PACKAGE"},
     };
@@ -263,6 +268,10 @@ struct BadFixture {
     std::string message;
 };
 
+void PrintTo(const BadFixture& bad, std::ostream* out) {
+    *out << bad.name;
+}
+
 class HostkitRefusesFixture : public testing::TestWithParam<BadFixture> {};
 
 TEST_P(HostkitRefusesFixture, NamesThePlaceAndWritesNothing) {
@@ -314,15 +323,14 @@ INSTANTIATE_TEST_SUITE_P(
                    R"({"medications": [{"entryId": 1, "patientId": 1}, {"entryId": 2}]})",
                    "medications[1].patientId: missing"},
         BadFixture{"MedicationNameTooLong",
-                   R"({"medications": [{"entryId": 4, "patientId": 1, "drugName": ")" +
-                       kLongName + R"("}]})",
+                   R"({"medications": [{"entryId": 4, "patientId": 1, "drugName": ")" + kLongName +
+                       R"("}]})",
                    "medications[0].drugName: 40 characters do not fit the 35-character field"},
         BadFixture{"TermTypeTooLong",
                    R"({"medications": [{"entryId": 4, "patientId": 1, "termType": "GPCK"}]})",
                    "medications[0].termType: 4 characters do not fit the 3-character field"},
         BadFixture{"DictionaryNameLeavesNoRoomForItsEnd",
-                   R"({"drugs": [{"drugId": 1, "drugName": ")" + std::string(31, 'x') +
-                       R"("}]})",
+                   R"({"drugs": [{"drugId": 1, "drugName": ")" + std::string(31, 'x') + R"("}]})",
                    "drugs[0].drugName: 31 characters do not fit the 30-character field"},
         BadFixture{"RxNormIdTooLong",
                    R"({"rxnorm": [{"sourceKind": 4, "rxNormId": "1234567890123456"}]})",
@@ -333,17 +341,14 @@ INSTANTIATE_TEST_SUITE_P(
         BadFixture{"HighCharactersCountOnce",
                    R"({"patients": [{"patientId": 1, "patientRef": "€€€€€€€€€€€€"}]})",
                    "patients[0].patientRef: 12 characters do not fit"},
-        BadFixture{"FormCodeTooLong",
-                   R"({"doseForms": [{"text": "Tablet", "formCode": "TABLE"}]})",
+        BadFixture{"FormCodeTooLong", R"({"doseForms": [{"text": "Tablet", "formCode": "TABLE"}]})",
                    "doseForms[0].formCode: 5 characters do not fit the 4-character field"},
-        BadFixture{"DoseFormWithTab",
-                   R"({"doseForms": [{"text": "Tab\tlet", "formCode": "TAB"}]})",
+        BadFixture{"DoseFormWithTab", R"({"doseForms": [{"text": "Tab\tlet", "formCode": "TAB"}]})",
                    "doseForms[0].text: a tab, line end or zero character"},
         BadFixture{"CharacterWithoutByte",
                    R"({"medications": [{"entryId": 1, "patientId": 1, "route": "Oral 中"}]})",
                    "medications[0].route: the character U+4E2D has no Windows-1252 byte"},
-        BadFixture{"C1CharacterWithoutByte",
-                   R"({"drugs": [{"drugId": 1, "strength": "\u0080"}]})",
+        BadFixture{"C1CharacterWithoutByte", R"({"drugs": [{"drugId": 1, "strength": "\u0080"}]})",
                    "drugs[0].strength: the character U+0080 has no Windows-1252 byte"},
         BadFixture{"ZeroEndingAReferenceText",
                    R"({"drugs": [{"drugId": 1, "drugName": "Lisin\u0000opril"}]})",
@@ -352,8 +357,7 @@ INSTANTIATE_TEST_SUITE_P(
                    R"({"medications": [{"entryId": 5, "patientId": 1},
                    {"entryId": 6, "patientId": 1}, {"entryId": 5, "patientId": 2}]})",
                    "medications[2].entryId: 5 is already the entryId of medications[0]"},
-        BadFixture{"DuplicatePatientId",
-                   R"({"patients": [{"patientId": 7}, {"patientId": 7}]})",
+        BadFixture{"DuplicatePatientId", R"({"patients": [{"patientId": 7}, {"patientId": 7}]})",
                    "patients[1].patientId: 7 is already the patientId of patients[0]"},
         BadFixture{"DuplicateDrugId", R"({"drugs": [{"drugId": -1}, {"drugId": -1}]})",
                    "drugs[1].drugId: -1 is already the drugId of drugs[0]"},
@@ -361,8 +365,7 @@ INSTANTIATE_TEST_SUITE_P(
                    R"({"medications": [{"entryId": 1, "patientId": 1, "opaque": "0g"}]})",
                    "medications[0].opaque: expected hexadecimal digits"},
         BadFixture{"OpaqueTooLong",
-                   R"({"ndcs": [{"drugId": 1, "opaque": ")" + std::string(2 * 53, '0') +
-                       R"("}]})",
+                   R"({"ndcs": [{"drugId": 1, "opaque": ")" + std::string(2 * 53, '0') + R"("}]})",
                    "ndcs[0].opaque: 53 bytes do not fit the 52 bytes outside the fields"},
         BadFixture{"HistoryOfWrongType", R"({"installation": {"updateHistory": 1}})",
                    "installation.updateHistory: expected a string, found an integer"},
@@ -375,10 +378,10 @@ TEST(HostkitBuild, AFailureWhileWritingLeavesNothingBehind) {
     const TempFolder temp;
     testsupport::WriteFileBytes(temp / "fixture.json", FullFixture().dump());
     // No file may grow beyond 4 KiB: the first table file cannot be written.
-    const auto result = testsupport::RunProgram(
-        {"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 8; exec \"$0\" \"$@\"",
-         testsupport::HostkitPath().string(), "build", (temp / "fixture.json").string(),
-         (temp / "orvale").string()});
+    const auto result =
+        testsupport::RunProgram({"/bin/sh", "-c", "trap '' XFSZ; ulimit -f 8; exec \"$0\" \"$@\"",
+                                 testsupport::HostkitPath().string(), "build",
+                                 (temp / "fixture.json").string(), (temp / "orvale").string()});
     EXPECT_EQ(result.exitStatus, 1) << result.errors;
     EXPECT_NE(result.errors.find("MRRX99"), std::string::npos) << result.errors;
     EXPECT_EQ(Entries(temp.Path()), std::set<std::string>{"fixture.json"});
@@ -530,8 +533,8 @@ TEST(HostkitBuild, DoseFormsReplaceTheDefaultFormsAndKeepItsUnits) {
         if (c.doseForms) {
             fixture["doseForms"] = *c.doseForms;
         }
-        const std::string vocabulary = ReadFileBytes(
-            BuildHostFolder(temp.Path(), fixture) / hostfolder::kVocabularyFile);
+        const std::string vocabulary =
+            ReadFileBytes(BuildHostFolder(temp.Path(), fixture) / hostfolder::kVocabularyFile);
         if (!c.doseForms) {
             EXPECT_EQ(vocabulary, defaults);
             continue;

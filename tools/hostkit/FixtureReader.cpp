@@ -111,8 +111,7 @@ void ReadInstallation(const nlohmann::json& fixture, HostFolderContent& content)
     const std::string place = "installation";
     RequireObject(*installation, place);
     RefuseUnknownMembers(*installation, place, {"updateHistory", "drugInteractionVersionOk"});
-    if (const auto history = installation->find("updateHistory");
-        history != installation->end()) {
+    if (const auto history = installation->find("updateHistory"); history != installation->end()) {
         if (history->is_null()) {
             content.updateHistory.reset();
         } else {
@@ -132,9 +131,9 @@ HostFolderContent ReadFixture(std::string_view json) {
     const nlohmann::json fixture = Parse(json);
     RefuseDuplicateNames(json);
     RequireObject(fixture, "");
-    RefuseUnknownMembers(fixture, "",
-                         {"drugs", "ndcs", "rxnorm", "patients", "medications", "doseForms",
-                          "installation"});
+    RefuseUnknownMembers(
+        fixture, "",
+        {"drugs", "ndcs", "rxnorm", "patients", "medications", "doseForms", "installation"});
 
     HostFolderContent content;
     for (const TableLayout& layout : AllTableLayouts()) {

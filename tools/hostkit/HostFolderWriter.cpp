@@ -41,8 +41,8 @@ void RequireAbsentOrEmpty(const fs::path& folder) {
 
 // A new, empty folder beside `folder`, made readable like any new folder.
 fs::path MakeTemporarySibling(const fs::path& folder) {
-    const fs::path parent = folder.has_parent_path() ? folder.parent_path() : fs::path(".");
-    std::string pattern = (parent / ("." + folder.filename().string() + ".hostkit-XXXXXX")).string();
+    std::string pattern =
+        (folder.parent_path() / ("." + folder.filename().string() + ".hostkit-XXXXXX")).string();
     if (mkdtemp(pattern.data()) == nullptr) {
         ThrowSystemError(pattern, "cannot create a temporary folder", errno);
     }

@@ -137,8 +137,7 @@ std::string EncodeRecord(const TableLayout& layout, const nlohmann::json& object
             }
             PutInt32(record, field.offset, ReadInt32(*value, fieldPlace));
         } else {
-            PutText(record, field, value == object.end() ? nlohmann::json("") : *value,
-                    fieldPlace);
+            PutText(record, field, value == object.end() ? nlohmann::json("") : *value, fieldPlace);
         }
     }
     return record;

@@ -9,12 +9,16 @@ using storelink::KeyDefinition;
 using storelink::KeySegment;
 using storelink::SegmentType;
 
-constexpr KeySegment Int32At(int32_t offset) { return {offset, 4, SegmentType::Int32}; }
+constexpr KeySegment Int32At(int32_t offset) {
+    return {offset, 4, SegmentType::Int32};
+}
 constexpr KeySegment TextAt(const FieldLayout& field) {
     return {field.offset, field.width, SegmentType::Text};
 }
 
-std::string TableName(const char* stem) { return std::string(stem) + hostfolder::kDataSet; }
+std::string TableName(const char* stem) {
+    return std::string(stem) + hostfolder::kDataSet;
+}
 
 // MRRX99, the patients' medications. Texts are space-padded and run straight
 // into the next field when full.
@@ -24,8 +28,8 @@ TableLayout MedicationLayout() {
         "medications",
         771,
         {
-            {"entryId", 0, 4, FieldKind::Int32, 4},          // medication entry
-            {"patientId", 4, 4, FieldKind::Int32, 4},        // the patient's number
+            {"entryId", 0, 4, FieldKind::Int32, 4},           // medication entry
+            {"patientId", 4, 4, FieldKind::Int32, 4},         // the patient's number
             {"drugName", 124, 35, FieldKind::PaddedText, 35}, // name as written
             {"strength", 159, 25, FieldKind::PaddedText, 25}, // number and unit in one text
             {"doseForm", 233, 50, FieldKind::PaddedText, 50}, // dose form as written
@@ -35,8 +39,8 @@ TableLayout MedicationLayout() {
             {"termType", 718, 3, FieldKind::PaddedText, 3},   // "SCD", "SBD" or spaces
         },
         {
-            KeyDefinition{7, {Int32At(0)}},              // entryId: the scan's order
-            KeyDefinition{1, {Int32At(4), Int32At(0)}},  // patientId, entryId
+            KeyDefinition{7, {Int32At(0)}},             // entryId: the scan's order
+            KeyDefinition{1, {Int32At(4), Int32At(0)}}, // patientId, entryId
         },
         7,
         "entryId",
@@ -50,8 +54,8 @@ TableLayout PatientLayout() {
         "patients",
         1140,
         {
-            {"patientId", 0, 4, FieldKind::Int32, 4},           // the patient's number
-            {"patientRef", 50, 11, FieldKind::PaddedText, 11},  // reference shown to users
+            {"patientId", 0, 4, FieldKind::Int32, 4},          // the patient's number
+            {"patientRef", 50, 11, FieldKind::PaddedText, 11}, // reference shown to users
         },
         {KeyDefinition{1, {Int32At(0)}}},
         1,
@@ -81,8 +85,8 @@ TableLayout DrugDictionaryLayout() {
         {
             KeyDefinition{1, {Int32At(0)}},
             KeyDefinition{2,
-                          {TextAt(drugName), TextAt(formCode), TextAt(routeCode),
-                           TextAt(strength), TextAt(strengthUnit)}},
+                          {TextAt(drugName), TextAt(formCode), TextAt(routeCode), TextAt(strength),
+                           TextAt(strengthUnit)}},
         },
         1,
         "drugId",
@@ -118,10 +122,10 @@ TableLayout DrugRxNormLayout() {
         "rxnorm",
         88,
         {
-            {"sourceKind", 0, 4, FieldKind::Int32, 4},              // 4: an MRDD99 drug
-            sourceId,                                               // 8, 50: decimal text
-            {"rxNormId", 58, 15, FieldKind::TerminatedText, 15},    // RxNorm concept id
-            {"termType", 73, 15, FieldKind::TerminatedText, 15},    // SCD, SBD, GPCK, BPCK...
+            {"sourceKind", 0, 4, FieldKind::Int32, 4},           // 4: an MRDD99 drug
+            sourceId,                                            // 8, 50: decimal text
+            {"rxNormId", 58, 15, FieldKind::TerminatedText, 15}, // RxNorm concept id
+            {"termType", 73, 15, FieldKind::TerminatedText, 15}, // SCD, SBD, GPCK, BPCK...
         },
         {KeyDefinition{1, {Int32At(0), TextAt(sourceId)}}},
         1,
@@ -133,8 +137,8 @@ TableLayout DrugRxNormLayout() {
 
 const std::vector<TableLayout>& AllTableLayouts() {
     static const std::vector<TableLayout> layouts = {
-        MedicationLayout(), PatientLayout(), DrugDictionaryLayout(), NdcLayout(),
-        DrugRxNormLayout(),
+        MedicationLayout(), PatientLayout(),    DrugDictionaryLayout(),
+        NdcLayout(),        DrugRxNormLayout(),
     };
     return layouts;
 }

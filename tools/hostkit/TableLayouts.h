@@ -36,8 +36,8 @@ struct TableLayout {
     int32_t recordLength;
     std::vector<FieldLayout> fields; // in record order, without overlaps
     std::vector<storelink::KeyDefinition> keys;
-    int32_t dumpKey;          // the key whose order hostkit dump prints
-    const char* uniqueField;  // a field no two records may share, or nullptr
+    int32_t dumpKey;         // the key whose order hostkit dump prints
+    const char* uniqueField; // a field no two records may share, or nullptr
 };
 
 // The name of the fixture field that carries a record's opaque bytes (those of
