@@ -84,12 +84,12 @@ std::string HostFileSet::Open(const std::string& folder, std::string_view dataSe
     }
     std::string message;
     const int32_t medications =
-        OpenTable({"medication table", hostfolder::kMedicationStem}, folder, dataSet, message);
+        OpenTable({"medication table", hostfolder::kMedicationTableStem}, folder, dataSet, message);
     if (medications < 0) {
         return message;
     }
     const int32_t patients =
-        OpenTable({"patient table", hostfolder::kPatientStem}, folder, dataSet, message);
+        OpenTable({"patient table", hostfolder::kPatientTableStem}, folder, dataSet, message);
     if (patients < 0) {
         fsclose(medications);
         return message;

@@ -1,1 +1,76 @@
-int main() { return 2; }
+// hostkit: makes and reads host folders for tests, the demo and benchmarks.
+//
+//   hostkit build FIXTURE.json DIR   create DIR as a complete host folder from a fixture
+//   hostkit dump DIR TABLE           print every record of a table, one JSON object a line
+//
+// Exit status: 0 done, 1 refused input or a failure, 2 a usage error.
+#include "FixtureReader.h"
+#include "HostFolderWriter.h"
+#include "TableDumper.h"
+
+#include <CLI/CLI.hpp>
+
+#include <exception>
+#include <iostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+constexpr int kFailed = 1;
+constexpr int kUsageError = 2;
+
+std::vector<std::string> TableNames() {
+    std::vector<std::string> names;
+    for (const hostkit::TableLayout& layout : hostkit::AllTableLayouts()) {
+        names.push_back(layout.name);
+    }
+    return names;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    CLI::App app{"Makes and reads host folders.", "hostkit"};
+    app.require_subcommand(1);
+
+    std::string fixturePath;
+    std::string buildFolder;
+    CLI::App* build =
+        app.add_subcommand("build", "Create DIR as a complete host folder from a fixture.");
+    build->add_option("FIXTURE", fixturePath, "the fixture, a JSON file")->required();
+    build->add_option("DIR", buildFolder, "the folder to create; must not exist or be empty")
+        ->required();
+
+    std::string dumpFolder;
+    std::string tableName;
+    CLI::App* dump =
+        app.add_subcommand("dump", "Print every record of a table, one JSON object a line.");
+    dump->add_option("DIR", dumpFolder, "the host folder")->required();
+    dump->add_option("TABLE", tableName, "the table")
+        ->required()
+        ->check(CLI::IsMember(TableNames()));
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError& e) {
+        return app.exit(e) == 0 ? 0 : kUsageError;
+    }
+
+    try {
+        if (build->parsed()) {
+            hostkit::WriteHostFolder(hostkit::ReadFixtureFile(fixturePath), buildFolder);
+        } else if (dump->parsed()) {
+            std::cout << hostkit::DumpTable(dumpFolder, *hostkit::FindTableLayout(tableName))
+                      << std::flush;
+            if (!std::cout) {
+                std::cerr << "hostkit: the dump cannot be written\n";
+                return kFailed;
+            }
+        }
+    } catch (const std::exception& e) {
+        std::cerr << "hostkit: " << e.what() << '\n';
+        return kFailed;
+    }
+    return 0;
+}

@@ -1,0 +1,131 @@
+#include "support/HostFolder.h"
+
+#include "data/HostLibraries.h"
+#include "support/TempFolder.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <iterator>
+#include <spawn.h>
+#include <sstream>
+#include <stdexcept>
+#include <sys/wait.h>
+
+extern char** environ;
+
+namespace testsupport {
+namespace fs = std::filesystem;
+
+CommandResult RunProgram(const std::vector<std::string>& argv) {
+    const TempFolder scratch;
+    const std::string outputPath = (scratch / "output").string();
+    const std::string errorsPath = (scratch / "errors").string();
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 1, outputPath.c_str(), O_WRONLY | O_CREAT, 0600);
+    posix_spawn_file_actions_addopen(&actions, 2, errorsPath.c_str(), O_WRONLY | O_CREAT, 0600);
+    std::vector<char*> arguments;
+    for (const std::string& argument : argv) {
+        arguments.push_back(const_cast<char*>(argument.c_str()));
+    }
+    arguments.push_back(nullptr);
+
+    pid_t child = 0;
+    const int spawnError =
+        posix_spawn(&child, arguments[0], &actions, nullptr, arguments.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    if (spawnError != 0) {
+        throw std::runtime_error(argv[0] + ": cannot be started: " + std::strerror(spawnError));
+    }
+    int status = 0;
+    while (waitpid(child, &status, 0) < 0) {
+        if (errno != EINTR) {
+            throw std::runtime_error(argv[0] + ": cannot be waited for: " + std::strerror(errno));
+        }
+    }
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(outputPath),
+            ReadFileBytes(errorsPath)};
+}
+
+fs::path HostkitPath() {
+    return fs::path(DOSEWRIGHT_BIN_DIR) / "hostkit";
+}
+
+CommandResult RunHostkit(const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{HostkitPath().string()};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    return RunProgram(argv);
+}
+
+fs::path BuildHostFolder(const fs::path& parent, const nlohmann::json& fixture,
+                         const std::string& name) {
+    const fs::path fixturePath = parent / (name + ".json");
+    const fs::path folder = parent / name;
+    WriteFileBytes(fixturePath, fixture.dump(2));
+    const CommandResult result = RunHostkit({"build", fixturePath.string(), folder.string()});
+    if (result.exitStatus != 0) {
+        throw std::runtime_error("hostkit build failed: " + result.errors);
+    }
+    return folder;
+}
+
+std::vector<nlohmann::json> DumpTable(const fs::path& folder, const std::string& table) {
+    const CommandResult result = RunHostkit({"dump", folder.string(), table});
+    if (result.exitStatus != 0) {
+        throw std::runtime_error("hostkit dump failed: " + result.errors);
+    }
+    std::vector<nlohmann::json> records;
+    std::istringstream lines(result.output);
+    for (std::string line; std::getline(lines, line);) {
+        records.push_back(nlohmann::json::parse(line));
+    }
+    return records;
+}
+
+std::vector<std::string> ReadRecords(const fs::path& folder, const std::string& table,
+                                     int32_t recordLength, int32_t keyNumber) {
+    const std::string path = (folder / table).string();
+    const int32_t handle = fsopen(path.c_str(), host::kOpenMode, host::kFirstCredential,
+                                  host::kSecondCredential, host::kOpenFlag);
+    if (handle < 0) {
+        throw std::runtime_error(path + ": fsopen returned " + std::to_string(handle));
+    }
+    std::vector<std::string> records;
+    int32_t status = fsgotof(handle, keyNumber);
+    std::string record(recordLength, '\0');
+    while (status >= 0) {
+        status = fsgetn(handle, keyNumber, record.data(), recordLength);
+        if (status > 0) {
+            records.push_back(record);
+        } else if (status == 0) {
+            status = host::kStatusEndOfFile;
+        }
+    }
+    fsclose(handle);
+    if (status != host::kStatusEndOfFile) {
+        throw std::runtime_error(path + ": reading returned " + std::to_string(status));
+    }
+    return records;
+}
+
+std::string ReadFileBytes(const fs::path& path) {
+    std::ifstream file(path, std::ios::binary);
+    if (!file) {
+        throw std::runtime_error(path.string() + ": cannot be read");
+    }
+    return {std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+}
+
+void WriteFileBytes(const fs::path& path, std::string_view bytes) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    file.close();
+    if (!file) {
+        throw std::runtime_error(path.string() + ": cannot be written");
+    }
+}
+
+} // namespace testsupport

@@ -1,0 +1,59 @@
+// Host folders for tests, made and read with the real hostkit program and the
+// real record manager.
+//
+//   testsupport::TempFolder temp;
+//   const auto folder = testsupport::BuildHostFolder(temp.Path(), {{"medications", ...}});
+//   const auto medications = testsupport::DumpTable(folder, "MRRX99");
+//
+// Texts in fixtures and dumps are UTF-8 standing for the host's Windows-1252
+// bytes; Utf8ToWindows1252 and Windows1252ToUtf8 convert between the two.
+#pragma once
+
+#include "tools/hostkit/Windows1252.h"
+
+#include <nlohmann/json.hpp>
+
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace testsupport {
+
+using hostkit::Utf8ToWindows1252;
+using hostkit::Windows1252ToUtf8;
+
+struct CommandResult {
+    int exitStatus; // -1 when the program did not end by itself
+    std::string output;
+    std::string errors;
+};
+
+// Runs a program (argv[0] is its path), waits for it and collects what it wrote.
+CommandResult RunProgram(const std::vector<std::string>& argv);
+
+// The hostkit program of this build.
+std::filesystem::path HostkitPath();
+CommandResult RunHostkit(const std::vector<std::string>& arguments);
+
+// Builds `parent`/`name` as a host folder from `fixture` (written beside it as
+// `name`.json) and returns its path. Throws std::runtime_error with hostkit's
+// message when hostkit refuses.
+std::filesystem::path BuildHostFolder(const std::filesystem::path& parent,
+                                      const nlohmann::json& fixture,
+                                      const std::string& name = "orvale");
+
+// `hostkit dump`: every record of `table` ("MRRX99", ...), one object each.
+std::vector<nlohmann::json> DumpTable(const std::filesystem::path& folder,
+                                      const std::string& table);
+
+// Every record of `table` as its raw bytes, in the order of `keyNumber`, read
+// with fsopen/fsgotof/fsgetn. Throws std::runtime_error on a record-manager error.
+std::vector<std::string> ReadRecords(const std::filesystem::path& folder, const std::string& table,
+                                     int32_t recordLength, int32_t keyNumber);
+
+std::string ReadFileBytes(const std::filesystem::path& path);
+void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);
+
+} // namespace testsupport

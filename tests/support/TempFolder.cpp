@@ -1,0 +1,34 @@
+#include "support/TempFolder.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+#include <string>
+
+namespace testsupport {
+namespace fs = std::filesystem;
+
+TempFolder::TempFolder() {
+    std::string pattern = (fs::temp_directory_path() / "dosewright-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) {
+        throw std::runtime_error(pattern +
+                                 ": cannot create a temporary folder: " + std::strerror(errno));
+    }
+    m_path = pattern;
+}
+
+TempFolder::~TempFolder() {
+    // A test may have taken write permission away from a folder in it.
+    std::error_code error;
+    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, error);
+    for (auto entry = fs::recursive_directory_iterator(m_path, error);
+         !error && entry != fs::recursive_directory_iterator(); entry.increment(error)) {
+        if (entry->is_directory(error) && !entry->is_symlink(error)) {
+            fs::permissions(entry->path(), fs::perms::owner_all, fs::perm_options::add, error);
+        }
+    }
+    fs::remove_all(m_path, error);
+}
+
+} // namespace testsupport
