@@ -79,7 +79,9 @@ void WriteTables(const HostFolderContent& content, const fs::path& folder) {
     }
 }
 
-void WriteFiles(const HostFolderContent& content, const fs::path& folder) {
+} // namespace
+
+void WriteHostFiles(const HostFolderContent& content, const fs::path& folder) {
     WriteFile(folder / hostfolder::kVocabularyFile, content.vocabulary);
     WriteFile(folder / hostfolder::kDrugInteractionVersionFile,
               content.drugInteractionVersion + "\n");
@@ -89,9 +91,14 @@ void WriteFiles(const HostFolderContent& content, const fs::path& folder) {
     }
 }
 
-} // namespace
-
 void WriteHostFolder(const HostFolderContent& content, const fs::path& folder) {
+    CreateHostFolder(folder, [&](const fs::path& temporary) {
+        WriteTables(content, temporary);
+        WriteHostFiles(content, temporary);
+    });
+}
+
+void CreateHostFolder(const fs::path& folder, const std::function<void(const fs::path&)>& fill) {
     // "out/" names the folder "out".
     const fs::path target = folder.has_filename() ? folder : folder.parent_path();
     if (target.empty()) {
@@ -100,8 +107,7 @@ void WriteHostFolder(const HostFolderContent& content, const fs::path& folder) {
     RequireAbsentOrEmpty(target);
     const fs::path temporary = MakeTemporarySibling(target);
     try {
-        WriteTables(content, temporary);
-        WriteFiles(content, temporary);
+        fill(temporary);
         // Replaces an empty folder in one step; fails if it has filled up meanwhile.
         if (std::rename(temporary.c_str(), target.c_str()) != 0) {
             ThrowSystemError(target, "cannot be created", errno);

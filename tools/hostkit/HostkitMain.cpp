@@ -2,10 +2,13 @@
 //
 //   hostkit build FIXTURE.json DIR   create DIR as a complete host folder from a fixture
 //   hostkit dump DIR TABLE           print every record of a table, one JSON object a line
+//   hostkit generate --medications N [--seed S] DIR
+//                                    create DIR as a synthetic practice of N medications
 //
 // Exit status: 0 done, 1 refused input or a failure, 2 a usage error.
 #include "FixtureReader.h"
 #include "HostFolderWriter.h"
+#include "PracticeGenerator.h"
 #include "TableDumper.h"
 
 #include <CLI/CLI.hpp>
@@ -51,6 +54,18 @@ int main(int argc, char** argv) {
         ->required()
         ->check(CLI::IsMember(TableNames()));
 
+    hostkit::PracticeSettings practice;
+    std::string generateFolder;
+    CLI::App* generate = app.add_subcommand(
+        "generate", "Create DIR as a synthetic practice; the same seed gives the same tables.");
+    generate->add_option("--medications", practice.medications, "how many medications")
+        ->required()
+        ->check(CLI::Range(int64_t{0}, hostkit::kMostGeneratedMedications));
+    generate->add_option("--seed", practice.seed, "the seed of the practice")
+        ->capture_default_str();
+    generate->add_option("DIR", generateFolder, "the folder to create; must not exist or be empty")
+        ->required();
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& e) {
@@ -60,6 +75,12 @@ int main(int argc, char** argv) {
     try {
         if (build->parsed()) {
             hostkit::WriteHostFolder(hostkit::ReadFixtureFile(fixturePath), buildFolder);
+        } else if (generate->parsed()) {
+            hostkit::PracticeSummary summary;
+            hostkit::CreateHostFolder(generateFolder, [&](const std::filesystem::path& temporary) {
+                summary = hostkit::WritePractice(practice, temporary);
+            });
+            std::cout << hostkit::DescribeSummary(summary) << std::flush;
         } else if (dump->parsed()) {
             std::cout << hostkit::DumpTable(dumpFolder, *hostkit::FindTableLayout(tableName))
                       << std::flush;
