@@ -16,6 +16,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
@@ -960,6 +961,42 @@ TEST(StoreLinkDurability, AnUpdateThatReturnedSurvivesTheProcessBeingKilled) {
         EXPECT_EQ(IntAt(record, kSerialOffset), target);
         fsclose(handle);
     }
+}
+
+TEST(StoreLinkDurability, AFailedWriteIsReportedAndChangesNothing) {
+    ScratchFolder folder;
+    const std::string path = folder / "T99";
+    std::vector<Record> records;
+    for (int32_t i = 0; i < 20; ++i) {
+        records.push_back(MakeRecord(i, "n", "t", i));
+    }
+    WriteTable(path, records);
+
+    // A child whose files may not grow: the log write of its update fails as
+    // it would on a full disk.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int32_t handle = Open(path);
+        if (handle < 0 || PayloadOf(handle, 7) != '.') {
+            _exit(2);
+        }
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const int32_t status = RewritePayload(handle, 7, 'F');
+        _exit(status == kErrIo ? 0 : 3);
+    }
+    int waitStatus = 0;
+    ASSERT_EQ(waitpid(child, &waitStatus, 0), child);
+    ASSERT_TRUE(WIFEXITED(waitStatus));
+    EXPECT_EQ(WEXITSTATUS(waitStatus), 0) << "2: could not read, 3: fsupdate did not give kErrIo";
+
+    const int32_t handle = Open(path);
+    ASSERT_GE(handle, 0);
+    EXPECT_EQ(PayloadOf(handle, 7), '.');
+    EXPECT_EQ(WalkAll(handle, 7).size(), records.size());
+    fsclose(handle);
 }
 
 } // namespace
