@@ -26,8 +26,8 @@ ChangeWatch::~ChangeWatch() {
     }
 }
 
-bool ChangeWatch::Start(const std::string& tablePath) {
-    const int fd = ::open((tablePath + "-shm").c_str(), O_RDONLY | O_CLOEXEC);
+bool ChangeWatch::Start(const std::string& databasePath) {
+    const int fd = ::open((databasePath + "-shm").c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) {
         return false;
     }
@@ -40,6 +40,16 @@ bool ChangeWatch::Start(const std::string& tablePath) {
     }
     ::close(fd);
     if (mapping == MAP_FAILED) {
+        return false;
+    }
+    // Only an initialised index of the known version is trusted (version 3007000
+    // in the first four bytes, native order; the isInit byte at offset 12 set).
+    uint8_t header[kHeaderSize];
+    CopyHeader(static_cast<const volatile uint8_t*>(mapping), header, kHeaderSize);
+    uint32_t version = 0;
+    std::memcpy(&version, header, sizeof version);
+    if (version != kIndexVersion || header[12] != 1) {
+        munmap(mapping, kMappedSize);
         return false;
     }
     m_mapping = mapping;

@@ -23,11 +23,12 @@ public:
     ChangeWatch(const ChangeWatch&) = delete;
     ChangeWatch& operator=(const ChangeWatch&) = delete;
 
-    // Starts watching the WAL index of the table at `tablePath`. Must be called
-    // while a connection in this process has the table open in WAL mode (which
-    // keeps the index in place). False when the index cannot be watched; the
-    // caller then keeps no transaction open between calls.
-    bool Start(const std::string& tablePath);
+    // Starts watching the WAL index of the table file `databasePath`, the name
+    // SQLite itself uses for the file (sqlite3_db_filename). Must be called while
+    // a connection in this process has the table open and has read it in WAL
+    // mode (which keeps the index in place). False when the index cannot be
+    // watched; the caller then keeps no transaction open between calls.
+    bool Start(const std::string& databasePath);
     bool Watching() const { return m_header != nullptr; }
 
     // Takes the current header as reference. Call before starting the read
@@ -40,6 +41,7 @@ public:
 private:
     static constexpr std::size_t kHeaderSize = 48;
     static constexpr std::size_t kMappedSize = 96; // both header copies
+    static constexpr uint32_t kIndexVersion = 3007000;
 
     void* m_mapping = nullptr;
     const volatile uint8_t* m_header = nullptr;

@@ -86,7 +86,10 @@ int32_t OpenTable::Open(const char* path, const char* firstCredential, const cha
         return status;
     }
     // Without a watch every read runs in a transaction of its own.
-    opened->m_watch.Start(path);
+    const char* databasePath = sqlite3_db_filename(db, "main");
+    if (databasePath != nullptr && *databasePath != '\0') {
+        opened->m_watch.Start(databasePath);
+    }
     table = std::move(opened);
     return 0;
 }
@@ -217,7 +220,7 @@ int32_t OpenTable::CopyRecord(sqlite3_stmt* statement, int column, uint8_t* out)
     const int size = sqlite3_column_bytes(statement, column);
     if (size != m_definition.recordLength || bytes == nullptr) {
         // Asking for the bytes may itself have failed on a damaged file.
-        const int rc = sqlite3_errcode(m_db.get());
+        const int rc = sqlite3_errcode(m_db.get()) & 0xff;
         return rc == SQLITE_NOMEM || rc == SQLITE_IOERR ? StatusFromSqlite(rc) : kErrNotATable;
     }
     std::memcpy(out, bytes, static_cast<std::size_t>(size));
@@ -264,6 +267,9 @@ int32_t OpenTable::SeekAfterPlace(int key) {
             m_placeKeyBytes.resize(entry.encoder.EncodedWidth());
             entry.encoder.Encode(m_recordBuffer.data(), m_placeKeyBytes.data());
             m_placeKey = key;
+        }
+        if (m_placeKeyBytes.size() != entry.encoder.EncodedWidth()) {
+            return kErrNotATable; // a stored key of the wrong length
         }
         // The walk reads its bound key while it runs; m_placeKeyBytes changes with
         // every step, so the walk gets its own copy.
@@ -396,9 +402,14 @@ int32_t OpenTable::GetNext(int32_t keyNumber, uint8_t* record, int32_t length) {
         return length;
     }
     // At the end the handle stays on the last record; a later fsgetn seeks again
-    // and so also sees records that arrived meanwhile.
+    // and so also sees records that arrived meanwhile. A finished walk keeps no
+    // transaction open: it would hold other writers' log from being reused.
     StopWalk();
-    return rc == SQLITE_DONE ? kEndOfFile : StatusFromSqlite(rc);
+    if (rc != SQLITE_DONE) {
+        return StatusFromSqlite(rc);
+    }
+    EndSnapshot();
+    return kEndOfFile;
 }
 
 int32_t OpenTable::GotoFirst(int32_t keyNumber) {
@@ -409,7 +420,7 @@ int32_t OpenTable::GotoFirst(int32_t keyNumber) {
     StopWalk();
     m_place = Place::BeforeFirst;
     m_placeKey = key;
-    return 0;
+    return EndSnapshot();
 }
 
 int32_t OpenTable::Update(const uint8_t* record, int32_t length) {
