@@ -39,7 +39,7 @@ extern "C" int32_t OVAppLogic_Ordinal244(const char* dataSet, char* errorText) {
     }
 
     char tablePath[ovutilities::kDatabasePathSize + 16] = {};
-    std::snprintf(tablePath, sizeof tablePath, "%s%s%s", folder, hostfolder::kMedicationStem,
+    std::snprintf(tablePath, sizeof tablePath, "%s%s%s", folder, hostfolder::kMedicationTableStem,
                   hostfolder::kDataSet);
     struct stat status {};
     if (stat(tablePath, &status) != 0 || !S_ISREG(status.st_mode)) {

