@@ -22,6 +22,7 @@ inline constexpr int32_t kErrIo = -18;             // the storage failed (disk f
 inline constexpr int32_t kErrTooManyHandles = -19;
 inline constexpr int32_t kErrBadHandle = -20;      // not an open handle
 inline constexpr int32_t kErrBusy = -21;           // locked by another process
+inline constexpr int32_t kErrReadOnly = -22;       // the table file cannot be written
 inline constexpr int32_t kEndOfFile = -116;
 
 } // namespace storelink

@@ -1,0 +1,374 @@
+#include "storelink/OpenTable.h"
+
+#include "storelink/SqliteStatus.h"
+#include "storelink/StoreLinkStatus.h"
+#include "storelink/TableSchema.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <sys/stat.h>
+
+namespace storelink {
+namespace {
+
+constexpr int kBusyTimeoutMilliseconds = 5000;
+// Page cache of one open table, in KiB (a negative cache_size counts KiB).
+constexpr const char* kConnectionSettings = "PRAGMA synchronous = NORMAL;"
+                                            "PRAGMA cache_size = -4096;"
+                                            "PRAGMA mmap_size = 0;";
+
+int32_t MissingOrUnreadable(const char* path) {
+    struct stat info {};
+    if (stat(path, &info) != 0) {
+        return errno == ENOENT || errno == ENOTDIR ? kErrFileNotFound : kErrIo;
+    }
+    return S_ISREG(info.st_mode) ? 0 : kErrNotATable;
+}
+
+int32_t SwitchToWal(sqlite3* db) {
+    Statement statement;
+    int rc = PrepareStatement(db, "PRAGMA journal_mode = WAL", statement);
+    if (rc == SQLITE_OK) {
+        rc = sqlite3_step(statement.get());
+    }
+    if (rc != SQLITE_ROW) {
+        return StatusFromSqlite(rc);
+    }
+    const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(statement.get(), 0));
+    return mode != nullptr && std::strcmp(mode, "wal") == 0 ? 0 : kErrIo;
+}
+
+} // namespace
+
+int32_t OpenTable::Open(const char* path, const char* firstCredential, const char* secondCredential,
+                        std::unique_ptr<OpenTable>& table) {
+    int32_t status = MissingOrUnreadable(path);
+    if (status < 0) {
+        return status;
+    }
+    std::unique_ptr<OpenTable> opened(new OpenTable);
+    sqlite3* raw = nullptr;
+    // Without SQLITE_OPEN_CREATE: a table file is never made here.
+    int rc = sqlite3_open_v2(path, &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    opened->m_db.reset(raw);
+    if (rc != SQLITE_OK) {
+        status = MissingOrUnreadable(path);
+        return status < 0 ? status : StatusFromSqlite(rc);
+    }
+    sqlite3* db = raw;
+    sqlite3_extended_result_codes(db, 1);
+    sqlite3_busy_timeout(db, kBusyTimeoutMilliseconds);
+
+    std::string problem;
+    status = ReadTableSchema(db, opened->m_definition, problem);
+    if (status < 0) {
+        return status;
+    }
+    if (opened->m_definition.firstCredential != firstCredential ||
+        opened->m_definition.secondCredential != secondCredential) {
+        return kErrCredentials;
+    }
+    if (sqlite3_db_readonly(db, "main") == 1) {
+        return kErrReadOnly;
+    }
+    // Only a file known to be a table file is changed: WAL mode is kept in its header.
+    status = SwitchToWal(db);
+    if (status < 0) {
+        return status;
+    }
+    rc = ExecuteSql(db, kConnectionSettings);
+    if (rc != SQLITE_OK) {
+        return StatusFromSqlite(rc);
+    }
+    status = opened->Prepare();
+    if (status < 0) {
+        return status;
+    }
+    table = std::move(opened);
+    return 0;
+}
+
+OpenTable::~OpenTable() {
+    StopWalk();
+}
+
+int32_t OpenTable::Prepare() {
+    sqlite3* db = m_db.get();
+    std::size_t widest = 0;
+    std::string updateSql = "UPDATE records SET record = ?1";
+    int parameter = 2;
+    m_keys.reserve(m_definition.keys.size());
+    for (const KeyDefinition& definition : m_definition.keys) {
+        Key& key = m_keys.emplace_back(definition);
+        const std::string column = KeyColumnName(definition.number);
+        const std::string walkSql = "SELECT id, " + column + ", record FROM records WHERE (" +
+                                    column + ", id) > (?1, ?2) ORDER BY " + column + ", id";
+        const std::string lastSql =
+            "SELECT id, " + column + " FROM records ORDER BY " + column + " DESC, id DESC LIMIT 1";
+        int rc = PrepareStatement(db, walkSql.c_str(), key.walk);
+        if (rc == SQLITE_OK) {
+            rc = PrepareStatement(db, lastSql.c_str(), key.last);
+        }
+        if (rc != SQLITE_OK) {
+            return StatusFromSqlite(rc);
+        }
+        updateSql += ", " + column + " = ?" + std::to_string(parameter++);
+        widest = std::max(widest, key.encoder.EncodedWidth());
+        m_updateKeys.emplace_back(key.encoder.EncodedWidth());
+    }
+    updateSql += " WHERE id = ?" + std::to_string(parameter);
+    int rc = PrepareStatement(db, "SELECT record FROM records WHERE id = ?1", m_readById);
+    if (rc == SQLITE_OK) {
+        rc = PrepareStatement(db, updateSql.c_str(), m_update);
+    }
+    if (rc != SQLITE_OK) {
+        return StatusFromSqlite(rc);
+    }
+    m_searchKey.resize(widest);
+    m_placeKeyBytes.reserve(widest);
+    m_recordBuffer.resize(static_cast<std::size_t>(m_definition.recordLength));
+    return 0;
+}
+
+int OpenTable::FindKey(int32_t keyNumber) const {
+    for (std::size_t i = 0; i < m_keys.size(); ++i) {
+        if (m_keys[i].encoder.KeyNumber() == keyNumber) {
+            return static_cast<int>(i);
+        }
+    }
+    return -1;
+}
+
+int32_t OpenTable::CheckLength(int32_t length) const {
+    return length == m_definition.recordLength ? 0 : kErrRecordLength;
+}
+
+void OpenTable::StopWalk() {
+    if (m_walk != nullptr) {
+        sqlite3_reset(m_walk);
+        m_walk = nullptr;
+    }
+    m_walkOnPlace = false;
+}
+
+int32_t OpenTable::CopyRecord(sqlite3_stmt* statement, int column, uint8_t* out) const {
+    const void* bytes = sqlite3_column_blob(statement, column);
+    const int size = sqlite3_column_bytes(statement, column);
+    if (size != m_definition.recordLength || bytes == nullptr) {
+        // Asking for the bytes may itself have failed on a damaged file.
+        const int rc = sqlite3_errcode(m_db.get());
+        return rc == SQLITE_NOMEM || rc == SQLITE_IOERR ? StatusFromSqlite(rc) : kErrNotATable;
+    }
+    std::memcpy(out, bytes, static_cast<std::size_t>(size));
+    return 0;
+}
+
+void OpenTable::SetPlace(int key, sqlite3_stmt* statement) {
+    m_place = Place::OnRecord;
+    m_placeKey = key;
+    m_placeId = sqlite3_column_int64(statement, 0);
+    const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(statement, 1));
+    const int size = sqlite3_column_bytes(statement, 1);
+    m_placeKeyBytes.assign(bytes, bytes + (bytes != nullptr ? size : 0));
+}
+
+int32_t OpenTable::ReadPlaceRecord() {
+    sqlite3_stmt* statement = m_readById.get();
+    sqlite3_bind_int64(statement, 1, m_placeId);
+    const int rc = sqlite3_step(statement);
+    int32_t status = 0;
+    if (rc == SQLITE_ROW) {
+        status = CopyRecord(statement, 0, m_recordBuffer.data());
+    } else {
+        status = rc == SQLITE_DONE ? kErrNoCurrentRecord : StatusFromSqlite(rc);
+    }
+    sqlite3_reset(statement);
+    return status;
+}
+
+int32_t OpenTable::SeekAfterPlace(int key) {
+    StopWalk();
+    Key& entry = m_keys[static_cast<std::size_t>(key)];
+    sqlite3_stmt* walk = entry.walk.get();
+    if (m_place == Place::BeforeFirst) {
+        // Every key is at least one byte long, so every key is above the empty blob.
+        sqlite3_bind_zeroblob(walk, 1, 0);
+        sqlite3_bind_int64(walk, 2, INT64_MIN);
+    } else {
+        if (m_placeKey != key) {
+            const int32_t status = ReadPlaceRecord();
+            if (status < 0) {
+                return status;
+            }
+            m_placeKeyBytes.resize(entry.encoder.EncodedWidth());
+            entry.encoder.Encode(m_recordBuffer.data(), m_placeKeyBytes.data());
+            m_placeKey = key;
+        }
+        // The walk reads its bound key while it runs; m_placeKeyBytes changes with
+        // every step, so the walk gets its own copy.
+        std::copy(m_placeKeyBytes.begin(), m_placeKeyBytes.end(), m_searchKey.begin());
+        sqlite3_bind_blob(walk, 1, m_searchKey.data(), static_cast<int>(m_placeKeyBytes.size()),
+                          SQLITE_STATIC);
+        sqlite3_bind_int64(walk, 2, m_placeId);
+    }
+    m_walk = walk;
+    m_walkKey = key;
+    return 0;
+}
+
+int32_t OpenTable::Position(int32_t keyNumber, const uint8_t* searchRecord) {
+    const int key = FindKey(keyNumber);
+    if (key < 0) {
+        return kErrKeyNumber;
+    }
+    StopWalk();
+    m_place = Place::Nowhere;
+    Key& entry = m_keys[static_cast<std::size_t>(key)];
+    const std::size_t width = entry.encoder.EncodedWidth();
+    entry.encoder.Encode(searchRecord, m_searchKey.data());
+
+    // (key, id) > (search, smallest id) is key >= search: the first record not below.
+    sqlite3_stmt* walk = entry.walk.get();
+    sqlite3_bind_blob(walk, 1, m_searchKey.data(), static_cast<int>(width), SQLITE_STATIC);
+    sqlite3_bind_int64(walk, 2, INT64_MIN);
+    int rc = sqlite3_step(walk);
+    if (rc == SQLITE_ROW) {
+        SetPlace(key, walk);
+        m_walk = walk;
+        m_walkKey = key;
+        m_walkOnPlace = true;
+        const bool exact = m_placeKeyBytes.size() == width &&
+                           std::memcmp(m_placeKeyBytes.data(), m_searchKey.data(), width) == 0;
+        return exact ? kExactMatch : kPositioned;
+    }
+    sqlite3_reset(walk);
+    if (rc != SQLITE_DONE) {
+        return StatusFromSqlite(rc);
+    }
+
+    // Nothing at or above the search key: stand on the last record, whose key
+    // differs from the search key, so a caller that reads and compares sees no match.
+    sqlite3_stmt* last = entry.last.get();
+    rc = sqlite3_step(last);
+    int32_t status = kPositionedPastEnd;
+    if (rc == SQLITE_ROW) {
+        SetPlace(key, last);
+    } else if (rc == SQLITE_DONE) {
+        m_place = Place::BeforeFirst;
+        m_placeKey = key;
+        status = kEmptyTable;
+    } else {
+        status = StatusFromSqlite(rc);
+    }
+    sqlite3_reset(last);
+    return status;
+}
+
+int32_t OpenTable::GetCurrent(int32_t keyNumber, uint8_t* record, int32_t length) {
+    if (FindKey(keyNumber) < 0) {
+        return kErrKeyNumber;
+    }
+    int32_t status = CheckLength(length);
+    if (status < 0) {
+        return status;
+    }
+    if (m_place != Place::OnRecord) {
+        return kErrNoCurrentRecord;
+    }
+    if (m_walk != nullptr && m_walkOnPlace) {
+        status = CopyRecord(m_walk, 2, record);
+    } else {
+        status = ReadPlaceRecord();
+        if (status == 0) {
+            std::memcpy(record, m_recordBuffer.data(), m_recordBuffer.size());
+        }
+    }
+    if (status < 0) {
+        return status;
+    }
+    m_haveLastRead = true;
+    m_lastReadId = m_placeId;
+    return length;
+}
+
+int32_t OpenTable::GetNext(int32_t keyNumber, uint8_t* record, int32_t length) {
+    const int key = FindKey(keyNumber);
+    if (key < 0) {
+        return kErrKeyNumber;
+    }
+    int32_t status = CheckLength(length);
+    if (status < 0) {
+        return status;
+    }
+    if (m_place == Place::Nowhere) {
+        return kErrNoCurrentRecord;
+    }
+    if (m_walk == nullptr || m_walkKey != key) {
+        status = SeekAfterPlace(key);
+        if (status < 0) {
+            return status;
+        }
+    }
+    const int rc = sqlite3_step(m_walk);
+    if (rc == SQLITE_ROW) {
+        SetPlace(key, m_walk);
+        m_walkOnPlace = true;
+        status = CopyRecord(m_walk, 2, record);
+        if (status < 0) {
+            StopWalk();
+            return status;
+        }
+        m_haveLastRead = true;
+        m_lastReadId = m_placeId;
+        return length;
+    }
+    // At the end the handle stays on the last record; a later fsgetn seeks again
+    // and so also sees records that arrived meanwhile.
+    StopWalk();
+    return rc == SQLITE_DONE ? kEndOfFile : StatusFromSqlite(rc);
+}
+
+int32_t OpenTable::GotoFirst(int32_t keyNumber) {
+    const int key = FindKey(keyNumber);
+    if (key < 0) {
+        return kErrKeyNumber;
+    }
+    StopWalk();
+    m_place = Place::BeforeFirst;
+    m_placeKey = key;
+    return 0;
+}
+
+int32_t OpenTable::Update(const uint8_t* record, int32_t length) {
+    const int32_t status = CheckLength(length);
+    if (status < 0) {
+        return status;
+    }
+    if (!m_haveLastRead) {
+        return kErrNoCurrentRecord;
+    }
+    // A running walk holds the connection's read transaction open, which would
+    // keep this change from committing on its own. The walk resumes from the
+    // remembered place.
+    StopWalk();
+    sqlite3_stmt* update = m_update.get();
+    sqlite3_bind_blob(update, 1, record, length, SQLITE_STATIC);
+    for (std::size_t i = 0; i < m_keys.size(); ++i) {
+        std::vector<uint8_t>& encoded = m_updateKeys[i];
+        m_keys[i].encoder.Encode(record, encoded.data());
+        sqlite3_bind_blob(update, static_cast<int>(i) + 2, encoded.data(),
+                          static_cast<int>(encoded.size()), SQLITE_STATIC);
+    }
+    sqlite3_bind_int64(update, static_cast<int>(m_keys.size()) + 2, m_lastReadId);
+    const int rc = sqlite3_step(update);
+    const int changed = sqlite3_changes(m_db.get());
+    sqlite3_reset(update);
+    sqlite3_clear_bindings(update); // the record belongs to the caller
+    if (rc != SQLITE_DONE) {
+        return StatusFromSqlite(rc);
+    }
+    return changed == 1 ? 0 : kErrNoCurrentRecord;
+}
+
+} // namespace storelink

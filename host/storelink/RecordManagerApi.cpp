@@ -1,0 +1,119 @@
+// The record manager's exported functions: argument checks, the failure switch,
+// and the handle table; the work is OpenTable's.
+#include "storelink/FailureSwitch.h"
+#include "storelink/HandleTable.h"
+#include "storelink/StoreLinkStatus.h"
+
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <sqlite3.h>
+
+namespace storelink {
+namespace {
+
+std::mutex& ApiMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+HandleTable& Handles() {
+    static HandleTable handles;
+    return handles;
+}
+
+// Runs `work` on the table of `handle` unless the failure switch trips first.
+template <typename Work> int32_t OnTable(Operation operation, int32_t handle, Work work) {
+    std::lock_guard<std::mutex> lock(ApiMutex());
+    int32_t status = 0;
+    if (TheFailureSwitch().Trips(operation, status)) {
+        return status;
+    }
+    OpenTable* table = Handles().Find(handle);
+    return table != nullptr ? work(*table) : kErrBadHandle;
+}
+
+} // namespace
+} // namespace storelink
+
+using namespace storelink;
+
+extern "C" {
+
+int32_t InitMidWare(int32_t) {
+    sqlite3_initialize();
+    return 0;
+}
+
+int32_t fsopen(const char* tablePath, const char* mode, const char* firstCredential,
+               const char* secondCredential, const char* flag) {
+    std::lock_guard<std::mutex> lock(ApiMutex());
+    int32_t status = 0;
+    if (TheFailureSwitch().Trips(Operation::Open, status)) {
+        return status;
+    }
+    if (tablePath == nullptr || mode == nullptr || firstCredential == nullptr ||
+        secondCredential == nullptr || flag == nullptr || std::strcmp(mode, "w") != 0 ||
+        std::strcmp(flag, "s") != 0 || *tablePath == '\0') {
+        return kErrBadArgument;
+    }
+    std::unique_ptr<OpenTable> table;
+    status = OpenTable::Open(tablePath, firstCredential, secondCredential, table);
+    return status < 0 ? status : Handles().Add(std::move(table));
+}
+
+int32_t fsclose(int32_t handle) {
+    std::lock_guard<std::mutex> lock(ApiMutex());
+    int32_t status = 0;
+    if (TheFailureSwitch().Trips(Operation::Close, status)) {
+        return status;
+    }
+    return Handles().Close(handle) ? 0 : kErrBadHandle;
+}
+
+int32_t fspos(int32_t handle, int32_t keyNumber, void* record) {
+    return OnTable(Operation::Position, handle, [&](OpenTable& table) {
+        return record != nullptr ? table.Position(keyNumber, static_cast<const uint8_t*>(record))
+                                 : kErrBadArgument;
+    });
+}
+
+int32_t fsget(int32_t handle, int32_t keyNumber, void* record, int32_t recordLength) {
+    return OnTable(Operation::Get, handle, [&](OpenTable& table) {
+        return record != nullptr
+                   ? table.GetCurrent(keyNumber, static_cast<uint8_t*>(record), recordLength)
+                   : kErrBadArgument;
+    });
+}
+
+int32_t fsgetn(int32_t handle, int32_t keyNumber, void* record, int32_t recordLength) {
+    return OnTable(Operation::GetNext, handle, [&](OpenTable& table) {
+        return record != nullptr
+                   ? table.GetNext(keyNumber, static_cast<uint8_t*>(record), recordLength)
+                   : kErrBadArgument;
+    });
+}
+
+int32_t fsgotof(int32_t handle, int32_t keyNumber) {
+    return OnTable(Operation::GotoFirst, handle,
+                   [&](OpenTable& table) { return table.GotoFirst(keyNumber); });
+}
+
+int32_t fsupdate(int32_t handle, const void* record, int32_t recordLength) {
+    return OnTable(Operation::Update, handle, [&](OpenTable& table) {
+        return record != nullptr ? table.Update(static_cast<const uint8_t*>(record), recordLength)
+                                 : kErrBadArgument;
+    });
+}
+
+void StoreLink_FailCall(const char* operation, int32_t callNumber, int32_t status) {
+    std::lock_guard<std::mutex> lock(ApiMutex());
+    if (!TheFailureSwitch().Arm(operation != nullptr ? operation : "*",
+                                operation != nullptr ? callNumber : 0, status)) {
+        std::fprintf(stderr, "StoreLink_FailCall: unknown operation \"%s\"; switch off\n",
+                     operation);
+    }
+}
+
+} // extern "C"
