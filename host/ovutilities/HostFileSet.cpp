@@ -45,6 +45,8 @@ std::string Reason(int32_t status) {
         return "the table refused the credentials";
     case storelink::kErrBusy:
         return "the table is locked by another program";
+    case storelink::kErrReadOnly:
+        return "the table file cannot be written";
     case storelink::kErrTooManyHandles:
         return "too many tables are open";
     default:
