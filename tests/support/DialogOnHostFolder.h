@@ -38,6 +38,8 @@ public:
     bool OpenDatabase(const char* dataSet = "99");
     // CloseDatabase, once; the destructor then leaves the connection alone.
     void CloseDatabase();
+    // The test closed the connection itself (Exit); the destructor leaves it alone.
+    void ForgetConnection() { m_closed = true; }
 
     // The folder, ending with '/'.
     const std::string& FolderPath() const { return m_folderPath; }
