@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <optional>
 #include <ostream>
 #include <string>
@@ -65,13 +66,29 @@ nlohmann::json Reference() {
 
 class DrugLookupsTest : public testing::Test {
 protected:
+    // The lookups only read: the reference folder is built once for all tests.
+    static void SetUpTestSuite() {
+        s_shared = new testsupport::TempFolder;
+        s_reference = testsupport::BuildHostFolder(s_shared->Path(), Reference());
+    }
+    static void TearDownTestSuite() {
+        delete s_shared;
+        s_shared = nullptr;
+    }
+
     void Open(const nlohmann::json& fixture) {
         m_fixture.emplace(testsupport::BuildHostFolder(m_temp.Path(), fixture));
+        ASSERT_TRUE(m_fixture->OpenDatabase()) << m_fixture->errorText;
+    }
+    void OpenReference() {
+        m_fixture.emplace(s_reference);
         ASSERT_TRUE(m_fixture->OpenDatabase()) << m_fixture->errorText;
     }
     CDosewrightDlg& Dialog() { return m_fixture->dialog; }
     const std::vector<fakes::WindowEvent>& Events() { return m_fixture->window.Events(); }
 
+    static inline testsupport::TempFolder* s_shared = nullptr;
+    static inline std::filesystem::path s_reference;
     testsupport::TempFolder m_temp;
     std::optional<testsupport::DialogOnHostFolder> m_fixture;
 };
@@ -108,7 +125,7 @@ const FindCase kFindCases[] = {
 class FindDrugIdTest : public DrugLookupsTest, public testing::WithParamInterface<FindCase> {};
 
 TEST_P(FindDrugIdTest, MatchesAllFiveTextsExactly) {
-    Open(Reference());
+    OpenReference();
     const FindCase& c = GetParam();
     int32_t drugId = 0;
     EXPECT_TRUE(Dialog().FindDrugId(drugId, c.name.c_str(), c.formCode.c_str(), c.routeCode.c_str(),
@@ -123,7 +140,7 @@ INSTANTIATE_TEST_SUITE_P(Drugs, FindDrugIdTest, testing::ValuesIn(kFindCases),
                          });
 
 TEST_F(DrugLookupsTest, DrugHasNdcFindsTheDrugsNdcRecords) {
-    Open(Reference());
+    OpenReference();
     const std::pair<int32_t, bool> cases[] = {{101, true},    {102, true},  {103, true},
                                               {104, false},   {105, false}, {100, false},
                                               {999999, false}};
@@ -146,7 +163,7 @@ struct ListCase {
 };
 
 TEST_F(DrugLookupsTest, GetDrugRxNormListCollectsTheDrugsRecordsInKeyOrder) {
-    Open(Reference());
+    OpenReference();
     const ListCase cases[] = {
         {103, {{"349545", "SCD"}, {"352307", "SBD"}, {"123456789012345", "BPCK"}}},
         {101, {{"314076", "SCD"}}},
@@ -214,7 +231,7 @@ class LookupFailureTest : public DrugLookupsTest,
 
 TEST_P(LookupFailureTest, ShowsTheFailureBoxFirstAndReturnsFalse) {
     const LookupFailureCase& c = GetParam();
-    Open(Reference());
+    OpenReference();
     StoreLink_FailCall(c.operation, 1, kIoError);
     RxNormCandidateList list;
 

@@ -23,7 +23,7 @@ namespace {
 namespace fs = std::filesystem;
 using testsupport::MedicationTexts;
 
-constexpr int kMedications = 3000;
+constexpr int kMedications = 2000;
 
 // The kinds of medication the large folder mixes: changed by the scan itself,
 // changed by the resolution of several candidates, removed, cleared, and left.

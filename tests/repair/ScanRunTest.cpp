@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <map>
 #include <optional>
@@ -482,6 +483,25 @@ TEST_F(ScanRunTest, ACsvThatCannotBeOpenedStopsTheRunWithTheLogOpen) {
                                      Status(message), EndWait()}));
     EXPECT_NE(Dialog().m_pLogFile, nullptr);
     EXPECT_EQ(Dialog().m_pCsvFile, nullptr);
+}
+
+// A folder whose path leaves room for the first characters of "Dosewright.log"
+// only: the run refuses it rather than write a file of a cut name.
+TEST_F(ScanRunTest, AFolderTooLongForTheFileNamesIsRefusedNotCut) {
+    Build({kWrongLisinopril});
+    const std::size_t length = host::kDatabasePathSize - 1 - 7; // room for "Dosewri"
+    std::string folder = m_temp.Path().string() + "/";
+    folder += std::string(length - folder.size() - 1, 'd') + "/";
+    ASSERT_EQ(folder.size(), length);
+    fs::create_directory(folder);
+    std::memcpy(Dialog().m_szDbPath, folder.c_str(), folder.size() + 1);
+
+    ExpectStops();
+
+    const std::string message = "Failure opening Dosewright.log file";
+    EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), Box(message, kTitle),
+                                     Status(message), EndWait()}));
+    EXPECT_TRUE(fs::is_empty(folder));
 }
 
 struct ReadFailureCase {
