@@ -1,5 +1,6 @@
 // The three lookups in the drug reference tables, on a real host folder: what
-// they find, and the failure each one shows.
+// they find, and the failure each one shows. (An empty table stopping the scan
+// is tested with the scan.)
 #include "app/DosewrightDlg.h"
 #include "storelink/StoreLinkStatus.h"
 #include "support/DialogOnHostFolder.h"
@@ -76,10 +77,6 @@ protected:
         s_shared = nullptr;
     }
 
-    void Open(const nlohmann::json& fixture) {
-        m_fixture.emplace(testsupport::BuildHostFolder(m_temp.Path(), fixture));
-        ASSERT_TRUE(m_fixture->OpenDatabase()) << m_fixture->errorText;
-    }
     void OpenReference() {
         m_fixture.emplace(s_reference);
         ASSERT_TRUE(m_fixture->OpenDatabase()) << m_fixture->errorText;
@@ -89,7 +86,6 @@ protected:
 
     static inline testsupport::TempFolder* s_shared = nullptr;
     static inline std::filesystem::path s_reference;
-    testsupport::TempFolder m_temp;
     std::optional<testsupport::DialogOnHostFolder> m_fixture;
 };
 
@@ -263,43 +259,5 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<LookupFailureCase>& info) {
         return "Case" + std::to_string(info.index);
     });
-
-struct EmptyTableCase {
-    const char* table;
-    Lookup lookup;
-};
-
-void PrintTo(const EmptyTableCase& c, std::ostream* out) {
-    *out << c.table;
-}
-
-class EmptyTableTest : public DrugLookupsTest,
-                       public testing::WithParamInterface<EmptyTableCase> {};
-
-TEST_P(EmptyTableTest, IsAFailureOfItsOwn) {
-    const EmptyTableCase& c = GetParam();
-    nlohmann::json fixture = Reference();
-    fixture.erase(c.lookup == Lookup::FindDrug ? "drugs"
-                  : c.lookup == Lookup::HasNdc ? "ndcs"
-                                               : "rxnorm");
-    Open(fixture);
-    RxNormCandidateList list;
-
-    EXPECT_FALSE(RunLookup(Dialog(), c.lookup, list));
-
-    const std::string message = std::string("You have an empty ") + c.table +
-                                " table and for this utility to run it requires the " + c.table +
-                                " table to contain data." + kSupport;
-    EXPECT_EQ(Events(), (std::vector{Box(message, "Dosewright Error"), Status(message)}));
-    EXPECT_TRUE(list.empty());
-}
-
-INSTANTIATE_TEST_SUITE_P(Tables, EmptyTableTest,
-                         testing::Values(EmptyTableCase{"MRDD99", Lookup::FindDrug},
-                                         EmptyTableCase{"MRDNDC99", Lookup::HasNdc},
-                                         EmptyTableCase{"MRDRXN99", Lookup::RxNormList}),
-                         [](const testing::TestParamInfo<EmptyTableCase>& info) {
-                             return std::string(info.param.table);
-                         });
 
 } // namespace
