@@ -37,6 +37,10 @@ std::string_view OrNull(std::string_view id) { return id.empty() ? "NULL" : id; 
 
 void RunLineBuffer::Append(std::string_view text) {
     // One byte stays free so the buffer always holds a terminated text.
+    // An empty text may carry no address at all (a patient who was not found),
+    // and memcpy must never be handed a null pointer.
+    if (text.empty())
+        return;
     const std::size_t room = sizeof m_text - 1 - m_length;
     if (text.size() > room)
         text = text.substr(0, room);
