@@ -2,10 +2,6 @@
 
 #include <atomic>
 #include <cstring>
-#include <fcntl.h>
-#include <sys/mman.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace storelink {
 namespace {
@@ -20,40 +16,31 @@ void CopyHeader(const volatile uint8_t* header, uint8_t* out, std::size_t size) 
 
 } // namespace
 
-ChangeWatch::~ChangeWatch() {
-    if (m_mapping != nullptr) {
-        munmap(m_mapping, kMappedSize);
-    }
-}
-
-bool ChangeWatch::Start(const std::string& databasePath) {
-    const int fd = ::open((databasePath + "-shm").c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) {
+bool ChangeWatch::Start(sqlite3* db) {
+    sqlite3_file* file = nullptr;
+    if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
+        file == nullptr || file->pMethods == nullptr || file->pMethods->iVersion < 2 ||
+        file->pMethods->xShmMap == nullptr) {
         return false;
     }
-    struct stat info {};
-    void* mapping = MAP_FAILED;
-    // SQLite never shrinks the index while a connection has it open, so the
-    // mapped bytes stay backed by the file for as long as the table is open.
-    if (fstat(fd, &info) == 0 && info.st_size >= static_cast<off_t>(kMappedSize)) {
-        mapping = mmap(nullptr, kMappedSize, PROT_READ, MAP_SHARED, fd, 0);
-    }
-    ::close(fd);
-    if (mapping == MAP_FAILED) {
+    // Region 0 holds the header; without extending, SQLite only hands out what
+    // it already has.
+    volatile void* region = nullptr;
+    if (file->pMethods->xShmMap(file, 0, kIndexRegionSize, 0, &region) != SQLITE_OK ||
+        region == nullptr) {
         return false;
     }
+    const auto* header = static_cast<const volatile uint8_t*>(region);
     // Only an initialised index of the known version is trusted (version 3007000
     // in the first four bytes, native order; the isInit byte at offset 12 set).
-    uint8_t header[kHeaderSize];
-    CopyHeader(static_cast<const volatile uint8_t*>(mapping), header, kHeaderSize);
+    uint8_t copy[kHeaderSize];
+    CopyHeader(header, copy, kHeaderSize);
     uint32_t version = 0;
-    std::memcpy(&version, header, sizeof version);
-    if (version != kIndexVersion || header[12] != 1) {
-        munmap(mapping, kMappedSize);
+    std::memcpy(&version, copy, sizeof version);
+    if (version != kIndexVersion || copy[12] != 1) {
         return false;
     }
-    m_mapping = mapping;
-    m_header = static_cast<const volatile uint8_t*>(mapping);
+    m_header = header;
     return true;
 }
 

@@ -8,27 +8,33 @@
 // every process, and the header's layout is part of the WAL file format that
 // all SQLite versions sharing a database agree on: 48 bytes at offset 0, the
 // copy readers take (a second copy follows it).
+//
+// The header is read through SQLite's own mapping of the index, never through
+// a descriptor of our own: closing any descriptor of a file drops every POSIX
+// lock this process holds on it, and SQLite's locks on the index are what tell
+// other processes that a reader still needs the log.
 #pragma once
+
+#include <sqlite3.h>
 
 #include <cstddef>
 #include <cstdint>
-#include <string>
 
 namespace storelink {
 
 class ChangeWatch {
 public:
     ChangeWatch() = default;
-    ~ChangeWatch();
     ChangeWatch(const ChangeWatch&) = delete;
     ChangeWatch& operator=(const ChangeWatch&) = delete;
 
-    // Starts watching the WAL index of the table file `databasePath`, the name
-    // SQLite itself uses for the file (sqlite3_db_filename). Must be called while
-    // a connection in this process has the table open and has read it in WAL
-    // mode (which keeps the index in place). False when the index cannot be
-    // watched; the caller then keeps no transaction open between calls.
-    bool Start(const std::string& databasePath);
+    // Starts watching the WAL index of the main database of `db`, which must
+    // have read the table in WAL mode (so that SQLite has the index mapped). The
+    // mapping is SQLite's and lasts as long as the connection keeps its log open,
+    // which a table file's connection does until it closes: table files never
+    // leave WAL mode. False when the index cannot be watched; the caller then
+    // keeps no transaction open between calls.
+    bool Start(sqlite3* db);
     bool Watching() const { return m_header != nullptr; }
 
     // Takes the current header as reference. Call before starting the read
@@ -40,10 +46,9 @@ public:
 
 private:
     static constexpr std::size_t kHeaderSize = 48;
-    static constexpr std::size_t kMappedSize = 96; // both header copies
+    static constexpr int kIndexRegionSize = 32768; // SQLite maps the index in regions this size
     static constexpr uint32_t kIndexVersion = 3007000;
 
-    void* m_mapping = nullptr;
     const volatile uint8_t* m_header = nullptr;
     uint8_t m_marked[kHeaderSize] = {};
 };

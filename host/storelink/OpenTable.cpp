@@ -86,10 +86,7 @@ int32_t OpenTable::Open(const char* path, const char* firstCredential, const cha
         return status;
     }
     // Without a watch every read runs in a transaction of its own.
-    const char* databasePath = sqlite3_db_filename(db, "main");
-    if (databasePath != nullptr && *databasePath != '\0') {
-        opened->m_watch.Start(databasePath);
-    }
+    opened->m_watch.Start(db);
     table = std::move(opened);
     return 0;
 }

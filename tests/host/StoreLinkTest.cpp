@@ -10,6 +10,7 @@
 #include <array>
 #include <climits>
 #include <csignal>
+#include <fcntl.h>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -506,6 +507,48 @@ TEST_F(StoreLinkTable, EveryCallSeesWhatOtherHandlesCommittedBeforeIt) {
     }
     ASSERT_EQ(childStatus, 0);
     EXPECT_EQ(PayloadOf(held, 30), 'P') << "positioning after another process's update";
+}
+
+// While a handle reads, other processes must see the table's WAL index in use
+// and the handle's read lock, or a checkpoint there could reuse the log under
+// it. The locks are SQLite's, in the index file (<table>-shm): the shared lock
+// on byte 128 saying the index is in use, and a read lock on one of the bytes
+// 123 to 127. Opening and closing other handles of the table must keep them.
+TEST_F(StoreLinkTable, OtherProcessesSeeTheLocksOfAReadingHandle) {
+    std::vector<Record> records;
+    for (int32_t i = 0; i < 20; ++i) {
+        records.push_back(MakeRecord(i, "n", "t", i));
+    }
+    const int32_t reader = MakeAndOpen(records);
+    ASSERT_GE(reader, 0);
+    EXPECT_EQ(PayloadOf(reader, 5), '.'); // the handle now keeps its read transaction
+    const int32_t other = Open(m_table);
+    ASSERT_GE(other, 0);
+    EXPECT_EQ(PayloadOf(other, 6), '.');
+    ASSERT_EQ(fsclose(other), 0);
+
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int fd = ::open((m_table + "-shm").c_str(), O_RDONLY | O_CLOEXEC);
+        auto lockedByOthers = [fd](off_t start, off_t length) {
+            struct flock lock {};
+            lock.l_type = F_WRLCK;
+            lock.l_whence = SEEK_SET;
+            lock.l_start = start;
+            lock.l_len = length;
+            return fcntl(fd, F_GETLK, &lock) == 0 && lock.l_type != F_UNLCK;
+        };
+        if (fd < 0) {
+            _exit(4);
+        }
+        _exit((lockedByOthers(128, 1) ? 0 : 1) | (lockedByOthers(123, 5) ? 0 : 2));
+    }
+    int waitStatus = 0;
+    ASSERT_EQ(waitpid(child, &waitStatus, 0), child);
+    ASSERT_TRUE(WIFEXITED(waitStatus));
+    EXPECT_EQ(WEXITSTATUS(waitStatus), 0)
+        << "1: the index no longer shows in use, 2: the reader's lock is gone, 4: no index";
 }
 
 TEST_F(StoreLinkTable, RejectsBadArguments) {
