@@ -13,10 +13,24 @@ namespace storelink {
 namespace {
 
 constexpr int kBusyTimeoutMilliseconds = 5000;
-// Page cache of one open table, in KiB (a negative cache_size counts KiB).
 constexpr const char* kConnectionSettings = "PRAGMA synchronous = NORMAL;"
-                                            "PRAGMA cache_size = -4096;"
                                             "PRAGMA mmap_size = 0;";
+
+// Page cache of one open table. A table up to kWholeTableLimit bytes (the drug
+// reference tables, looked up again and again) is cached whole, so that no page
+// is read twice; a larger one (medications, patients: walked once, or looked up
+// here and there) gets kLargeTableCache, which keeps its indexes' upper levels.
+constexpr int64_t kWholeTableLimit = 20 << 20;
+constexpr int64_t kLargeTableCache = 4 << 20;
+
+// The cache_size pragma for a table file of `fileSize` bytes (a negative
+// cache_size counts KiB).
+std::string CacheSetting(int64_t fileSize) {
+    const int64_t bytes = fileSize <= kWholeTableLimit
+                              ? std::max(fileSize + fileSize / 8, kLargeTableCache)
+                              : kLargeTableCache;
+    return "PRAGMA cache_size = -" + std::to_string(bytes >> 10) + ";";
+}
 
 int32_t MissingOrUnreadable(const char* path) {
     struct stat info {};
@@ -77,7 +91,11 @@ int32_t OpenTable::Open(const char* path, const char* firstCredential, const cha
     if (status < 0) {
         return status;
     }
-    rc = ExecuteSql(db, kConnectionSettings);
+    struct stat info {};
+    rc = stat(path, &info) == 0 ? ExecuteSql(db, kConnectionSettings) : SQLITE_IOERR;
+    if (rc == SQLITE_OK) {
+        rc = ExecuteSql(db, CacheSetting(info.st_size).c_str());
+    }
     if (rc != SQLITE_OK) {
         return StatusFromSqlite(rc);
     }

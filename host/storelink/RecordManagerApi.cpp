@@ -42,6 +42,9 @@ using namespace storelink;
 extern "C" {
 
 int32_t InitMidWare(int32_t) {
+    // No memory statistics: they put a global lock around every allocation
+    // SQLite makes. Only possible before SQLite starts; refused harmlessly after.
+    sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
     sqlite3_initialize();
     return 0;
 }
