@@ -6,10 +6,14 @@
 namespace storelink {
 namespace {
 
-void CopyHeader(const volatile uint8_t* header, uint8_t* out, std::size_t size) {
+// The header is read a word at a time (SQLite maps the index page-aligned); a
+// copy torn by a writer at work differs from the marked one and only causes a
+// renewal.
+void CopyHeader(const volatile uint8_t* header, uint64_t* out, std::size_t words) {
+    const auto* source = reinterpret_cast<const volatile uint64_t*>(header);
     std::atomic_thread_fence(std::memory_order_acquire);
-    for (std::size_t i = 0; i < size; ++i) {
-        out[i] = header[i];
+    for (std::size_t i = 0; i < words; ++i) {
+        out[i] = source[i];
     }
     std::atomic_thread_fence(std::memory_order_acquire);
 }
@@ -33,11 +37,13 @@ bool ChangeWatch::Start(sqlite3* db) {
     const auto* header = static_cast<const volatile uint8_t*>(region);
     // Only an initialised index of the known version is trusted (version 3007000
     // in the first four bytes, native order; the isInit byte at offset 12 set).
-    uint8_t copy[kHeaderSize];
-    CopyHeader(header, copy, kHeaderSize);
+    uint64_t words[kHeaderWords];
+    CopyHeader(header, words, kHeaderWords);
+    uint8_t bytes[sizeof words];
+    std::memcpy(bytes, words, sizeof words);
     uint32_t version = 0;
-    std::memcpy(&version, copy, sizeof version);
-    if (version != kIndexVersion || copy[12] != 1) {
+    std::memcpy(&version, bytes, sizeof version);
+    if (version != kIndexVersion || bytes[12] != 1) {
         return false;
     }
     m_header = header;
@@ -46,7 +52,7 @@ bool ChangeWatch::Start(sqlite3* db) {
 
 void ChangeWatch::Mark() {
     if (m_header != nullptr) {
-        CopyHeader(m_header, m_marked, kHeaderSize);
+        CopyHeader(m_header, m_marked, kHeaderWords);
     }
 }
 
@@ -54,9 +60,13 @@ bool ChangeWatch::Unchanged() const {
     if (m_header == nullptr) {
         return false;
     }
-    uint8_t now[kHeaderSize];
-    CopyHeader(m_header, now, kHeaderSize);
-    return std::memcmp(now, m_marked, kHeaderSize) == 0;
+    uint64_t now[kHeaderWords];
+    CopyHeader(m_header, now, kHeaderWords);
+    uint64_t difference = 0;
+    for (std::size_t i = 0; i < kHeaderWords; ++i) {
+        difference |= now[i] ^ m_marked[i];
+    }
+    return difference == 0;
 }
 
 } // namespace storelink

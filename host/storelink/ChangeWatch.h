@@ -45,12 +45,12 @@ public:
     bool Unchanged() const;
 
 private:
-    static constexpr std::size_t kHeaderSize = 48;
+    static constexpr std::size_t kHeaderWords = 6; // 48 bytes
     static constexpr int kIndexRegionSize = 32768; // SQLite maps the index in regions this size
     static constexpr uint32_t kIndexVersion = 3007000;
 
     const volatile uint8_t* m_header = nullptr;
-    uint8_t m_marked[kHeaderSize] = {};
+    uint64_t m_marked[kHeaderWords] = {};
 };
 
 } // namespace storelink
