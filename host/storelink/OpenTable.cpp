@@ -126,9 +126,14 @@ int32_t OpenTable::Prepare() {
         const std::string column = KeyColumnName(definition.number);
         const std::string walkSql = "SELECT id, " + column + ", record FROM records WHERE (" +
                                     column + ", id) > (?1, ?2) ORDER BY " + column + ", id";
+        const std::string seekSql = "SELECT id, " + column + ", record FROM records WHERE " +
+                                    column + " >= ?1 ORDER BY " + column + ", id";
         const std::string lastSql =
             "SELECT id, " + column + " FROM records ORDER BY " + column + " DESC, id DESC LIMIT 1";
         int rc = PrepareStatement(db, walkSql.c_str(), key.walk);
+        if (rc == SQLITE_OK) {
+            rc = PrepareStatement(db, seekSql.c_str(), key.seek);
+        }
         if (rc == SQLITE_OK) {
             rc = PrepareStatement(db, lastSql.c_str(), key.last);
         }
@@ -313,10 +318,9 @@ int32_t OpenTable::Position(int32_t keyNumber, const uint8_t* searchRecord) {
     const std::size_t width = entry.encoder.EncodedWidth();
     entry.encoder.Encode(searchRecord, m_searchKey.data());
 
-    // (key, id) > (search, smallest id) is key >= search: the first record not below.
-    sqlite3_stmt* walk = entry.walk.get();
+    // The first record not below the search key; fsgetn steps on from there.
+    sqlite3_stmt* walk = entry.seek.get();
     sqlite3_bind_blob(walk, 1, m_searchKey.data(), static_cast<int>(width), SQLITE_STATIC);
-    sqlite3_bind_int64(walk, 2, INT64_MIN);
     int rc = sqlite3_step(walk);
     if (rc == SQLITE_ROW) {
         SetPlace(key, walk);

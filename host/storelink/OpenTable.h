@@ -50,6 +50,8 @@ private:
         explicit Key(const KeyDefinition& definition) : encoder(definition) {}
         KeyEncoder encoder;
         Statement walk; // records after (key, id) in key order: id, key, record
+        Statement seek; // records from a key on, in key order: id, key, record (a plainer
+                        // search than walk's, for fspos)
         Statement last; // the last record in key order: id, key
     };
     enum class Place { Nowhere, BeforeFirst, OnRecord };
