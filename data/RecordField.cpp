@@ -3,7 +3,7 @@
 
 #include "repair/TextOps.h"
 
-#include <algorithm>
+#include <cstring>
 #include <stdexcept>
 
 std::string_view GetFieldText(std::span<const std::byte> record, std::size_t offset,
@@ -17,17 +17,18 @@ std::string_view GetFieldText(std::span<const std::byte> record, std::size_t off
         throw std::length_error("text buffer of " + std::to_string(text.size()) +
                                 " bytes cannot hold a field of width " + std::to_string(width));
     }
-    const std::span<char> buffer = text.first(width + 1);
-    std::fill(buffer.begin(), buffer.end(), '\0');
-    for (std::size_t i = 0; i < width; ++i) {
-        const auto c = static_cast<char>(record[offset + i]);
-        if (c == '\0') {
-            break;
-        }
-        buffer[i] = c;
+    // The value ends at the first zero byte or the field's width; trailing
+    // spaces are not part of it. Read once per field of every medication, so
+    // the bytes are measured before anything is copied.
+    const auto* field = reinterpret_cast<const char*>(record.data() + offset);
+    const auto* zero = static_cast<const char*>(std::memchr(field, '\0', width));
+    std::size_t length = zero != nullptr ? static_cast<std::size_t>(zero - field) : width;
+    while (length > 0 && field[length - 1] == kTrimSpace) {
+        --length;
     }
-    const std::size_t length = TrimTrailing(kTrimSpace, buffer);
-    return {buffer.data(), length};
+    std::memcpy(text.data(), field, length);
+    std::memset(text.data() + length, '\0', width + 1 - length);
+    return {text.data(), length};
 }
 
 std::string GetFieldText(std::span<const std::byte> record, TextField field) {
