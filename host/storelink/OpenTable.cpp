@@ -13,23 +13,23 @@ namespace storelink {
 namespace {
 
 constexpr int kBusyTimeoutMilliseconds = 5000;
-constexpr const char* kConnectionSettings = "PRAGMA synchronous = NORMAL;"
-                                            "PRAGMA mmap_size = 0;";
+constexpr const char* kConnectionSettings = "PRAGMA synchronous = NORMAL;";
 
-// Page cache of one open table. A table up to kWholeTableLimit bytes (the drug
-// reference tables, looked up again and again) is cached whole, so that no page
-// is read twice; a larger one (medications, patients: walked once, or looked up
-// here and there) gets kLargeTableCache, which keeps its indexes' upper levels.
-constexpr int64_t kWholeTableLimit = 20 << 20;
-constexpr int64_t kLargeTableCache = 4 << 20;
+// Memory of one open table. A table up to kMappedTableLimit bytes (the drug
+// reference tables, looked up again and again) is mapped into memory whole:
+// its pages are read where they lie, with no copy and no page-cache search. A
+// larger one (medications, patients: walked once, or looked up here and there)
+// is read through a page cache of kPageCacheSize, which keeps its indexes'
+// upper levels; so is every page still in the log.
+constexpr int64_t kMappedTableLimit = 20 << 20;
+constexpr int64_t kPageCacheSize = 4 << 20;
 
-// The cache_size pragma for a table file of `fileSize` bytes (a negative
-// cache_size counts KiB).
-std::string CacheSetting(int64_t fileSize) {
-    const int64_t bytes = fileSize <= kWholeTableLimit
-                              ? std::max(fileSize + fileSize / 8, kLargeTableCache)
-                              : kLargeTableCache;
-    return "PRAGMA cache_size = -" + std::to_string(bytes >> 10) + ";";
+// The pragmas for a table file of `fileSize` bytes (a negative cache_size
+// counts KiB).
+std::string MemorySettings(int64_t fileSize) {
+    const int64_t mapped = fileSize <= kMappedTableLimit ? kMappedTableLimit : 0;
+    return "PRAGMA cache_size = -" + std::to_string(kPageCacheSize >> 10) +
+           "; PRAGMA mmap_size = " + std::to_string(mapped) + ";";
 }
 
 int32_t MissingOrUnreadable(const char* path) {
@@ -94,7 +94,7 @@ int32_t OpenTable::Open(const char* path, const char* firstCredential, const cha
     struct stat info {};
     rc = stat(path, &info) == 0 ? ExecuteSql(db, kConnectionSettings) : SQLITE_IOERR;
     if (rc == SQLITE_OK) {
-        rc = ExecuteSql(db, CacheSetting(info.st_size).c_str());
+        rc = ExecuteSql(db, MemorySettings(info.st_size).c_str());
     }
     if (rc != SQLITE_OK) {
         return StatusFromSqlite(rc);
