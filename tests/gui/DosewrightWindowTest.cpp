@@ -236,7 +236,8 @@ TEST_F(DosewrightWindowTest, AFailedStartLeavesOnlyExitAndStillClosesTheHostFile
     EXPECT_EQ(m_boxes.Boxes().size(), 2u);
 }
 
-// The About box opens from the About command, with F1, and closes with OK or Esc.
+// The About box opens from the About command, with F1 and from the context menu, and closes
+// with OK, Esc or Enter.
 TEST_F(DosewrightWindowTest, AboutBoxOpensAndCloses) {
     if (!guitest::ToolkitReady())
         return;
@@ -256,6 +257,16 @@ TEST_F(DosewrightWindowTest, AboutBoxOpensAndCloses) {
          },
          0},
         {"F1", [&] { guitest::PressKey(window, WXK_F1); }, WXK_ESCAPE},
+        {"context menu",
+         [&] {
+             // The menu's one item is chosen with the keyboard.
+             const guitest::MenuWatch menu([&] {
+                 guitest::PressKey(window, WXK_DOWN);
+                 guitest::PressKey(window, WXK_RETURN);
+             });
+             guitest::Click(Control(res::IDC_STATIC), wxMOUSE_BTN_RIGHT);
+         },
+         WXK_RETURN},
     };
 
     guitest::RunModal(window, [&] {

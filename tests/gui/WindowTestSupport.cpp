@@ -139,11 +139,37 @@ DialogWatch::~DialogWatch() {
     wxEvtHandler::RemoveFilter(m_filter.get());
 }
 
-void Click(wxWindow& window) {
+class MenuWatch::Filter final : public wxEventFilter {
+public:
+    explicit Filter(std::function<void()> steps) : m_steps(std::move(steps)) {}
+
+    int FilterEvent(wxEvent& event) override {
+        if (!m_fired && event.GetEventType() == wxEVT_MENU_OPEN) {
+            m_fired = true;
+            wxTheApp->CallAfter([this] { m_steps(); });
+        }
+        return Event_Skip;
+    }
+
+private:
+    std::function<void()> m_steps;
+    bool m_fired = false;
+};
+
+MenuWatch::MenuWatch(std::function<void()> steps)
+    : m_filter(std::make_unique<Filter>(std::move(steps))) {
+    wxEvtHandler::AddFilter(m_filter.get());
+}
+
+MenuWatch::~MenuWatch() {
+    wxEvtHandler::RemoveFilter(m_filter.get());
+}
+
+void Click(wxWindow& window, int button) {
     wxUIActionSimulator simulator;
     simulator.MouseMove(window.GetScreenRect().GetPosition() + window.GetSize() / 2);
     ProcessPending();
-    simulator.MouseClick();
+    simulator.MouseClick(button);
     ProcessPending();
 }
 

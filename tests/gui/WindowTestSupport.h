@@ -62,11 +62,24 @@ private:
     std::unique_ptr<Filter> m_filter;
 };
 
+// While alive: when a popup menu opens, `steps` run inside its loop, once.
+class MenuWatch {
+public:
+    explicit MenuWatch(std::function<void()> steps);
+    ~MenuWatch();
+    MenuWatch(const MenuWatch&) = delete;
+    MenuWatch& operator=(const MenuWatch&) = delete;
+
+private:
+    class Filter;
+    std::unique_ptr<Filter> m_filter;
+};
+
 // Lets the toolkit handle what is waiting: paints, and input the simulator sent.
 void ProcessPending();
 
-// A click of the left mouse button in the middle of `window`, as the user makes it.
-void Click(wxWindow& window);
+// A click of a mouse button in the middle of `window`, as the user makes it.
+void Click(wxWindow& window, int button = 1 /* left */);
 
 // A key pressed and released in the window that holds `window`, as the user
 // types it: it goes to the control with the focus.
