@@ -62,20 +62,33 @@ void CDosewrightWindow::RunStartup() {
     FocusFirstTabStop();
 }
 
+template <typename Command> void CDosewrightWindow::RunCommand(Command command) {
+    if (m_commandRunning)
+        return;
+    m_commandRunning = true;
+    command();
+    m_commandRunning = false;
+}
+
 void CDosewrightWindow::OnRepair(wxCommandEvent&) {
-    m_dialog->OnBnClickedRepair();
+    RunCommand([this] { m_dialog->OnBnClickedRepair(); });
 }
 
 void CDosewrightWindow::OnReport(wxCommandEvent&) {
-    m_dialog->OnBnClickedReport();
+    RunCommand([this] { m_dialog->OnBnClickedReport(); });
 }
 
 void CDosewrightWindow::OnExit(wxCommandEvent&) {
-    Exit();
+    RunCommand([this] { Exit(); });
 }
 
-void CDosewrightWindow::OnClose(wxCloseEvent&) {
-    Exit();
+void CDosewrightWindow::OnClose(wxCloseEvent& event) {
+    // The connection must not close under a running scan.
+    if (m_commandRunning && event.CanVeto()) {
+        event.Veto();
+        return;
+    }
+    RunCommand([this] { Exit(); });
 }
 
 void CDosewrightWindow::Exit() {
@@ -88,8 +101,10 @@ void CDosewrightWindow::Exit() {
 }
 
 void CDosewrightWindow::OnAbout(wxCommandEvent&) {
-    CAboutDlg about(this);
-    about.ShowModal();
+    RunCommand([this] {
+        CAboutDlg about(this);
+        about.ShowModal();
+    });
 }
 
 void CDosewrightWindow::OnContextMenu(wxContextMenuEvent&) {

@@ -36,10 +36,14 @@ private:
     void OnAbout(wxCommandEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
     void AddAboutToSystemMenu();
+    // Runs one command of the window. While one runs (a scan lets the window
+    // repaint, and a request to close may come in then) no other starts.
+    template <typename Command> void RunCommand(Command command);
     // Every way out: closes the database connection once and ends the dialog.
     void Exit();
 
     std::unique_ptr<platform::WxDialogWindow> m_window;
     std::unique_ptr<CDosewrightDlg> m_dialog;
     bool m_databaseClosed = false;
+    bool m_commandRunning = false;
 };

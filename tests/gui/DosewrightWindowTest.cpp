@@ -19,6 +19,7 @@
 #include "platform/DialogWindow.h"
 #include "platform/LibraryLoader.h"
 #include "resources/ResourceIds.h"
+#include "storelink/StoreLinkStatus.h"
 #include "support/HostFolder.h"
 #include "support/TempFolder.h"
 
@@ -43,6 +44,7 @@ const std::string kRepairResult = "Number of Medications fixed: 1/2\n"
                                   "Please refer to Dosewright.log for more details.";
 
 constexpr int32_t kBadHandle = -20; // the record manager's answer for a handle not open
+constexpr int32_t kStorageFailure = -18;
 
 // One medication with a wrong RxNorm ID, one with the right one.
 json PracticeFixture() {
@@ -207,6 +209,41 @@ INSTANTIATE_TEST_SUITE_P(
                                  guitest::ProcessPending();
                              }}),
     [](const ::testing::TestParamInfo<WayOut>& info) { return std::string(info.param.name); });
+
+// A scan that stops on a failure shows its box while it is still inside the
+// record manager; a request to close or to exit arriving then must not close the
+// connection under it.
+TEST_F(DosewrightWindowTest, NoWayOutWhileAScanRuns) {
+    if (!guitest::ToolkitReady())
+        return;
+    CDosewrightWindow& window = Open(PracticeFixture());
+    const std::vector<TableHandle> handles = Handles();
+    bool stillOpenDuringScan = false;
+    m_boxes.WhileShown([&] {
+        window.Close();
+        wxCommandEvent exitClick(wxEVT_BUTTON, res::IDCANCEL);
+        exitClick.SetEventObject(&Control(res::IDCANCEL));
+        Control(res::IDCANCEL).ProcessWindowEvent(exitClick);
+        stillOpenDuringScan = window.IsModal();
+    });
+
+    const int result = guitest::RunModal(window, [&] {
+        StoreLink_FailCall("fsgetn", 2, kStorageFailure);
+        guitest::Click(Control(res::IDC_REPORT));
+        StoreLink_FailCall("*", 0, 0);
+
+        ASSERT_EQ(m_boxes.Boxes().size(), 2u);
+        EXPECT_EQ(m_boxes.Boxes()[1].title, "Dosewright Error");
+        EXPECT_NE(m_boxes.Boxes()[1].text.find("Error Code:-18"), std::string::npos);
+        EXPECT_TRUE(stillOpenDuringScan);
+        EXPECT_EQ(Status(), m_boxes.Boxes()[1].text);
+        for (TableHandle handle : handles)
+            EXPECT_GE(fsgotof(handle, 1), 0) << "handle " << handle << " was closed";
+
+        guitest::Click(Control(res::IDCANCEL));
+    });
+    EXPECT_EQ(result, wxID_CANCEL);
+}
 
 TEST_F(DosewrightWindowTest, AFailedStartLeavesOnlyExitAndStillClosesTheHostFileSet) {
     if (!guitest::ToolkitReady())

@@ -73,6 +73,8 @@ MessageBoxRecorder::MessageBoxRecorder() {
         [this](const platform::WxDialogWindow::MessageBox& box) {
             m_boxes.push_back({box.text, box.title, box.owner,
                                box.owner != nullptr && box.owner->IsShownOnScreen()});
+            if (m_whileShown)
+                m_whileShown();
         });
 }
 

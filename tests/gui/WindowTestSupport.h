@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class wxDialog;
@@ -36,9 +37,12 @@ public:
     MessageBoxRecorder& operator=(const MessageBoxRecorder&) = delete;
 
     const std::vector<RecordedBox>& Boxes() const { return m_boxes; }
+    // Runs while each further box is "shown", before it is answered.
+    void WhileShown(std::function<void()> action) { m_whileShown = std::move(action); }
 
 private:
     std::vector<RecordedBox> m_boxes;
+    std::function<void()> m_whileShown;
 };
 
 // Shows `dialog` modally and runs `steps` inside its modal loop once it is on
