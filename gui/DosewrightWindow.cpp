@@ -92,11 +92,7 @@ void CDosewrightWindow::OnClose(wxCloseEvent& event) {
 }
 
 void CDosewrightWindow::Exit() {
-    // Closing twice would close handles the record manager may have handed out again.
-    if (!m_databaseClosed) {
-        m_databaseClosed = true;
-        m_dialog->OnBnClickedExit();
-    }
+    m_dialog->OnBnClickedExit();
     EndDialog(wxID_CANCEL);
 }
 

@@ -44,6 +44,5 @@ private:
 
     std::unique_ptr<platform::WxDialogWindow> m_window;
     std::unique_ptr<CDosewrightDlg> m_dialog;
-    bool m_databaseClosed = false;
     bool m_commandRunning = false;
 };
