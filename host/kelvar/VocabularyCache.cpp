@@ -10,7 +10,7 @@
 namespace kelvar {
 
 const Vocabulary& VocabularyCache::Current() {
-    const char* variable = std::getenv(hostfolder::kDatabaseFolderVariable);
+    const char* variable = std::getenv(ovutilities::kDatabaseFolderVariable);
     if (variable == nullptr) {
         variable = "";
     }

@@ -37,7 +37,7 @@ std::string CurrentDirectory(int& error) {
 } // namespace
 
 DatabaseFolder FindDatabaseFolder() {
-    const char* named = std::getenv(hostfolder::kDatabaseFolderVariable);
+    const char* named = std::getenv(kDatabaseFolderVariable);
     const bool fromVariable = named != nullptr && named[0] != '\0';
     std::string path;
     if (fromVariable) {
@@ -48,7 +48,7 @@ DatabaseFolder FindDatabaseFolder() {
         if (error != 0) {
             return NotFound(std::string("The current directory cannot be determined (") +
                             std::strerror(error) + "), so the database folder is unknown. Set " +
-                            hostfolder::kDatabaseFolderVariable + " to the database folder.");
+                            kDatabaseFolderVariable + " to the database folder.");
         }
     }
     // Examine the folder without its separator, so that a file named with a
@@ -62,9 +62,9 @@ DatabaseFolder FindDatabaseFolder() {
     }
 
     const std::string quoted = ElideMiddle(path, kQuotedPathLength);
-    const std::string origin =
-        fromVariable ? std::string(" (named by ") + hostfolder::kDatabaseFolderVariable + ")"
-                     : std::string(" (the current directory)");
+    const std::string origin = fromVariable
+                                   ? std::string(" (named by ") + kDatabaseFolderVariable + ")"
+                                   : std::string(" (the current directory)");
     struct stat status {};
     if (stat(examined.c_str(), &status) != 0) {
         const int error = errno;

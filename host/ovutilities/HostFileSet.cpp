@@ -19,6 +19,10 @@ namespace {
 
 constexpr std::size_t kLongestDataSet = 8;
 
+// Mode and flag of every open of a host table: shared, for reading and writing.
+constexpr const char* kOpenMode = "w";
+constexpr const char* kOpenFlag = "s";
+
 bool IsDataSetName(std::string_view dataSet) {
     if (dataSet.empty() || dataSet.size() > kLongestDataSet) {
         return false;
@@ -41,6 +45,8 @@ std::string Reason(int32_t status) {
         return "the table refused the credentials";
     case storelink::kErrBusy:
         return "the table is locked by another program";
+    case storelink::kErrReadOnly:
+        return "the table file cannot be written";
     case storelink::kErrTooManyHandles:
         return "too many tables are open";
     default:
@@ -64,8 +70,8 @@ int32_t OpenTable(const TableToOpen& table, const std::string& folder, std::stri
                   std::to_string(kDatabasePathSize - 1) + " characters).";
         return storelink::kErrBadArgument;
     }
-    const int32_t handle = fsopen(path.c_str(), hostfolder::kOpenMode, hostfolder::kFirstCredential,
-                                  hostfolder::kSecondCredential, hostfolder::kOpenFlag);
+    const int32_t handle = fsopen(path.c_str(), kOpenMode, hostfolder::kFirstCredential,
+                                  hostfolder::kSecondCredential, kOpenFlag);
     if (handle < 0) {
         message = "Failure opening the " + std::string(table.description) + " " + name + " (" +
                   ElideMiddle(path, kQuotedPathLength) + "): " + Reason(handle) +

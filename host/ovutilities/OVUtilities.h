@@ -8,6 +8,9 @@
 
 namespace ovutilities {
 
+// Environment variable naming the database folder; unset or empty: the current directory.
+inline constexpr const char* kDatabaseFolderVariable = "ORVALE_DB";
+
 inline constexpr int kDatabasePathSize = 260;        // database folder buffer, with the NUL
 inline constexpr int kErrorTextSize = 400;           // error-text buffer, with the NUL
 inline constexpr int kVersionCheckBufferSize = 1000; // buffer of the version check

@@ -6,6 +6,8 @@
 
 #include "common/HostFolder.h"
 #include "host/HostScratchFolder.h"
+#include "storelink/StoreLinkAdmin.h"
+#include "storelink/StoreLinkStatus.h"
 
 #include <cstring>
 #include <dlfcn.h>
@@ -151,7 +153,7 @@ TEST(DrugInteractionVersion, OnlyTheRequiredVersionPasses) {
         {"line end", required + "\n", true, "is installed."},
         {"CR LF and blanks", "  " + required + " \r\nsecond line\n", true, "is installed."},
         {"outdated", std::string(hostfolder::kOutdatedDrugInteractionVersion) + "\n", false,
-         "2018.1.0 is installed; version 2019.4.0 is required."},
+         " is installed; version 2019.4.0 is required."},
         {"longer", required + ".1", false, "2019.4.0.1 is installed"},
         {"shorter", std::string("2019.4"), false, "version 2019.4 is installed"},
         {"on the second line", "\n" + required, false, "No drug-interaction data version"},
@@ -211,6 +213,110 @@ TEST(HostFileSet, RefusesToOpenWithAMessageAndLeavesNothingOpen) {
         EXPECT_EQ(OV_GetDBfp(host::kHostTableMedications), -1);
         EXPECT_EQ(OV_GetDBfp(host::kHostTablePatients), -1);
         EXPECT_EQ(OV_CloseDBFiles(error.data()), 0);
+    }
+}
+
+// Writes an empty table file; the host file set's own layouts do not matter here.
+void WriteTable(const std::string& path, int32_t recordLength,
+                const char* firstCredential = hostfolder::kFirstCredential) {
+    storelink::TableDefinition definition;
+    definition.recordLength = recordLength;
+    definition.firstCredential = firstCredential;
+    definition.secondCredential = hostfolder::kSecondCredential;
+    definition.keys = {{1, {{0, 4, storelink::SegmentType::Int32}}}};
+    storelink::TableWriter writer(path, definition);
+    writer.Commit();
+}
+
+TEST(HostFileSet, OpensBothTablesAndHandsOutTheirHandlesUntilClosed) {
+    ScratchFolder scratch;
+    WriteTable(scratch.Path() + "MRRX99", 771);
+    WriteTable(scratch.Path() + "MRPT99", 1140);
+    DatabaseFolderScope scope;
+    scope.Name(scratch.Path());
+    char error[host::kErrorTextSize] = {};
+
+    std::vector<int32_t> handed;              // every handle handed out
+    for (int round = 0; round < 2; ++round) { // opening again replaces the open set
+        SCOPED_TRACE(round);
+        ASSERT_EQ(OV_OpenDBFiles(error, "", host::kDataSet), 0) << error;
+        EXPECT_EQ(OV_UtilGetDBFiles(error), 0);
+        const int32_t medications = OV_GetDBfp(host::kHostTableMedications);
+        const int32_t patients = OV_GetDBfp(host::kHostTablePatients);
+        ASSERT_GE(medications, 0);
+        ASSERT_GE(patients, 0);
+        EXPECT_NE(medications, patients);
+        handed.insert(handed.end(), {medications, patients});
+        EXPECT_EQ(OV_GetDBfp(91), -1);
+        // The handles are the record manager's own: the tables answer through them.
+        std::vector<char> record(771, '\0');
+        EXPECT_EQ(fspos(medications, 1, record.data()), host::kStatusEmptyTable);
+        EXPECT_EQ(fsgotof(patients, 1), 0);
+    }
+    EXPECT_STREQ(error, "");
+
+    EXPECT_EQ(OV_CloseDBFiles(error), 0);
+    EXPECT_EQ(OV_GetDBfp(host::kHostTableMedications), -1);
+    EXPECT_EQ(OV_GetDBfp(host::kHostTablePatients), -1);
+    for (const int32_t handle : handed) { // none of them, from either round, stayed open
+        EXPECT_EQ(fsclose(handle), storelink::kErrBadHandle) << handle;
+    }
+    EXPECT_EQ(OV_CloseDBFiles(error), 0);
+}
+
+TEST(HostFileSet, NamesTheTableTheFolderAndTheCodeWhenATableWillNotOpen) {
+    struct Case {
+        const char* name;
+        const char* medications; // "table", "stranger" (other credentials), "text", "" none
+        const char* patients;
+        std::string messagePart;
+    };
+    const std::vector<Case> cases = {
+        {"no patient table", "table", "", "patient table MRPT99"},
+        {"medication table refuses", "stranger", "table",
+         "medication table MRRX99 (%MRRX99): the table refused the credentials. Error Code:-14"},
+        {"medication table not a table", "text", "table",
+         "the file is not a table file or is damaged. Error Code:-13"},
+        {"no medication table", "", "table",
+         "medication table MRRX99 (%MRRX99): the table file does not exist. Error Code:-12"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFolder scratch;
+        for (const auto& [kind, name] : {std::pair{std::string(c.medications), "MRRX99"},
+                                         std::pair{std::string(c.patients), "MRPT99"}}) {
+            if (kind == "table") {
+                WriteTable(scratch.Path() + name, 100);
+            } else if (kind == "stranger") {
+                WriteTable(scratch.Path() + name, 100, "stranger");
+            } else if (kind == "text") {
+                scratch.Write(name, std::string(4096, 'x'));
+            }
+        }
+        WriteTable(scratch.Path() + "PROBE", 4);
+        DatabaseFolderScope scope;
+        scope.Name(scratch.Path());
+
+        // The lowest free handle before and after the failure: nothing may stay open.
+        const std::string probe = scratch.Path() + "PROBE";
+        const int32_t freeHandle = fsopen(probe.c_str(), host::kOpenMode, host::kFirstCredential,
+                                          host::kSecondCredential, host::kOpenFlag);
+        ASSERT_GE(freeHandle, 0);
+        fsclose(freeHandle);
+
+        char error[host::kErrorTextSize] = {};
+        EXPECT_EQ(OV_OpenDBFiles(error, "", host::kDataSet), host::kHostCallFailed);
+        std::string expected = c.messagePart;
+        if (const auto at = expected.find('%'); at != std::string::npos) {
+            expected.replace(at, 1, scratch.Path());
+        }
+        EXPECT_NE(std::string(error).find(expected), std::string::npos) << error;
+        EXPECT_EQ(OV_GetDBfp(host::kHostTableMedications), -1);
+
+        const int32_t again = fsopen(probe.c_str(), host::kOpenMode, host::kFirstCredential,
+                                     host::kSecondCredential, host::kOpenFlag);
+        EXPECT_EQ(again, freeHandle);
+        fsclose(again);
     }
 }
 
