@@ -144,6 +144,26 @@ TEST_F(ReferenceDeploymentTest, ReplacesStaleCopiesAndKeepsWhatElseIsThere) {
     EXPECT_EQ(testsupport::ReadFileBytes(m_temp / "Interface" / "Other.txt"), "kept");
 }
 
+// A link in place of a reference file is replaced by the file; nothing is
+// written where it pointed.
+TEST_F(ReferenceDeploymentTest, LinkInPlaceOfAFileIsReplacedNotWrittenThrough) {
+    fs::create_directories(CrossRef());
+    const resources::ReferenceFile& dangling = resources::kReferenceFiles[0];
+    const resources::ReferenceFile& linked = resources::kReferenceFiles[1];
+    fs::create_symlink(m_temp / "nowhere.txt", PathOf(dangling));
+    testsupport::WriteFileBytes(m_temp / "elsewhere.txt", "kept");
+    fs::create_symlink(m_temp / "elsewhere.txt", PathOf(linked));
+
+    ASSERT_TRUE(m_dialog.DeployReferenceFiles());
+    for (const resources::ReferenceFile* file : {&dangling, &linked}) {
+        SCOPED_TRACE(file->fileName);
+        EXPECT_FALSE(fs::is_symlink(PathOf(*file)));
+        EXPECT_EQ(testsupport::ReadFileBytes(PathOf(*file)), EmbeddedBytes(*file));
+    }
+    EXPECT_FALSE(fs::exists(m_temp / "nowhere.txt"));
+    EXPECT_EQ(testsupport::ReadFileBytes(m_temp / "elsewhere.txt"), "kept");
+}
+
 // A copy that cannot be deleted stops the deployment at that file: the files
 // before it are already rewritten, the ones after it are not touched.
 TEST_F(ReferenceDeploymentTest, CopyThatCannotBeDeletedStopsAtThatFile) {

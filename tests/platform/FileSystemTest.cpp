@@ -38,11 +38,14 @@ private:
     int m_fd;
 };
 
-TEST(FileSystem, PathExistsForFilesAndFoldersOnly) {
+// Whatever entry a directory search finds exists, a link even when its target does not.
+TEST(FileSystem, PathExistsForEveryEntryOfThatName) {
     const testsupport::TempFolder temp;
     WriteFileBytes(temp / "file", "x");
+    fs::create_symlink(temp / "nowhere", temp / "dangling");
     EXPECT_TRUE(platform::PathExists((temp / "file").c_str()));
     EXPECT_TRUE(platform::PathExists(temp.Path().c_str()));
+    EXPECT_TRUE(platform::PathExists((temp / "dangling").c_str()));
     EXPECT_FALSE(platform::PathExists((temp / "absent").c_str()));
     EXPECT_FALSE(platform::PathExists((temp / "file/below").c_str()));
     EXPECT_FALSE(platform::PathExists(""));
