@@ -339,41 +339,41 @@ SITUATIONS = [
 
 def build_dictionary(concepts, forms):
     drugs, ndcs, rxnorm, used_packages = [], [], [], set()
-    for number, spec in enumerate(DRUGS, start=1):
+    for number, entry in enumerate(DRUGS, start=1):
         drug_id = 100 + number
-        concept = concepts.get(spec.concept)
+        concept = concepts.get(entry.concept)
         if concept is None:
-            sys.exit(f"{spec.name}: concept {spec.concept} is not in the data")
-        if spec.name.split()[0].lower() not in concept.description.lower():
-            sys.exit(f"{spec.name}: concept {spec.concept} is {concept.description}")
-        form_code = forms.get(spec.form.lower())
+            sys.exit(f"{entry.name}: concept {entry.concept} is not in the data")
+        if entry.name.split()[0].lower() not in concept.description.lower():
+            sys.exit(f"{entry.name}: concept {entry.concept} is {concept.description}")
+        form_code = forms.get(entry.form.lower())
         if form_code is None:
-            sys.exit(f"{spec.name}: the vocabulary has no dose form {spec.form!r}")
-        strength, unit = ("", "") if spec.pack else strength_of(concept)
-        drugs.append({"drugId": drug_id, "drugName": spec.name, "formCode": form_code,
-                      "routeCode": ROUTE_CODES[spec.route.lower()], "strength": strength,
+            sys.exit(f"{entry.name}: the vocabulary has no dose form {entry.form!r}")
+        strength, unit = ("", "") if entry.pack else strength_of(concept)
+        drugs.append({"drugId": drug_id, "drugName": entry.name, "formCode": form_code,
+                      "routeCode": ROUTE_CODES[entry.route.lower()], "strength": strength,
                       "strengthUnit": unit})
         packages = [p for p in concept.packages if p not in used_packages][:2]
         if not packages:
-            sys.exit(f"{spec.name}: no package NDC of concept {spec.concept} left")
+            sys.exit(f"{entry.name}: no package NDC of concept {entry.concept} left")
         used_packages.update(packages)
-        if spec.has_ndc:
+        if entry.has_ndc:
             ndcs += [{"drugId": drug_id, "ndc": package} for package in packages]
-        links = [link(spec.concept)] if spec.links is None else spec.links
+        links = [link(entry.concept)] if entry.links is None else entry.links
         candidates = []
         for rxcui, written in links:
             linked = concepts.get(rxcui)
             if linked is None:
-                sys.exit(f"{spec.name}: linked concept {rxcui} is not in the data")
+                sys.exit(f"{entry.name}: linked concept {rxcui} is not in the data")
             if written is not None and written.upper() != linked.term_type:
-                sys.exit(f"{spec.name}: {rxcui} is a {linked.term_type}, not {written}")
+                sys.exit(f"{entry.name}: {rxcui} is a {linked.term_type}, not {written}")
             term_type = written or linked.term_type
             rxnorm.append({"sourceKind": 4, "sourceId": str(drug_id), "rxNormId": rxcui,
                            "termType": term_type})
             candidates.append((rxcui, term_type))
         # What the practice plan and the check need to know of the drug besides its record.
-        facts = dict(drugs[-1], ndcs=spec.has_ndc, candidates=candidates,
-                     codes=[ndc11(p) for p in packages], spec=spec)
+        facts = dict(drugs[-1], ndcs=entry.has_ndc, candidates=candidates,
+                     codes=[ndc11(p) for p in packages], entry=entry)
         drugs[-1] = (drugs[-1], facts)
     return drugs, ndcs, rxnorm
 
@@ -403,11 +403,11 @@ def typed_route(rng, route):
 
 
 def medication_of(rng, facts, forms, rxnorm_id):
-    spec = facts["spec"]
-    return {"drugName": spec.name,
+    entry = facts["entry"]
+    return {"drugName": entry.name,
             "strength": typed_strength(rng, facts["strength"], facts["strengthUnit"]),
-            "doseForm": typed_form(rng, spec.form, forms),
-            "route": typed_route(rng, spec.route),
+            "doseForm": typed_form(rng, entry.form, forms),
+            "route": typed_route(rng, entry.route),
             "drugCode": rng.choice(facts["codes"]),
             "rxNormId": rxnorm_id}
 
@@ -422,7 +422,7 @@ def other_ids_for(facts, concepts):
     """Real RxNorm IDs that are wrong for this drug: the same ingredient in
     another strength or form, as a prescriber picks it from a list."""
     own = {rxcui for rxcui, _ in facts["candidates"]}
-    name = facts["spec"].name.split()[0].lower()
+    name = facts["entry"].name.split()[0].lower()
     return sorted(c.rxcui for c in concepts.values()
                   if c.rxcui not in own and c.term_type in ("SCD", "SBD")
                   and c.description.lower().startswith(name))
@@ -433,7 +433,7 @@ def plan_medications(rng, drugs, concepts, forms):
     facts = [f for _, f in drugs]
     by_note = collections.defaultdict(list)
     for f in facts:
-        by_note[f["spec"].note].append(f)
+        by_note[f["entry"].note].append(f)
     single = [f for f in facts if len(f["candidates"]) == 1 and f["ndcs"]]
     several = [f for f in facts if len(f["candidates"]) > 1]
     plans = []
@@ -468,7 +468,7 @@ def plan_medications(rng, drugs, concepts, forms):
     # Drugs without NDC or candidates, with and without an ID.
     for note in ("no NDC record", "no RxNorm link"):
         for f in by_note[note]:
-            add(f, f["spec"].concept)
+            add(f, f["entry"].concept)
             add(f, "")
     # Texts the lookups cannot describe.
     for _ in range(14):
@@ -481,16 +481,16 @@ def plan_medications(rng, drugs, concepts, forms):
     for _ in range(14):
         f = rng.choice(single)
         rxnorm_id = f["candidates"][0][0] if rng.random() < 0.6 else ""
-        name = f["spec"].name
+        name = f["entry"].name
         spoil = rng.choice([
             {"drugName": name.lower()},
             {"drugName": name + "e" if not name.endswith("e") else name[:-1]},
             {"strength": "15 mg"},
-            {"doseForm": "Capsule" if f["spec"].form == "Tablet" else "Tablet"},
+            {"doseForm": "Capsule" if f["entry"].form == "Tablet" else "Tablet"},
         ])
         add(f, rxnorm_id, **spoil)
     # Levothyroxine written in micrograms is not the dictionary's 0.05 MG.
-    levothyroxine = next(f for f in facts if f["spec"].name == "Levothyroxine Sodium")
+    levothyroxine = next(f for f in facts if f["entry"].name == "Levothyroxine Sodium")
     add(levothyroxine, levothyroxine["candidates"][0][0], strength="50 mcg")
     # Supplements typed without any code.
     for name, strength, form in FREE_TEXT + rng.sample(FREE_TEXT, 4):
