@@ -518,9 +518,9 @@ def build(concepts, forms, units):
     plans = plan_medications(rng, drugs, concepts, forms)
     rng.shuffle(plans)
     medications = []
-    for entry, plan in enumerate(plans, start=1):
+    for number, plan in enumerate(plans, start=1):
         patient = patients[rng.randrange(len(patients))]
-        medications.append(dict({"entryId": 10000 + entry, "patientId": patient["patientId"]},
+        medications.append(dict({"entryId": 10000 + number, "patientId": patient["patientId"]},
                                 **plan))
     # A medication left behind by a patient record that was removed.
     medications[len(medications) // 2]["patientId"] = 4999
