@@ -227,3 +227,21 @@ TEST_F(DatabaseConnectionTest, LeavesTheHostFileSetAloneWhenItsFlagIsClear) {
 }
 
 } // namespace
+
+TEST_F(DatabaseConnectionTest, ClosingTwiceNeverClosesAHandleGivenOutAgain) {
+    testsupport::DialogOnHostFolder fixture(Folder());
+    ASSERT_TRUE(fixture.OpenDatabase()) << fixture.errorText;
+    const TableHandle drugTable = fixture.dialog.m_hMRDD99;
+    fixture.dialog.CloseDatabase();
+    fixture.ForgetConnection();
+
+    // The record manager hands the freed handle out again to the next opener.
+    const std::string path = fixture.FolderPath() + "MRDD99";
+    const TableHandle reopened = fsopen(path.c_str(), "w", "kwellrun", "tovk", "s");
+    ASSERT_GE(reopened, 0);
+
+    fixture.dialog.CloseDatabase();
+    EXPECT_FALSE(IsClosed(reopened)) << "handle " << reopened << " (was " << drugTable << ")";
+    EXPECT_FALSE(fixture.dialog.m_bDbFilesOpen);
+    fsclose(reopened);
+}
