@@ -47,7 +47,9 @@ public:
                                    "\" is longer than the field");
         }
         char* start = m_bytes.data() + field.offset;
-        std::memcpy(start, text.data(), text.size());
+        if (!text.empty()) { // an empty view may have no address, which memcpy must not get
+            std::memcpy(start, text.data(), text.size());
+        }
         const char padding = field.kind == FieldKind::PaddedText ? ' ' : '\0';
         std::memset(start + text.size(), padding,
                     static_cast<std::size_t>(field.width) - text.size());
