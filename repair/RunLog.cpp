@@ -7,6 +7,7 @@
 
 #include "app/DosewrightDlg.h"
 #include "data/PatientRecord.h"
+#include "platform/FileSystem.h"
 #include "repair/RunLogFormat.h"
 
 namespace {
@@ -23,6 +24,21 @@ std::string_view PatientReference(TableHandle patientTable, int32_t patientId,
         0)
         return {};
     return GetFieldText(RecordBytes(patient), kMrptPatientRef, text);
+}
+
+// Writes one line and flushes it. A line the file cannot take whole (a full
+// disk, a size limit) is taken out again, so that no half line is left for a
+// later run to write after; `error` then holds the write's error code.
+bool WriteWholeLine(std::FILE* file, const RunLineBuffer& line, int& error) {
+    std::uint64_t lineStart = 0;
+    const bool sized = platform::StreamFileSize(file, lineStart);
+    errno = 0;
+    if (std::fwrite(line.data(), 1, line.size(), file) == line.size() && std::fflush(file) == 0)
+        return true;
+    error = errno;
+    if (sized)
+        platform::CutStreamBack(file, lineStart);
+    return false;
 }
 
 } // namespace
@@ -58,25 +74,16 @@ bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
 
     // Each affected medication's lines are on disk before the scan reads the next
     // record, so a run that dies leaves every change it made described.
-    errno = 0;
-    const bool csvWritten = std::fwrite(csvLine.data(), 1, csvLine.size(), m_pCsvFile) ==
-                                csvLine.size() &&
-                            std::fflush(m_pCsvFile) == 0;
-    const int csvError = errno;
-    errno = 0;
-    const bool logWritten = csvWritten &&
-                            std::fwrite(logLine.data(), 1, logLine.size(), m_pLogFile) ==
-                                logLine.size() &&
-                            std::fflush(m_pLogFile) == 0;
-    if (csvWritten && logWritten)
+    int error = 0;
+    const bool csvWritten = WriteWholeLine(m_pCsvFile, csvLine, error);
+    if (csvWritten && WriteWholeLine(m_pLogFile, logLine, error))
         return true;
 
     char message[kRunLineBufferSize] = {};
     std::snprintf(message, sizeof message,
                   "Failure writing the %s file. Error Code:%d\nPlease verify there is free space "
                   "in the orvale folder and you have access to write files in it.",
-                  csvWritten ? "Dosewright.log" : "Dosewright.csv",
-                  csvWritten ? errno : csvError);
+                  csvWritten ? "Dosewright.log" : "Dosewright.csv", error);
     ShowFailureBoxThenStatus(message);
     return false;
 }

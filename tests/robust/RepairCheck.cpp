@@ -193,6 +193,33 @@ testing::AssertionResult DescribesChanges(std::string_view what, std::string_vie
     return failure;
 }
 
+// Bytes with their line ends made visible.
+std::string Shown(std::string_view bytes) {
+    std::string shown;
+    for (char c : bytes) {
+        if (c == '\r')
+            shown += "\\r";
+        else if (c == '\n')
+            shown += "\\n";
+        else
+            shown += c;
+    }
+    return shown;
+}
+
+testing::AssertionResult SameBytes(std::string_view actual, std::string_view expected) {
+    if (actual == expected)
+        return testing::AssertionSuccess();
+    std::size_t at = 0;
+    while (at < actual.size() && at < expected.size() && actual[at] == expected[at])
+        ++at;
+    const std::size_t from = at < 80 ? 0 : at - 80;
+    return testing::AssertionFailure()
+           << actual.size() << " bytes instead of " << expected.size() << ", first different at "
+           << at << "\n   found: ..." << Shown(actual.substr(from, 160)) << "\nexpected: ..."
+           << Shown(expected.substr(from, 160));
+}
+
 testing::AssertionResult StoppedWithOneMessage(const ChildResult& result, std::string& message) {
     if (result.exitStatus != 1) {
         return testing::AssertionFailure()

@@ -81,6 +81,10 @@ testing::AssertionResult DescribesChanges(std::string_view what, std::string_vie
                                           const std::vector<std::size_t>& changes, bool inFlight,
                                           bool tornTail = false);
 
+// Whether `actual` equals `expected`; a difference is shown by its place and a
+// little of what surrounds it (files here are too large for a whole diff).
+testing::AssertionResult SameBytes(std::string_view actual, std::string_view expected);
+
 // A run that stopped on a failure: exit status 1, the reminder and exactly one
 // "Dosewright Error" box on standard error, and its text as the status line on
 // standard output. On success `message` holds that text.
