@@ -131,6 +131,22 @@ CompleteRepair RepairCopy(const fs::path& folder, const fs::path& scratch) {
     return complete;
 }
 
+CompleteRepair WithoutPatientOf(const CompleteRepair& complete, std::size_t index) {
+    CompleteRepair result = complete;
+    std::string& csv = result.csvLine.at(index);
+    std::string& log = result.logLine.at(index);
+    // Column 7 of the CSV line; the texts of the practices here hold no comma.
+    std::size_t start = 0;
+    for (int column = 1; column < 7; ++column)
+        start = csv.find(',', start) + 1;
+    const std::size_t end = csv.find(',', start);
+    const std::string reference = csv.substr(start, end - start);
+    csv.erase(start, end - start);
+    const std::string named = "for Patient: " + reference + ".";
+    log.replace(log.rfind(named), named.size(), "for Patient: .");
+    return result;
+}
+
 testing::AssertionResult RecordsAreWhole(const CompleteRepair& complete,
                                          const std::vector<std::string>& records,
                                          std::vector<std::size_t>& changed) {

@@ -58,6 +58,10 @@ struct CompleteRepair {
     std::vector<std::string> logLine;
 };
 
+// The complete repair with the lines of the change at `index` written without
+// their patient reference, as a run writes them when the patient table fails.
+CompleteRepair WithoutPatientOf(const CompleteRepair& complete, std::size_t index);
+
 // Repairs a copy of `folder` made in `scratch` and records what it did. The
 // copy's lines must match its changes one for one (asserted by the caller with
 // the returned description being empty).
