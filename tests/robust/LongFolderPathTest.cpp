@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-#include <regex>
+#include <string>
 
 namespace robust {
 namespace {
@@ -71,12 +71,14 @@ protected:
         return folder;
     }
 
-    // The run was refused at start-up: one message, nothing written.
+    // The run was refused at start-up with a message about the folder that
+    // says `reason`, and nothing was written.
     void ExpectRefused(const fs::path& folder, const ChildResult& result,
-                       const std::string& expected) {
+                       const std::string& reason) {
         std::string message;
         ASSERT_TRUE(StoppedWithOneMessage(result, message));
-        EXPECT_TRUE(std::regex_search(message, std::regex(expected))) << message;
+        EXPECT_TRUE(message.starts_with("The database folder ")) << message;
+        EXPECT_NE(message.find(reason), std::string::npos) << message;
         for (const char* written : {"Dosewright.log", "Dosewright.csv", "Interface"})
             EXPECT_FALSE(fs::exists(folder / written)) << written;
         // Compared as files: the record manager cannot open a table this deep.
@@ -95,14 +97,12 @@ TEST_P(LongFolderPathTest, AFolderIsUsedUpToTheLongestThatLeavesRoomForEveryName
     // one may be.
     const fs::path tooLong = PlacedAt(kPathBuffer - 1);
     const ChildResult refused = RunChild(Options(tooLong, GetParam()));
-    ExpectRefused(tooLong, refused,
-                  "^The database folder .* is too long for this utility: it may have at most "
-                  "[0-9]+ characters\\.\n");
+    const std::string reason = " is too long for this utility: it may have at most ";
+    ExpectRefused(tooLong, refused, reason);
     if (HasFailure())
         return;
-    std::smatch longest;
-    ASSERT_TRUE(std::regex_search(refused.output, longest, std::regex("at most ([0-9]+) char")));
-    const std::size_t limit = std::stoul(longest[1]);
+    const std::size_t limit =
+        std::stoul(refused.output.substr(refused.output.find(reason) + reason.size()));
     ASSERT_GT(limit, m_base.string().size() + 2);
     ASSERT_LT(limit, kPathBuffer - 1);
 
@@ -115,8 +115,7 @@ TEST_P(LongFolderPathTest, AFolderIsUsedUpToTheLongestThatLeavesRoomForEveryName
 
     const fs::path oneMore = PlacedAt(limit + 1);
     ExpectRefused(oneMore, RunChild(Options(oneMore, GetParam())),
-                  "^The database folder .* is too long for this utility: it may have at most " +
-                      std::to_string(limit) + " characters\\.\n");
+                  reason + std::to_string(limit) + " characters.\n");
 }
 
 TEST_P(LongFolderPathTest, AFolderTheBufferCannotHoldIsRefusedByTheHost) {
@@ -125,8 +124,8 @@ TEST_P(LongFolderPathTest, AFolderTheBufferCannotHoldIsRefusedByTheHost) {
         SCOPED_TRACE("a folder of " + std::to_string(length) + " characters");
         const fs::path folder = PlacedAt(length);
         ExpectRefused(folder, RunChild(Options(folder, GetParam())),
-                      "^The database folder .* is too long: " + std::to_string(length) +
-                          " characters with its separator, at most 259 are allowed\\.$");
+                      " is too long: " + std::to_string(length) +
+                          " characters with its separator, at most 259 are allowed.");
     }
 }
 
