@@ -40,6 +40,8 @@ void RunLineBuffer::Append(std::string_view text) {
     const std::size_t room = sizeof m_text - 1 - m_length;
     if (text.size() > room)
         text = text.substr(0, room);
+    if (text.empty())
+        return; // an empty view may have no data at all, which memcpy must not be given
     std::memcpy(m_text + m_length, text.data(), text.size());
     m_length += text.size();
 }

@@ -21,10 +21,11 @@ namespace {
 
 constexpr uint32_t kPracticeSeed = 20240611;
 constexpr uint32_t kKillSeed = 7351;
-constexpr int kAttempts = 26;
-constexpr int kRequiredKills = 20;
-constexpr int kStartupKills = 2; // killed at once, somewhere in the start-up
-constexpr int kEarlyKills = 2;   // killed as soon as the CSV report exists
+constexpr int kKills = 24;
+constexpr int kMaxAttempts = 60;
+constexpr double kLastShare = 0.9; // no kill comes later in a run than this
+constexpr int kStartupKills = 2;   // killed at once, somewhere in the start-up
+constexpr int kEarlyKills = 2;     // killed as soon as the CSV report exists
 
 // How far the run gets before the test kills it: the size its CSV report must
 // reach, or the start-up.
@@ -59,27 +60,31 @@ TEST(RepairKillTest, EveryKillLeavesWholeRecordsDescribedChangesAndARerunFinishe
     long long totalCsvBytes = 0;
     for (std::size_t index : complete.changed)
         totalCsvBytes += static_cast<long long>(complete.csvLine[index].size());
-    // Where the kills fall, as shares of a complete run's CSV report.
-    std::mt19937 random(kKillSeed);
-    std::vector<double> shares(kAttempts);
-    for (double& share : shares)
-        share = std::uniform_real_distribution<double>(0.02, 0.95)(random);
-    std::sort(shares.begin(), shares.end());
+    // The practice as it was, to start again from when a run got to its end
+    // before the test could kill it (a busy machine may let it).
+    const fs::path pristine = temp.Path() / "pristine";
+    CopyFolder(folder, pristine);
 
     const fs::path csvPath = folder / "Dosewright.csv";
     const fs::path logPath = folder / "Dosewright.log";
+    std::mt19937 random(kKillSeed);
     std::vector<std::size_t> changedBefore;
     long long bytesDone = 0; // CSV bytes of the changes made so far
     std::size_t logKept = 0; // bytes of the log written by earlier runs
     int kills = 0;
-    for (int attempt = 0; attempt < kAttempts; ++attempt) {
+    for (int attempt = 0; attempt < kMaxAttempts && kills < kKills; ++attempt) {
         SCOPED_TRACE("attempt " + std::to_string(attempt));
+        // The next moment falls anywhere between where the last run stopped and
+        // near the end of the run; the first few come in the start-up, or as
+        // soon as the CSV report exists.
         KillMoment moment;
         if (attempt < kStartupKills) {
             moment.atOnce = true;
         } else if (attempt >= kStartupKills + kEarlyKills) {
+            const double done = static_cast<double>(bytesDone) / static_cast<double>(totalCsvBytes);
+            const double share = std::uniform_real_distribution<double>(done, kLastShare)(random);
             moment.csvBytes =
-                std::max(1LL, static_cast<long long>(shares[attempt] * totalCsvBytes) - bytesDone);
+                std::max(1LL, static_cast<long long>(share * totalCsvBytes) - bytesDone);
         }
         // Every run empties the CSV report; removing it first lets the test see
         // when this run has opened its own.
@@ -112,9 +117,15 @@ TEST(RepairKillTest, EveryKillLeavesWholeRecordsDescribedChangesAndARerunFinishe
         for (std::size_t index : changedNow)
             bytesDone += static_cast<long long>(complete.csvLine[index].size());
         changedBefore = changed;
+
+        if (!killed || bytesDone > kLastShare * static_cast<double>(totalCsvBytes)) {
+            CopyFolder(pristine, folder);
+            changedBefore.clear();
+            bytesDone = 0;
+            logKept = 0;
+        }
     }
-    EXPECT_GE(kills, kRequiredKills);
-    ASSERT_LT(changedBefore.size(), complete.changed.size()) << "no kill left work to finish";
+    ASSERT_EQ(kills, kKills);
 
     // The next run finishes the job; the one after it finds nothing to do.
     const ChildResult rerun = RunChild(CliOptions(folder, "repair"));
