@@ -1,7 +1,8 @@
 // Host folders with one table file damaged: replaced by other bytes, emptied,
-// cut short, written with another record length or for other credentials. The
-// utility never crashes on them: it stops with a message that names the table,
-// leaves the file as it was, and loses nothing it changed before.
+// cut short, written with another record length or for other credentials, or
+// with index keys that no longer fit their key. The utility never crashes on
+// them: it stops with a message that names the table, leaves the file as it
+// was, and loses nothing it changed before.
 #include "robust/ChildProcess.h"
 #include "robust/PracticeFixture.h"
 #include "robust/RepairCheck.h"
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <sqlite3.h>
 
 namespace robust {
 namespace {
@@ -27,6 +29,7 @@ enum class Damage {
     LongerRecords,  // a table of records one byte longer, same contents
     ShorterRecords, // one byte shorter
     OtherCredentials,
+    WiderKeys, // every stored key one byte longer than its key (a damaged index)
 };
 
 const char* DamageName(Damage damage) {
@@ -45,6 +48,8 @@ const char* DamageName(Damage damage) {
         return "ShorterRecords";
     case Damage::OtherCredentials:
         return "OtherCredentials";
+    case Damage::WiderKeys:
+        return "WiderKeys";
     }
     return "";
 }
@@ -80,6 +85,41 @@ void Rewrite(const fs::path& folder, const std::string& table, Damage damage) {
     fs::rename(rewritten, path);
 }
 
+// Lengthens every key the table file stores for its records by a zero byte,
+// with SQLite itself: the records stay as they were, their index does not fit.
+void WidenKeys(const fs::path& folder, const std::string& table) {
+    const fs::path path = folder / table;
+    const storelink::TableDefinition definition = storelink::ReadTableDefinition(path.string());
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    for (const storelink::KeyDefinition& key : definition.keys) {
+        const std::string column = "key_" + std::to_string(key.number);
+        const std::string select = "SELECT id, " + column + " FROM records";
+        const std::string update = "UPDATE records SET " + column + " = ?1 WHERE id = ?2";
+        std::vector<std::pair<sqlite3_int64, std::string>> keys;
+        sqlite3_stmt* statement = nullptr;
+        ASSERT_EQ(sqlite3_prepare_v2(db, select.c_str(), -1, &statement, nullptr), SQLITE_OK);
+        while (sqlite3_step(statement) == SQLITE_ROW) {
+            const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, 1));
+            keys.emplace_back(
+                sqlite3_column_int64(statement, 0),
+                std::string(bytes, static_cast<std::size_t>(sqlite3_column_bytes(statement, 1))));
+        }
+        sqlite3_finalize(statement);
+        ASSERT_EQ(sqlite3_prepare_v2(db, update.c_str(), -1, &statement, nullptr), SQLITE_OK);
+        for (auto& [id, bytes] : keys) {
+            bytes.push_back('\0');
+            sqlite3_bind_blob(statement, 1, bytes.data(), static_cast<int>(bytes.size()),
+                              SQLITE_TRANSIENT);
+            sqlite3_bind_int64(statement, 2, id);
+            EXPECT_EQ(sqlite3_step(statement), SQLITE_DONE) << sqlite3_errmsg(db);
+            sqlite3_reset(statement);
+        }
+        sqlite3_finalize(statement);
+    }
+    sqlite3_close(db);
+}
+
 void Spoil(const fs::path& folder, const std::string& table, Damage damage) {
     const fs::path path = folder / table;
     std::string bytes = testsupport::ReadFileBytes(path);
@@ -99,6 +139,9 @@ void Spoil(const fs::path& folder, const std::string& table, Damage damage) {
     case Damage::Halved:
         bytes.resize(bytes.size() / 2);
         break;
+    case Damage::WiderKeys:
+        WidenKeys(folder, table);
+        return;
     default:
         Rewrite(folder, table, damage);
         return;
@@ -154,7 +197,7 @@ TEST_P(DamagedTableTest, StopsWithAMessageNamingTheTableAndLosesNothing) {
                 (std::string_view(c.table) == "MRPT99" && patientTableFailed))
         << message;
 
-    if (c.damage != Damage::Halved) {
+    if (c.damage != Damage::Halved && c.damage != Damage::WiderKeys) {
         EXPECT_TRUE(SameBytes(testsupport::ReadFileBytes(work / c.table), damaged));
     }
     if (std::string_view(c.table) != "MRRX99") {
@@ -175,9 +218,9 @@ TEST_P(DamagedTableTest, StopsWithAMessageNamingTheTableAndLosesNothing) {
 std::vector<DamageCase> AllCases() {
     std::vector<DamageCase> cases;
     for (const char* table : {"MRRX99", "MRPT99", "MRDD99", "MRDNDC99", "MRDRXN99"}) {
-        for (Damage damage :
-             {Damage::Garbage, Damage::Empty, Damage::HeaderOnly, Damage::Halved,
-              Damage::LongerRecords, Damage::ShorterRecords, Damage::OtherCredentials}) {
+        for (Damage damage : {Damage::Garbage, Damage::Empty, Damage::HeaderOnly, Damage::Halved,
+                              Damage::LongerRecords, Damage::ShorterRecords,
+                              Damage::OtherCredentials, Damage::WiderKeys}) {
             cases.push_back({table, damage});
         }
     }
