@@ -8,6 +8,7 @@
 // start-up or the scan failed, 2 for a usage error.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 
@@ -24,6 +25,10 @@ namespace {
 constexpr int kExitCompleted = 0;
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
+
+// The environment variable in which the host's utility library looks for the
+// database folder before it takes the current directory.
+constexpr const char* kDatabaseFolderVariable = "ORVALE_DB";
 
 // The number of medications the scan will walk, when the record manager can
 // tell (an optional entry point beyond the host contract); 0 when it cannot.
@@ -69,10 +74,15 @@ int main(int argc, char** argv) {
         return status == 0 ? kExitCompleted : kExitUsage;
     }
 
-    if (!folder.empty() && ::chdir(folder.c_str()) != 0) {
-        std::fprintf(stderr, "dosewright-cli: cannot change into %s: %s\n", folder.c_str(),
-                     std::strerror(errno));
-        return kExitFailed;
+    if (!folder.empty()) {
+        if (::chdir(folder.c_str()) != 0) {
+            std::fprintf(stderr, "dosewright-cli: cannot change into %s: %s\n", folder.c_str(),
+                         std::strerror(errno));
+            return kExitFailed;
+        }
+        // The host prefers a folder named in its environment to the one it is
+        // started in; the folder given here is the one the user asked for.
+        ::unsetenv(kDatabaseFolderVariable);
     }
 
     platform::ConsoleDialogWindow window(stderr, ::isatty(STDERR_FILENO) == 1);

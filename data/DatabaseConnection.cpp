@@ -71,8 +71,12 @@ void CDosewrightDlg::CloseDatabase() {
     char errorText[host::kErrorTextSize] = {};
     if (m_bDbFilesOpen)
         OV_CloseDBFiles(errorText);
-    for (TableHandle handle : {m_hMRDD99, m_hMRDNDC99, m_hMRDRXN99}) {
-        if (handle >= 0)
-            fsclose(handle);
+    m_bDbFilesOpen = false;
+    // Closed handles are forgotten, so that closing twice can never close a
+    // handle the record manager has handed out again since.
+    for (TableHandle* handle : {&m_hMRDD99, &m_hMRDNDC99, &m_hMRDRXN99}) {
+        if (*handle >= 0)
+            fsclose(*handle);
+        *handle = -1;
     }
 }

@@ -33,6 +33,43 @@ long long SourceIdNumber(const _MRDRXN& record) {
     return std::strtoll(FieldText(record.sourceId, text), nullptr, 10);
 }
 
+// Positions a reference table on the key held in `record` and reads the record
+// there into it; `readStatus` receives what the read returned (0: no record).
+// False when a failure was shown: a negative status, or an empty table, which
+// the repair cannot run without.
+bool PositionAndRead(const CDosewrightDlg& dialog, TableHandle table, int32_t keyNumber,
+                     void* record, int32_t recordLength, const char* tableName,
+                     int32_t& readStatus) {
+    char message[kLookupMessageSize] = {};
+    int32_t status = fspos(table, keyNumber, record);
+    if (status < 0) {
+        std::snprintf(message, sizeof message,
+                      "Failure positioning in the %s table. Error Code:%d\nPlease contact "
+                      "Technical Support for assistance.",
+                      tableName, status);
+        dialog.ShowFailureBoxThenStatus(message);
+        return false;
+    }
+    if (status == host::kStatusEmptyTable) {
+        std::snprintf(message, sizeof message,
+                      "You have an empty %s table and for this utility to run it requires the %s "
+                      "table to contain data.\nPlease contact Technical Support for assistance.",
+                      tableName, tableName);
+        dialog.ShowFailureBoxThenStatus(message);
+        return false;
+    }
+    status = readStatus = fsget(table, keyNumber, record, recordLength);
+    if (status < 0) {
+        std::snprintf(message, sizeof message,
+                      "Failure reading the %s table. Error Code:%d\nPlease contact Technical "
+                      "Support for assistance.",
+                      tableName, status);
+        dialog.ShowFailureBoxThenStatus(message);
+        return false;
+    }
+    return true;
+}
+
 } // namespace
 
 bool CDosewrightDlg::FindDrugId(int32_t& drugId, const char* drugName, const char* formCode,
@@ -47,31 +84,10 @@ bool CDosewrightDlg::FindDrugId(int32_t& drugId, const char* drugName, const cha
     PutText(record.strength, strength, 15);
     PutText(record.strengthUnit, strengthUnit, 10);
 
-    char message[kLookupMessageSize] = {};
-    int32_t status = fspos(m_hMRDD99, kMrddSearchKey, &record);
-    if (status < 0) {
-        std::snprintf(message, sizeof message,
-                      "Failure positioning in the MRDD99 table. Error Code:%d\nPlease contact "
-                      "Technical Support for assistance.",
-                      status);
-        ShowFailureBoxThenStatus(message);
+    int32_t readStatus = 0;
+    if (!PositionAndRead(*this, m_hMRDD99, kMrddSearchKey, &record, kMrddRecordLength, "MRDD99",
+                         readStatus))
         return false;
-    }
-    if (status == host::kStatusEmptyTable) {
-        ShowFailureBoxThenStatus("You have an empty MRDD99 table and for this utility to run it "
-                                 "requires the MRDD99 table to contain data.\nPlease contact "
-                                 "Technical Support for assistance.");
-        return false;
-    }
-    status = fsget(m_hMRDD99, kMrddSearchKey, &record, kMrddRecordLength);
-    if (status < 0) {
-        std::snprintf(message, sizeof message,
-                      "Failure reading the MRDD99 table. Error Code:%d\nPlease contact Technical "
-                      "Support for assistance.",
-                      status);
-        ShowFailureBoxThenStatus(message);
-        return false;
-    }
 
     // Whole texts, case-sensitive; an input longer than its field never matches.
     char nameText[sizeof record.drugName + 1];
@@ -94,32 +110,10 @@ bool CDosewrightDlg::DrugHasNdc(int32_t drugId, bool& failed) {
     _MRDNDC record{};
     record.drugId = drugId;
 
-    char message[kLookupMessageSize] = {};
-    int32_t status = fspos(m_hMRDNDC99, kMrdndcSearchKey, &record);
-    if (status < 0) {
+    int32_t readStatus = 0;
+    if (!PositionAndRead(*this, m_hMRDNDC99, kMrdndcSearchKey, &record, kMrdndcRecordLength,
+                         "MRDNDC99", readStatus)) {
         failed = true;
-        std::snprintf(message, sizeof message,
-                      "Failure positioning in the MRDNDC99 table. Error Code:%d\nPlease contact "
-                      "Technical Support for assistance.",
-                      status);
-        ShowFailureBoxThenStatus(message);
-        return false;
-    }
-    if (status == host::kStatusEmptyTable) {
-        failed = true;
-        ShowFailureBoxThenStatus("You have an empty MRDNDC99 table and for this utility to run "
-                                 "it requires the MRDNDC99 table to contain data.\nPlease contact "
-                                 "Technical Support for assistance.");
-        return false;
-    }
-    status = fsget(m_hMRDNDC99, kMrdndcSearchKey, &record, kMrdndcRecordLength);
-    if (status < 0) {
-        failed = true;
-        std::snprintf(message, sizeof message,
-                      "Failure reading the MRDNDC99 table. Error Code:%d\nPlease contact "
-                      "Technical Support for assistance.",
-                      status);
-        ShowFailureBoxThenStatus(message);
         return false;
     }
     return record.drugId == drugId;
@@ -130,31 +124,10 @@ bool CDosewrightDlg::GetDrugRxNormList(int32_t drugId, RxNormCandidateList& list
     record.sourceKind = kSourceKindDrug;
     std::snprintf(record.sourceId, sizeof record.sourceId, "%d", drugId);
 
-    char message[kLookupMessageSize] = {};
-    int32_t status = fspos(m_hMRDRXN99, kMrdrxnSearchKey, &record);
-    if (status < 0) {
-        std::snprintf(message, sizeof message,
-                      "Failure positioning in the MRDRXN99 table. Error Code:%d\nPlease contact "
-                      "Technical Support for assistance.",
-                      status);
-        ShowFailureBoxThenStatus(message);
+    int32_t status = 0;
+    if (!PositionAndRead(*this, m_hMRDRXN99, kMrdrxnSearchKey, &record, kMrdrxnRecordLength,
+                         "MRDRXN99", status))
         return false;
-    }
-    if (status == host::kStatusEmptyTable) {
-        ShowFailureBoxThenStatus("You have an empty MRDRXN99 table and for this utility to run "
-                                 "it requires the MRDRXN99 table to contain data.\nPlease contact "
-                                 "Technical Support for assistance.");
-        return false;
-    }
-    status = fsget(m_hMRDRXN99, kMrdrxnSearchKey, &record, kMrdrxnRecordLength);
-    if (status < 0) {
-        std::snprintf(message, sizeof message,
-                      "Failure reading the MRDRXN99 table. Error Code:%d\nPlease contact "
-                      "Technical Support for assistance.",
-                      status);
-        ShowFailureBoxThenStatus(message);
-        return false;
-    }
 
     while (status > 0 && SourceIdNumber(record) == drugId &&
            record.sourceKind == kSourceKindDrug) {
@@ -163,6 +136,7 @@ bool CDosewrightDlg::GetDrugRxNormList(int32_t drugId, RxNormCandidateList& list
         if (status == host::kStatusEndOfFile)
             return true;
         if (status < 0) {
+            char message[kLookupMessageSize] = {};
             std::snprintf(message, sizeof message,
                           "Failure reading the next record in MRDRXN99 table. Error Code:%d\n"
                           "Please contact Technical Support for assistance.",

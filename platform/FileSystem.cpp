@@ -31,8 +31,10 @@ bool IsReadOnly(const struct stat& info) {
 int LastErrorCode() { return t_lastError; }
 
 bool PathExists(const char* path) {
+    // The entry itself, as a directory search finds it: a symbolic link exists
+    // even when what it points to does not, so it is deleted, never written through.
     struct stat info;
-    return ::stat(path, &info) == 0;
+    return ::lstat(path, &info) == 0;
 }
 
 bool CreateFolder(const char* path) {

@@ -28,7 +28,7 @@ void AppendCsvText(RunLineBuffer& line, std::string_view text) {
 // The widest values: every text at its field's width, quoted, every quote doubled.
 constexpr std::size_t kWidestTexts = 15 + 15 + 12 + 11 + 35 + 25 + 20 + 50;
 constexpr std::size_t kWidestCsvLine = 3 * 11 + 2 * kWidestTexts + 2 * 8 + 10 + 2;
-constexpr std::size_t kWidestLogLine = 120 + kWidestTexts;
+constexpr std::size_t kWidestLogLine = 140 + kWidestTexts; // the report sentence has 131 fixed characters
 static_assert(kWidestCsvLine < kRunLineBufferSize && kWidestLogLine < kRunLineBufferSize);
 
 std::string_view OrNull(std::string_view id) { return id.empty() ? "NULL" : id; }
@@ -37,11 +37,13 @@ std::string_view OrNull(std::string_view id) { return id.empty() ? "NULL" : id; 
 
 void RunLineBuffer::Append(std::string_view text) {
     // One byte stays free so the buffer always holds a terminated text.
+    // An empty text may carry no address at all (a patient who was not found),
+    // and memcpy must never be handed a null pointer.
+    if (text.empty())
+        return;
     const std::size_t room = sizeof m_text - 1 - m_length;
     if (text.size() > room)
         text = text.substr(0, room);
-    if (text.empty())
-        return; // an empty view may have no data at all, which memcpy must not be given
     std::memcpy(m_text + m_length, text.data(), text.size());
     m_length += text.size();
 }

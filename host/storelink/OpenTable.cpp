@@ -85,18 +85,25 @@ int32_t OpenTable::Open(const char* path, const char* firstCredential, const cha
     if (status < 0) {
         return status;
     }
+    // Without a watch every read runs in a transaction of its own.
+    const char* databasePath = sqlite3_db_filename(db, "main");
+    if (databasePath != nullptr && *databasePath != '\0') {
+        opened->m_watch.Start(databasePath);
+    }
     table = std::move(opened);
     return 0;
 }
 
 OpenTable::~OpenTable() {
     StopWalk();
+    EndSnapshot();
 }
 
 int32_t OpenTable::Prepare() {
     sqlite3* db = m_db.get();
     std::size_t widest = 0;
     std::string updateSql = "UPDATE records SET record = ?1";
+    std::string unchangedKeys;
     int parameter = 2;
     m_keys.reserve(m_definition.keys.size());
     for (const KeyDefinition& definition : m_definition.keys) {
@@ -113,14 +120,26 @@ int32_t OpenTable::Prepare() {
         if (rc != SQLITE_OK) {
             return StatusFromSqlite(rc);
         }
+        unchangedKeys += " AND " + column + " = ?" + std::to_string(parameter);
         updateSql += ", " + column + " = ?" + std::to_string(parameter++);
         widest = std::max(widest, key.encoder.EncodedWidth());
         m_updateKeys.emplace_back(key.encoder.EncodedWidth());
     }
-    updateSql += " WHERE id = ?" + std::to_string(parameter);
+    const std::string byId = " WHERE id = ?" + std::to_string(parameter);
+    const std::string rewriteSql = "UPDATE records SET record = ?1" + byId + unchangedKeys;
+    updateSql += byId;
     int rc = PrepareStatement(db, "SELECT record FROM records WHERE id = ?1", m_readById);
     if (rc == SQLITE_OK) {
         rc = PrepareStatement(db, updateSql.c_str(), m_update);
+    }
+    if (rc == SQLITE_OK) {
+        rc = PrepareStatement(db, rewriteSql.c_str(), m_rewriteRecord);
+    }
+    if (rc == SQLITE_OK) {
+        rc = PrepareStatement(db, "BEGIN", m_begin);
+    }
+    if (rc == SQLITE_OK) {
+        rc = PrepareStatement(db, "COMMIT", m_commit);
     }
     if (rc != SQLITE_OK) {
         return StatusFromSqlite(rc);
@@ -152,12 +171,56 @@ void OpenTable::StopWalk() {
     m_walkOnPlace = false;
 }
 
+int32_t OpenTable::Refresh() {
+    if (m_inSnapshot) {
+        if (m_watch.Unchanged()) {
+            return 0;
+        }
+        // Someone committed: the walk resumes from the place in a new snapshot.
+        StopWalk();
+        const int32_t status = EndSnapshot();
+        if (status < 0) {
+            return status;
+        }
+    }
+    if (!m_watch.Watching()) {
+        return 0;
+    }
+    m_watch.Mark();
+    const int rc = sqlite3_step(m_begin.get());
+    sqlite3_reset(m_begin.get());
+    if (rc != SQLITE_DONE) {
+        return StatusFromSqlite(rc);
+    }
+    m_inSnapshot = true;
+    return 0;
+}
+
+int32_t OpenTable::EndSnapshot() {
+    if (!m_inSnapshot) {
+        return 0;
+    }
+    m_inSnapshot = false;
+    sqlite3* db = m_db.get();
+    if (sqlite3_get_autocommit(db) != 0) {
+        return 0; // SQLite already ended it after an error
+    }
+    const int rc = sqlite3_step(m_commit.get());
+    sqlite3_reset(m_commit.get());
+    if (rc == SQLITE_DONE) {
+        return 0;
+    }
+    // Nothing was written in it, so nothing is lost by rolling it back.
+    ExecuteSql(db, "ROLLBACK");
+    return sqlite3_get_autocommit(db) != 0 ? 0 : StatusFromSqlite(rc);
+}
+
 int32_t OpenTable::CopyRecord(sqlite3_stmt* statement, int column, uint8_t* out) const {
     const void* bytes = sqlite3_column_blob(statement, column);
     const int size = sqlite3_column_bytes(statement, column);
     if (size != m_definition.recordLength || bytes == nullptr) {
         // Asking for the bytes may itself have failed on a damaged file.
-        const int rc = sqlite3_errcode(m_db.get());
+        const int rc = sqlite3_errcode(m_db.get()) & 0xff;
         return rc == SQLITE_NOMEM || rc == SQLITE_IOERR ? StatusFromSqlite(rc) : kErrNotATable;
     }
     std::memcpy(out, bytes, static_cast<std::size_t>(size));
@@ -210,6 +273,9 @@ int32_t OpenTable::SeekAfterPlace(int key) {
             entry.encoder.Encode(m_recordBuffer.data(), m_placeKeyBytes.data());
             m_placeKey = key;
         }
+        if (m_placeKeyBytes.size() != entry.encoder.EncodedWidth()) {
+            return kErrNotATable; // a stored key of the wrong length
+        }
         // The walk reads its bound key while it runs; m_placeKeyBytes changes with
         // every step, so the walk gets its own copy.
         std::copy(m_placeKeyBytes.begin(), m_placeKeyBytes.end(), m_searchKey.begin());
@@ -226,6 +292,10 @@ int32_t OpenTable::Position(int32_t keyNumber, const uint8_t* searchRecord) {
     const int key = FindKey(keyNumber);
     if (key < 0) {
         return kErrKeyNumber;
+    }
+    int32_t status = Refresh();
+    if (status < 0) {
+        return status;
     }
     StopWalk();
     m_place = Place::Nowhere;
@@ -259,7 +329,7 @@ int32_t OpenTable::Position(int32_t keyNumber, const uint8_t* searchRecord) {
     // differs from the search key, so a caller that reads and compares sees no match.
     sqlite3_stmt* last = entry.last.get();
     rc = sqlite3_step(last);
-    int32_t status = kPositionedPastEnd;
+    status = kPositionedPastEnd;
     if (rc == SQLITE_ROW) {
         status = SetPlace(key, last) < 0 ? kErrNotATable : status;
     } else if (rc == SQLITE_DONE) {
@@ -283,6 +353,10 @@ int32_t OpenTable::GetCurrent(int32_t keyNumber, uint8_t* record, int32_t length
     }
     if (m_place != Place::OnRecord) {
         return kErrNoCurrentRecord;
+    }
+    status = Refresh();
+    if (status < 0) {
+        return status;
     }
     if (m_walk != nullptr && m_walkOnPlace) {
         status = CopyRecord(m_walk, 2, record);
@@ -312,6 +386,10 @@ int32_t OpenTable::GetNext(int32_t keyNumber, uint8_t* record, int32_t length) {
     if (m_place == Place::Nowhere) {
         return kErrNoCurrentRecord;
     }
+    status = Refresh();
+    if (status < 0) {
+        return status;
+    }
     if (m_walk == nullptr || m_walkKey != key) {
         status = SeekAfterPlace(key);
         if (status < 0) {
@@ -333,9 +411,14 @@ int32_t OpenTable::GetNext(int32_t keyNumber, uint8_t* record, int32_t length) {
         return length;
     }
     // At the end the handle stays on the last record; a later fsgetn seeks again
-    // and so also sees records that arrived meanwhile.
+    // and so also sees records that arrived meanwhile. A finished walk keeps no
+    // transaction open: it would hold other writers' log from being reused.
     StopWalk();
-    return rc == SQLITE_DONE ? kEndOfFile : StatusFromSqlite(rc);
+    if (rc != SQLITE_DONE) {
+        return StatusFromSqlite(rc);
+    }
+    EndSnapshot();
+    return kEndOfFile;
 }
 
 int32_t OpenTable::GotoFirst(int32_t keyNumber) {
@@ -346,7 +429,7 @@ int32_t OpenTable::GotoFirst(int32_t keyNumber) {
     StopWalk();
     m_place = Place::BeforeFirst;
     m_placeKey = key;
-    return 0;
+    return EndSnapshot();
 }
 
 int32_t OpenTable::Update(const uint8_t* record, int32_t length) {
@@ -357,27 +440,43 @@ int32_t OpenTable::Update(const uint8_t* record, int32_t length) {
     if (!m_haveLastRead) {
         return kErrNoCurrentRecord;
     }
-    // A running walk holds the connection's read transaction open, which would
-    // keep this change from committing on its own. The walk resumes from the
-    // remembered place.
+    // The change commits on its own, outside the kept read transaction; the
+    // walk resumes from the remembered place.
     StopWalk();
-    sqlite3_stmt* update = m_update.get();
-    sqlite3_bind_blob(update, 1, record, length, SQLITE_STATIC);
+    const int32_t ended = EndSnapshot();
+    if (ended < 0) {
+        return ended;
+    }
     for (std::size_t i = 0; i < m_keys.size(); ++i) {
-        std::vector<uint8_t>& encoded = m_updateKeys[i];
-        m_keys[i].encoder.Encode(record, encoded.data());
+        m_keys[i].encoder.Encode(record, m_updateKeys[i].data());
+    }
+    // Rewriting a key column costs index pages even when its value stays the
+    // same, so the record alone is rewritten when the stored keys equal the new
+    // ones (checked in the same statement), and everything only otherwise.
+    int changed = 0;
+    int rc = RunUpdate(m_rewriteRecord.get(), record, changed);
+    if (rc == SQLITE_DONE && changed == 0) {
+        rc = RunUpdate(m_update.get(), record, changed);
+    }
+    if (rc != SQLITE_DONE) {
+        return StatusFromSqlite(rc);
+    }
+    return changed == 1 ? 0 : kErrNoCurrentRecord;
+}
+
+int OpenTable::RunUpdate(sqlite3_stmt* update, const uint8_t* record, int& changed) {
+    sqlite3_bind_blob(update, 1, record, m_definition.recordLength, SQLITE_STATIC);
+    for (std::size_t i = 0; i < m_keys.size(); ++i) {
+        const std::vector<uint8_t>& encoded = m_updateKeys[i];
         sqlite3_bind_blob(update, static_cast<int>(i) + 2, encoded.data(),
                           static_cast<int>(encoded.size()), SQLITE_STATIC);
     }
     sqlite3_bind_int64(update, static_cast<int>(m_keys.size()) + 2, m_lastReadId);
     const int rc = sqlite3_step(update);
-    const int changed = sqlite3_changes(m_db.get());
+    changed = sqlite3_changes(m_db.get());
     sqlite3_reset(update);
     sqlite3_clear_bindings(update); // the record belongs to the caller
-    if (rc != SQLITE_DONE) {
-        return StatusFromSqlite(rc);
-    }
-    return changed == 1 ? 0 : kErrNoCurrentRecord;
+    return rc;
 }
 
 } // namespace storelink

@@ -7,8 +7,16 @@
 // walk keeps its SELECT running while consecutive fsgetn calls step it; a
 // rewrite or a new positioning stops it, and the next fsgetn seeks again from
 // the remembered (key, id), so the walk continues after the record it stood on.
+//
+// Snapshots. Between calls a handle keeps the read transaction of its last
+// read, and every call that reads first asks its ChangeWatch whether anything
+// was committed since; only then is the transaction renewed (and a running
+// walk re-sought). So each call reads what was committed before it, without
+// paying for a new transaction per call. fsupdate ends the transaction and
+// commits its change on its own.
 #pragma once
 
+#include "storelink/ChangeWatch.h"
 #include "storelink/KeyEncoder.h"
 #include "storelink/SqliteHandles.h"
 #include "storelink/StoreLinkAdmin.h"
@@ -52,18 +60,28 @@ private:
     int FindKey(int32_t keyNumber) const;
     int32_t CheckLength(int32_t length) const;
     void StopWalk();
+    // Makes sure the handle reads everything committed so far.
+    int32_t Refresh();
+    int32_t EndSnapshot();
     int32_t SeekAfterPlace(int key);
     int32_t ReadPlaceRecord();
     int32_t CopyRecord(sqlite3_stmt* statement, int column, uint8_t* out) const;
     // Stands on the row `statement` holds. kErrNotATable, standing nowhere, when
     // the row's key has another width than the key's: the file is damaged.
     int32_t SetPlace(int key, sqlite3_stmt* statement);
+    // Binds the record, m_updateKeys and m_lastReadId and runs one of the updates.
+    int RunUpdate(sqlite3_stmt* update, const uint8_t* record, int& changed);
 
     Connection m_db;
     TableDefinition m_definition;
     std::vector<Key> m_keys;
-    Statement m_readById; // record by id
-    Statement m_update;   // record and every key column by id
+    Statement m_readById;      // record by id
+    Statement m_update;        // record and every key column by id
+    Statement m_rewriteRecord; // the record alone, by id, where the stored keys are the new ones
+    Statement m_begin;
+    Statement m_commit;
+    ChangeWatch m_watch;
+    bool m_inSnapshot = false; // a read transaction is kept open between calls
 
     Place m_place = Place::Nowhere;
     int m_placeKey = 0;                   // index into m_keys

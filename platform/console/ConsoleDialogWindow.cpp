@@ -10,7 +10,8 @@ namespace {
 // The application's name, shown where a message box has no title of its own.
 constexpr const char* kApplicationName = "Dosewright";
 
-// Progress is checked every this many medications and redrawn at most this often.
+// Progress is checked every this many medications; it is drawn at the first
+// check of a scan and then redrawn at most this often.
 constexpr int32_t kProgressCheckInterval = 1024;
 constexpr auto kProgressRedrawInterval = std::chrono::milliseconds(200);
 
@@ -56,6 +57,7 @@ void ConsoleDialogWindow::ShowMessageBox(std::string_view text, const char* titl
 
 void ConsoleDialogWindow::BeginWaitCursor() {
     m_scanStart = m_lastDraw = std::chrono::steady_clock::now();
+    m_drawnInScan = false;
 }
 
 void ConsoleDialogWindow::EndWaitCursor() { ClearProgressLine(); }
@@ -64,9 +66,10 @@ void ConsoleDialogWindow::ScanProgress(int32_t examined) {
     if (!m_showProgress || examined % kProgressCheckInterval != 0)
         return;
     const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastDraw < kProgressRedrawInterval)
+    if (m_drawnInScan && now - m_lastDraw < kProgressRedrawInterval)
         return;
     m_lastDraw = now;
+    m_drawnInScan = true;
 
     const double seconds = std::chrono::duration<double>(now - m_scanStart).count();
     const double rate = seconds > 0 ? examined / seconds : 0;

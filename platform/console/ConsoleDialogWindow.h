@@ -41,6 +41,7 @@ private:
     std::chrono::steady_clock::time_point m_scanStart{};
     std::chrono::steady_clock::time_point m_lastDraw{};
     bool m_progressShown = false;
+    bool m_drawnInScan = false; // the progress line was drawn since the scan began
 };
 
 } // namespace platform

@@ -5,6 +5,13 @@
 #include "resources/ResourceIds.h"
 
 namespace fakes {
+namespace {
+
+WindowEvent Event(WindowEvent::Kind kind, int controlId = 0, std::string text = {}) {
+    return WindowEvent{kind, controlId, std::move(text), std::nullopt, false};
+}
+
+} // namespace
 
 class FakeDialogWindow::FakeControl final : public platform::Control {
 public:
@@ -13,12 +20,12 @@ public:
 
     void SetText(std::string_view text) override {
         m_text = text;
-        m_owner.m_events.push_back({WindowEvent::Kind::SetText, m_id, m_text, std::nullopt});
+        m_owner.m_events.push_back(Event(WindowEvent::Kind::SetText, m_id, m_text));
     }
     std::string GetText() const override { return m_text; }
     void Enable(bool enable) override {
         m_enabled = enable;
-        WindowEvent event{WindowEvent::Kind::Enable, m_id};
+        WindowEvent event = Event(WindowEvent::Kind::Enable, m_id);
         event.enabled = enable;
         m_owner.m_events.push_back(event);
     }
@@ -33,15 +40,15 @@ private:
 
 FakeDialogWindow::FakeDialogWindow() {
     const std::pair<int, const char*> controls[] = {
-        {res::IDOK, "Dosewright"},
-        {res::IDCANCEL, "Exit"},
-        {res::IDC_STATIC, "Static"},
-        {res::IDC_REPORT, "Report Medications"},
+        {res::IDOK, "Dosewright"},    {res::IDCANCEL, "Exit"},
+        {res::IDC_STATIC, "Static"},  {res::IDC_REPORT, "Report Medications"},
         {res::IDC_STATUS, "Status:"},
     };
     for (const auto& [id, caption] : controls)
         m_controls[id] = std::make_unique<FakeControl>(*this, id, caption);
 }
+
+FakeDialogWindow::~FakeDialogWindow() = default;
 
 platform::Control* FakeDialogWindow::GetControl(int controlId) {
     auto it = m_controls.find(controlId);
@@ -49,20 +56,25 @@ platform::Control* FakeDialogWindow::GetControl(int controlId) {
 }
 
 void FakeDialogWindow::ShowMessageBox(std::string_view text, const char* title) {
-    m_events.push_back(Box(std::string(text),
-                           title ? std::optional<std::string>(title) : std::nullopt));
+    m_events.push_back(
+        Box(std::string(text), title ? std::optional<std::string>(title) : std::nullopt));
 }
 
 void FakeDialogWindow::BeginWaitCursor() {
     ++m_waitDepth;
-    m_events.push_back({WindowEvent::Kind::BeginWait});
+    m_events.push_back(Event(WindowEvent::Kind::BeginWait));
 }
 void FakeDialogWindow::RestoreWaitCursor() {
-    m_events.push_back({WindowEvent::Kind::RestoreWait});
+    m_events.push_back(Event(WindowEvent::Kind::RestoreWait));
 }
 void FakeDialogWindow::EndWaitCursor() {
     --m_waitDepth;
-    m_events.push_back({WindowEvent::Kind::EndWait});
+    m_events.push_back(Event(WindowEvent::Kind::EndWait));
+}
+
+void FakeDialogWindow::ScanProgress(int32_t examined) {
+    if (onScanProgress)
+        onScanProgress(examined);
 }
 
 std::vector<std::string> FakeDialogWindow::MessageBoxes() const {
@@ -74,7 +86,9 @@ std::vector<std::string> FakeDialogWindow::MessageBoxes() const {
     return boxes;
 }
 
-std::string FakeDialogWindow::StatusText() const { return ControlText(res::IDC_STATUS); }
+std::string FakeDialogWindow::StatusText() const {
+    return ControlText(res::IDC_STATUS);
+}
 
 std::string FakeDialogWindow::ControlText(int controlId) const {
     auto it = m_controls.find(controlId);
@@ -87,16 +101,13 @@ bool FakeDialogWindow::IsEnabled(int controlId) const {
 }
 
 WindowEvent Box(std::string text, std::optional<std::string> title) {
-    WindowEvent event{WindowEvent::Kind::MessageBox};
-    event.text = std::move(text);
+    WindowEvent event = Event(WindowEvent::Kind::MessageBox, 0, std::move(text));
     event.title = std::move(title);
     return event;
 }
 
 WindowEvent Status(std::string text) {
-    WindowEvent event{WindowEvent::Kind::SetText, res::IDC_STATUS};
-    event.text = std::move(text);
-    return event;
+    return Event(WindowEvent::Kind::SetText, res::IDC_STATUS, std::move(text));
 }
 
 std::string Describe(const WindowEvent& event) {
@@ -119,6 +130,8 @@ std::string Describe(const WindowEvent& event) {
     return "?";
 }
 
-void PrintTo(const WindowEvent& event, std::ostream* out) { *out << Describe(event); }
+void PrintTo(const WindowEvent& event, std::ostream* out) {
+    *out << Describe(event);
+}
 
 } // namespace fakes

@@ -2,6 +2,7 @@
 // test can assert what the user would have seen and in which order.
 #pragma once
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -15,10 +16,10 @@ namespace fakes {
 struct WindowEvent {
     enum class Kind { MessageBox, SetText, Enable, BeginWait, RestoreWait, EndWait };
     Kind kind;
-    int controlId = 0;             // SetText, Enable
-    std::string text;              // MessageBox, SetText
+    int controlId = 0;                // SetText, Enable
+    std::string text;                 // MessageBox, SetText
     std::optional<std::string> title; // MessageBox; nullopt: the application's name
-    bool enabled = false;          // Enable
+    bool enabled = false;             // Enable
 
     bool operator==(const WindowEvent&) const = default;
 };
@@ -31,12 +32,18 @@ class FakeDialogWindow final : public platform::DialogWindow {
 public:
     // A window with the main dialog's controls and their template captions.
     FakeDialogWindow();
+    ~FakeDialogWindow() override;
 
     platform::Control* GetControl(int controlId) override;
     void ShowMessageBox(std::string_view text, const char* title) override;
     void BeginWaitCursor() override;
     void RestoreWaitCursor() override;
     void EndWaitCursor() override;
+    // Not recorded as an event; handed to onScanProgress when a test sets it.
+    void ScanProgress(int32_t examined) override;
+
+    // Called with the scan's examined count for every medication it examines.
+    std::function<void(int32_t examined)> onScanProgress;
 
     const std::vector<WindowEvent>& Events() const { return m_events; }
     void ClearEvents() { m_events.clear(); }

@@ -16,6 +16,7 @@
 #include <fstream>
 #include <random>
 #include <string>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <tuple>
 #include <unistd.h>
@@ -414,6 +415,97 @@ TEST_F(StoreLinkTable, HandlesKeepTheirOwnPositions) {
     }
     EXPECT_EQ(byId, ExpectedSerials(records, 7));
     EXPECT_EQ(byName, ExpectedSerials(records, 1));
+}
+
+// Reads `id` through `handle` by positioning on it; returns its first payload byte.
+uint8_t PayloadOf(int32_t handle, int32_t id) {
+    Record record = MakeRecord(id, "", "", 0);
+    EXPECT_EQ(fspos(handle, 7, record.data()), kExactMatch);
+    EXPECT_EQ(fsget(handle, 7, record.data(), kRecordLength), kRecordLength);
+    return record[kPayloadOffset];
+}
+
+// Rewrites the payload of `id` through `handle`.
+int32_t RewritePayload(int32_t handle, int32_t id, uint8_t payload) {
+    Record record = MakeRecord(id, "", "", 0);
+    if (fspos(handle, 7, record.data()) != kExactMatch ||
+        fsget(handle, 7, record.data(), kRecordLength) != kRecordLength) {
+        return -1;
+    }
+    std::fill_n(record.begin() + kPayloadOffset, kPayloadWidth, payload);
+    return fsupdate(handle, record.data(), kRecordLength);
+}
+
+TEST_F(StoreLinkTable, EveryCallSeesWhatOtherHandlesCommittedBeforeIt) {
+    std::vector<Record> records;
+    for (int32_t i = 0; i < 50; ++i) {
+        records.push_back(MakeRecord(i, "n", "t", i));
+    }
+    const int32_t reader = MakeAndOpen(records);
+    const int32_t writer = OpenTracked(m_table);
+    ASSERT_GE(reader, 0);
+    ASSERT_GE(writer, 0);
+
+    EXPECT_EQ(PayloadOf(reader, 10), '.');
+    ASSERT_EQ(RewritePayload(writer, 10, 'A'), 0);
+    EXPECT_EQ(PayloadOf(reader, 10), 'A') << "positioning after another handle's update";
+
+    // In the middle of a walk: records ahead of the reader, and the one it stands on.
+    ASSERT_EQ(fsgotof(reader, 7), 0);
+    Record record{};
+    for (int32_t i = 0; i <= 20; ++i) {
+        ASSERT_EQ(fsgetn(reader, 7, record.data(), kRecordLength), kRecordLength);
+    }
+    ASSERT_EQ(RewritePayload(writer, 20, 'B'), 0);
+    ASSERT_EQ(RewritePayload(writer, 21, 'C'), 0);
+    ASSERT_EQ(fsget(reader, 7, record.data(), kRecordLength), kRecordLength);
+    EXPECT_EQ(IntAt(record, kIdOffset), 20);
+    EXPECT_EQ(record[kPayloadOffset], 'B');
+    ASSERT_EQ(fsgetn(reader, 7, record.data(), kRecordLength), kRecordLength);
+    EXPECT_EQ(IntAt(record, kIdOffset), 21) << "the walk goes on where it was";
+    EXPECT_EQ(record[kPayloadOffset], 'C');
+
+    // The reader's own update, then another process's.
+    record[kPayloadOffset + 1] = 'R';
+    ASSERT_EQ(fsupdate(reader, record.data(), kRecordLength), 0);
+    EXPECT_EQ(PayloadOf(writer, 21), 'C');
+    EXPECT_EQ(fsclose(writer), 0);
+    m_handles.pop_back();
+
+    // The child starts before this process opened anything of the table again
+    // (an open table must never cross a fork); it updates when told to.
+    const int32_t handle = reader;
+    ASSERT_EQ(fsclose(handle), 0);
+    m_handles.clear();
+    int toChild[2];
+    int fromChild[2];
+    ASSERT_EQ(pipe(toChild), 0);
+    ASSERT_EQ(pipe(fromChild), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        char go = 0;
+        int32_t status = -1;
+        if (read(toChild[0], &go, 1) == 1) {
+            const int32_t other = Open(m_table);
+            status = other < 0 ? other : RewritePayload(other, 30, 'P');
+        }
+        _exit(write(fromChild[1], &status, sizeof status) == sizeof status ? 0 : 1);
+    }
+    const int32_t held = OpenTracked(m_table);
+    ASSERT_GE(held, 0);
+    EXPECT_EQ(PayloadOf(held, 30), '.');
+    ASSERT_EQ(write(toChild[1], "g", 1), 1);
+    int32_t childStatus = 1;
+    ASSERT_EQ(read(fromChild[0], &childStatus, sizeof childStatus),
+              static_cast<ssize_t>(sizeof childStatus));
+    int waitStatus = 0;
+    waitpid(child, &waitStatus, 0);
+    for (int fd : {toChild[0], toChild[1], fromChild[0], fromChild[1]}) {
+        close(fd);
+    }
+    ASSERT_EQ(childStatus, 0);
+    EXPECT_EQ(PayloadOf(held, 30), 'P') << "positioning after another process's update";
 }
 
 TEST_F(StoreLinkTable, RejectsBadArguments) {
@@ -869,6 +961,42 @@ TEST(StoreLinkDurability, AnUpdateThatReturnedSurvivesTheProcessBeingKilled) {
         EXPECT_EQ(IntAt(record, kSerialOffset), target);
         fsclose(handle);
     }
+}
+
+TEST(StoreLinkDurability, AFailedWriteIsReportedAndChangesNothing) {
+    ScratchFolder folder;
+    const std::string path = folder / "T99";
+    std::vector<Record> records;
+    for (int32_t i = 0; i < 20; ++i) {
+        records.push_back(MakeRecord(i, "n", "t", i));
+    }
+    WriteTable(path, records);
+
+    // A child whose files may not grow: the log write of its update fails as
+    // it would on a full disk.
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        const int32_t handle = Open(path);
+        if (handle < 0 || PayloadOf(handle, 7) != '.') {
+            _exit(2);
+        }
+        signal(SIGXFSZ, SIG_IGN);
+        const rlimit limit{1024, 1024};
+        setrlimit(RLIMIT_FSIZE, &limit);
+        const int32_t status = RewritePayload(handle, 7, 'F');
+        _exit(status == kErrIo ? 0 : 3);
+    }
+    int waitStatus = 0;
+    ASSERT_EQ(waitpid(child, &waitStatus, 0), child);
+    ASSERT_TRUE(WIFEXITED(waitStatus));
+    EXPECT_EQ(WEXITSTATUS(waitStatus), 0) << "2: could not read, 3: fsupdate did not give kErrIo";
+
+    const int32_t handle = Open(path);
+    ASSERT_GE(handle, 0);
+    EXPECT_EQ(PayloadOf(handle, 7), '.');
+    EXPECT_EQ(WalkAll(handle, 7).size(), records.size());
+    fsclose(handle);
 }
 
 } // namespace

@@ -1,0 +1,29 @@
+#include "gui/DosewrightApp.h"
+
+#include "gui/DosewrightWindow.h"
+#include "gui/ScreenshotRun.h"
+#include "platform/LibraryLoader.h"
+#include "platform/wx/WxDialogWindow.h"
+
+wxIMPLEMENT_APP(CDosewrightApp);
+
+bool CDosewrightApp::OnInit() {
+    // The toolkit initialises its controls itself; there are no ActiveX
+    // controls, no shell dialogs, no restart support and no settings to keep,
+    // so nothing else is set up. The command line is not read.
+    SetAppName(platform::WxDialogWindow::kApplicationName);
+    SetAppDisplayName(platform::WxDialogWindow::kApplicationName);
+    return true;
+}
+
+int CDosewrightApp::OnRun() {
+    CDosewrightWindow window(platform::SystemLibraryLoader());
+    SetTopWindow(&window);
+    const bool screenshotRun = PrepareScreenshotRun(window);
+    window.RunStartup();
+    window.ShowModal();
+    if (screenshotRun)
+        EndScreenshotRun();
+    // The dialog's result is not needed: the process ends with the dialog.
+    return 0;
+}

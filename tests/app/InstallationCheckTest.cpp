@@ -1,0 +1,324 @@
+// The installation checks on host folders built by hostkit, with the tests'
+// window and, where a test decides what the utility library answers, the tests'
+// library loader.
+#include "app/InstallationCheck.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "app/DosewrightDlg.h"
+#include "data/HostLibraries.h"
+#include "fakes/FakeDialogWindow.h"
+#include "fakes/FakeLibraryLoader.h"
+#include "platform/LibraryLoader.h"
+#include "resources/ResourceIds.h"
+#include "support/HostFolder.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fakes::Box;
+using fakes::Status;
+using fakes::WindowEvent;
+using nlohmann::json;
+using namespace std::string_literals;
+
+const std::string kNoUpdateHistory =
+    "Please verify you are running this utility in your orvale folder and you have access to the "
+    "ProductUpdates.ovupdate file in the orvale\\updater folder.";
+const std::string kLibraryNotLoaded =
+    "Please verify you are running this utility in your orvale folder and download and installed "
+    "all of the patches, and you have download and installed the latest version of Tessaly - Drug "
+    "Interaction Installer.";
+const std::string kEntryPointMissing = "1" + kLibraryNotLoaded;
+const std::string kDrugInteractionOutdated =
+    "Please verify you are running this utility in your orvale folder and you have download and "
+    "installed the latest version of Tessaly - Drug Interaction Installer.";
+const std::string kPatchLevelMissing =
+    "Please verify you are running this utility in your orvale folder and you have download and "
+    "installed the latest Client and Server patches.";
+const std::string kErrorTitle = "Dosewright Error";
+
+std::string CannotOpen(const std::string& path) {
+    return "Failure opening file:" + path + "\nPlease verify that you have access to this file.";
+}
+
+std::vector<WindowEvent> Failure(const std::string& box, const std::string& status) {
+    return {Box(box, kErrorTitle), Status(status)};
+}
+
+// The answer of the version entry point the tests hand out, and what it saw.
+int32_t g_versionAnswer = 0;
+int g_versionCalls = 0;
+bool g_versionBufferZeroed = false;
+
+int32_t FakeVerifyVersion(char* versionText) {
+    ++g_versionCalls;
+    g_versionBufferZeroed = true;
+    for (int i = 0; i < host::kVersionCheckBufferSize; ++i) {
+        g_versionBufferZeroed = g_versionBufferZeroed && versionText[i] == '\0';
+    }
+    // The library may fill the whole buffer; a smaller one would be overrun here.
+    for (int i = 0; i < host::kVersionCheckBufferSize - 1; ++i) {
+        versionText[i] = 'v';
+    }
+    return g_versionAnswer;
+}
+
+// Sets an environment variable for the life of the object.
+class ScopedEnvironment {
+public:
+    ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
+        if (const char* old = std::getenv(name))
+            m_old = old;
+        ::setenv(name, value.c_str(), 1);
+    }
+    ~ScopedEnvironment() {
+        if (m_old)
+            ::setenv(m_name, m_old->c_str(), 1);
+        else
+            ::unsetenv(m_name);
+    }
+    ScopedEnvironment(const ScopedEnvironment&) = delete;
+    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+
+private:
+    const char* m_name;
+    std::optional<std::string> m_old;
+};
+
+class InstallationCheckTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        g_versionAnswer = 0;
+        g_versionCalls = 0;
+        g_versionBufferZeroed = false;
+        m_loader.entryPoint = reinterpret_cast<void*>(&FakeVerifyVersion);
+        m_dialog.m_pStatus = m_window.GetControl(res::IDC_STATUS);
+    }
+
+    // A host folder of `fixture`, as the database folder string (ending with '/').
+    std::string BuildFolder(const json& fixture = json::object()) {
+        m_folder = testsupport::BuildHostFolder(m_temp.Path(), fixture);
+        return m_folder.string() + "/";
+    }
+    fs::path UpdateHistory() const { return m_folder / "Updater" / "ProductUpdates.ovupdate"; }
+
+    bool Verify(const std::string& databaseFolder) {
+        return VerifyInstallation(m_dialog, databaseFolder.c_str());
+    }
+
+    testsupport::TempFolder m_temp;
+    fs::path m_folder;
+    fakes::FakeDialogWindow m_window;
+    fakes::FakeLibraryLoader m_loader;
+    CDosewrightDlg m_dialog{m_window, m_loader};
+};
+
+TEST_F(InstallationCheckTest, CurrentInstallationPassesSilently) {
+    const std::string folder = BuildFolder();
+    EXPECT_TRUE(Verify(folder));
+    EXPECT_TRUE(m_window.Events().empty());
+    EXPECT_EQ(m_loader.calls, (std::vector<std::string>{
+                                  "load OVUtilities",
+                                  "find OV_VerifyCorrectVersionOfDrugIntInstalled", "release"}));
+    EXPECT_EQ(m_loader.OpenHandles(), 0);
+    EXPECT_EQ(g_versionCalls, 1);
+    EXPECT_TRUE(g_versionBufferZeroed) << "the version buffer must be 1000 zero bytes";
+}
+
+// Only the marker decides, searched case-insensitively in the text up to the
+// first NUL byte. The file itself is never changed.
+TEST_F(InstallationCheckTest, PatchLevelIsTheMarkerAnywhereInTheText) {
+    const std::string folder = BuildFolder();
+    const struct {
+        const char* what;
+        std::string content;
+        bool passes;
+    } cases[] = {
+        {"the marker with its closing quote", "<Update title=\"11 patches 10/31/2019\"/>", true},
+        {"upper case", "<UPDATE TITLE=\"11 PATCHES 10/31/2019\"/>", true},
+        {"mixed case", "<Update Title=\"11 Patches 10/31/2019\"/>", true},
+        {"a title that continues after 2019", "<Update title=\"11 patches 10/31/2019 rollup 2\"/>",
+         true},
+        {"the marker as the last bytes of the file", "xx title=\"11 patches 10/31/2019", true},
+        {"Windows-1252 bytes around the marker",
+         "\x93\xe9\xc9 title=\"11 patches 10/31/2019\" \x94\xff", true},
+        {"a NUL byte after the marker", "title=\"11 patches 10/31/2019\"\0more"s, true},
+        {"an empty file", "", false},
+        {"only older patch titles", "<Update title=\"10 patches 07/31/2019\"/>", false},
+        {"another year", "<Update title=\"11 patches 10/31/2018\"/>", false},
+        {"single quotes", "<Update title='11 patches 10/31/2019'/>", false},
+        {"blanks around the equals sign", "<Update title = \"11 patches 10/31/2019\"/>", false},
+        {"two blanks inside the title", "<Update title=\"11  patches 10/31/2019\"/>", false},
+        {"the marker behind a NUL byte", "<?xml?>\0<Update title=\"11 patches 10/31/2019\"/>"s,
+         false},
+        {"the marker cut short", "<Update title=\"11 patches 10/31/201", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::WriteFileBytes(UpdateHistory(), c.content);
+        m_window.ClearEvents();
+
+        EXPECT_EQ(Verify(folder), c.passes);
+        if (c.passes)
+            EXPECT_TRUE(m_window.Events().empty());
+        else
+            EXPECT_EQ(m_window.Events(), Failure(kPatchLevelMissing, kPatchLevelMissing));
+        EXPECT_EQ(testsupport::ReadFileBytes(UpdateHistory()), c.content);
+        EXPECT_EQ(m_loader.OpenHandles(), 0);
+    }
+}
+
+TEST_F(InstallationCheckTest, MissingUpdateHistoryStopsBeforeTheLibrary) {
+    const struct {
+        const char* what;
+        std::string folder;
+    } cases[] = {
+        {"no update-history file", BuildFolder({{"installation", {{"updateHistory", nullptr}}}})},
+        {"no database folder", (m_temp / "absent").string() + "/"},
+        // Its update-history path does not fit the 260-character buffer.
+        {"a database folder too long for the file name",
+         m_folder.string() + "/" + std::string(240, 'd') + "/"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_window.ClearEvents();
+        m_loader.calls.clear();
+        EXPECT_FALSE(Verify(c.folder));
+        EXPECT_EQ(m_window.Events(), Failure(kNoUpdateHistory, kNoUpdateHistory));
+        EXPECT_TRUE(m_loader.calls.empty());
+    }
+}
+
+TEST_F(InstallationCheckTest, UpdateHistoryThatCannotBeOpenedForWritingFailsWithItsPath) {
+    const std::string folder = BuildFolder();
+    const std::string path = UpdateHistory().string();
+    const std::string content = testsupport::ReadFileBytes(UpdateHistory());
+
+    {
+        SCOPED_TRACE("read-only (no write permission bit)");
+        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+        EXPECT_FALSE(Verify(folder));
+        EXPECT_EQ(m_window.Events(), Failure(CannotOpen(path), CannotOpen(path)));
+        struct stat info {};
+        ASSERT_EQ(::stat(path.c_str(), &info), 0);
+        EXPECT_EQ(info.st_mode & 07777, 0444u);
+        EXPECT_EQ(testsupport::ReadFileBytes(UpdateHistory()), content);
+        ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+    }
+    {
+        SCOPED_TRACE("held open by another program");
+        const int other = ::open(path.c_str(), O_RDONLY);
+        ASSERT_GE(other, 0);
+        ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+        m_window.ClearEvents();
+        EXPECT_FALSE(Verify(folder));
+        EXPECT_EQ(m_window.Events(), Failure(CannotOpen(path), CannotOpen(path)));
+        ::close(other);
+        m_window.ClearEvents();
+        EXPECT_TRUE(Verify(folder)) << "once the other program let go, the check passes";
+    }
+    {
+        SCOPED_TRACE("a folder of that name");
+        fs::remove(UpdateHistory());
+        fs::create_directory(UpdateHistory());
+        m_window.ClearEvents();
+        EXPECT_FALSE(Verify(folder));
+        EXPECT_EQ(m_window.Events(), Failure(CannotOpen(path), CannotOpen(path)));
+    }
+    EXPECT_EQ(m_loader.OpenHandles(), 0);
+}
+
+TEST_F(InstallationCheckTest, UtilityLibraryThatCannotBeLoaded) {
+    const std::string folder = BuildFolder();
+    m_loader.loadable = false;
+    EXPECT_FALSE(Verify(folder));
+    EXPECT_EQ(m_window.Events(), Failure(kLibraryNotLoaded, kDrugInteractionOutdated));
+    EXPECT_EQ(m_loader.calls, std::vector<std::string>{"load OVUtilities"});
+}
+
+TEST_F(InstallationCheckTest, MissingVersionEntryPointReleasesTheLibraryFirst) {
+    const std::string folder = BuildFolder();
+    m_loader.entryPoint = nullptr;
+    std::optional<std::size_t> eventsAtRelease;
+    m_loader.onRelease = [&] { eventsAtRelease = m_window.Events().size(); };
+
+    EXPECT_FALSE(Verify(folder));
+    EXPECT_EQ(m_window.Events(), Failure(kEntryPointMissing, kDrugInteractionOutdated));
+    EXPECT_EQ(m_loader.calls, (std::vector<std::string>{
+                                  "load OVUtilities",
+                                  "find OV_VerifyCorrectVersionOfDrugIntInstalled", "release"}));
+    EXPECT_EQ(eventsAtRelease, std::optional<std::size_t>(0)) << "released before the message";
+    EXPECT_EQ(m_loader.OpenHandles(), 0);
+}
+
+// Only 0 passes. The version is checked before the update history is read, so an
+// old drug-interaction version is what is reported even when the patch level or
+// the file is wrong as well.
+TEST_F(InstallationCheckTest, VersionAnswerOtherThanZeroFailsBeforeTheFileIsRead) {
+    const std::string folder = BuildFolder();
+    const struct {
+        const char* what;
+        std::string content;
+        int mode;
+    } files[] = {
+        {"a current update history", testsupport::ReadFileBytes(UpdateHistory()), 0644},
+        {"an update history without the marker", "<Update title=\"9 patches\"/>", 0644},
+        {"a read-only update history", "<Update title=\"9 patches\"/>", 0444},
+    };
+    for (const int32_t answer : {1, -1, 2, INT32_MIN, INT32_MAX}) {
+        for (const auto& file : files) {
+            SCOPED_TRACE(std::string(file.what) + ", answer " + std::to_string(answer));
+            ::chmod(UpdateHistory().c_str(), 0644);
+            testsupport::WriteFileBytes(UpdateHistory(), file.content);
+            ::chmod(UpdateHistory().c_str(), file.mode);
+            g_versionAnswer = answer;
+            m_window.ClearEvents();
+            std::optional<std::size_t> eventsAtRelease;
+            m_loader.onRelease = [&] { eventsAtRelease = m_window.Events().size(); };
+
+            EXPECT_FALSE(Verify(folder));
+            EXPECT_EQ(m_window.Events(),
+                      Failure(kDrugInteractionOutdated, kDrugInteractionOutdated));
+            EXPECT_EQ(eventsAtRelease, std::optional<std::size_t>(0));
+            EXPECT_EQ(m_loader.OpenHandles(), 0);
+        }
+    }
+}
+
+// The host's own utility library, loaded by the system's loader, judges the
+// drug-interaction version recorded in the database folder it is pointed at.
+TEST(InstallationCheckWithHostLibrary, DrugInteractionVersionOfTheHostFolder) {
+    for (const bool versionOk : {true, false}) {
+        SCOPED_TRACE(versionOk ? "current version" : "outdated version");
+        testsupport::TempFolder temp;
+        const fs::path folder = testsupport::BuildHostFolder(
+            temp.Path(), {{"installation", {{"drugInteractionVersionOk", versionOk}}}});
+        const ScopedEnvironment databaseFolder("ORVALE_DB", folder.string());
+        fakes::FakeDialogWindow window;
+        CDosewrightDlg dialog(window, platform::SystemLibraryLoader());
+        dialog.m_pStatus = window.GetControl(res::IDC_STATUS);
+
+        EXPECT_EQ(VerifyInstallation(dialog, (folder.string() + "/").c_str()), versionOk);
+        if (versionOk)
+            EXPECT_TRUE(window.Events().empty());
+        else
+            EXPECT_EQ(window.Events(), Failure(kDrugInteractionOutdated, kDrugInteractionOutdated));
+    }
+}
+
+} // namespace

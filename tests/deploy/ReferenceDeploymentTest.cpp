@@ -1,0 +1,273 @@
+// Writing the reference files carried in the program into a database folder,
+// with the tests' window.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <set>
+#include <string>
+#include <vector>
+
+#include <sys/stat.h>
+
+#include "app/DosewrightDlg.h"
+#include "fakes/FakeDialogWindow.h"
+#include "fakes/FakeLibraryLoader.h"
+#include "resources/EmbeddedResources.h"
+#include "resources/ResourceIds.h"
+#include "support/HostFolder.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using fakes::Box;
+using fakes::Status;
+using fakes::WindowEvent;
+
+const std::string kErrorTitle = "Dosewright Error";
+
+std::string EmbeddedBytes(const resources::ReferenceFile& file) {
+    const resources::EmbeddedResource* resource =
+        resources::FindEmbeddedResource(resources::kReferenceFileType, file.resourceId);
+    EXPECT_NE(resource, nullptr) << file.fileName;
+    if (!resource)
+        return {};
+    return std::string(reinterpret_cast<const char*>(resource->bytes), resource->size);
+}
+
+std::string CreateDirectoryFailure(const std::string& path, int error) {
+    return "Failure creating directory " + path + ". Error Code: " + std::to_string(error) +
+           "\nPlease verify you have the access to create directories in the orvale folder.";
+}
+std::string CreateFileFailure(const std::string& path, int error) {
+    return "Failure creating file " + path +
+           " in the orvale folder. Error Code: " + std::to_string(error) +
+           "\nPlease verify you have the access to create files in the orvale folder.";
+}
+std::string DeleteFailure(const std::string& path, int error) {
+    return "Failure deleting the file: " + path +
+           " which needs to be deleted for this utility to run. Error Code: " +
+           std::to_string(error) + "\n";
+}
+
+std::vector<WindowEvent> Failure(const std::string& text) {
+    return {Box(text, kErrorTitle), Status(text)};
+}
+
+std::set<std::string> NamesIn(const fs::path& folder) {
+    std::set<std::string> names;
+    for (const auto& entry : fs::directory_iterator(folder))
+        names.insert(entry.path().filename().string());
+    return names;
+}
+
+class ReferenceDeploymentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_dialog.m_pStatus = m_window.GetControl(res::IDC_STATUS);
+        SetDatabaseFolder(m_temp.Path());
+    }
+
+    void SetDatabaseFolder(const fs::path& folder) {
+        const std::string text = folder.string() + "/";
+        ASSERT_LT(text.size(), sizeof m_dialog.m_szDbPath);
+        std::fill(std::begin(m_dialog.m_szDbPath), std::end(m_dialog.m_szDbPath), '\0');
+        text.copy(m_dialog.m_szDbPath, text.size());
+    }
+
+    fs::path CrossRef() const { return m_temp.Path() / "Interface/SureScripts/CrossRef"; }
+    fs::path PathOf(const resources::ReferenceFile& file) const {
+        return CrossRef() / file.fileName;
+    }
+
+    // Every reference file already there, with content no build carries.
+    void PlaceStaleCopies() {
+        fs::create_directories(CrossRef());
+        for (const resources::ReferenceFile& file : resources::kReferenceFiles)
+            testsupport::WriteFileBytes(PathOf(file), StaleContent(file));
+    }
+    static std::string StaleContent(const resources::ReferenceFile& file) {
+        // Longer than any embedded file, so a copy that is not emptied first shows.
+        return "stale " + std::string(file.fileName) + std::string(10000, '#');
+    }
+
+    testsupport::TempFolder m_temp;
+    fakes::FakeDialogWindow m_window;
+    fakes::FakeLibraryLoader m_loader;
+    CDosewrightDlg m_dialog{m_window, m_loader};
+};
+
+TEST_F(ReferenceDeploymentTest, EighteenFilesInTheOrderOfWritingWithDistinctResources) {
+    std::set<int> ids;
+    std::set<std::string> names;
+    for (const resources::ReferenceFile& file : resources::kReferenceFiles) {
+        ids.insert(file.resourceId);
+        names.insert(file.fileName);
+        EXPECT_FALSE(EmbeddedBytes(file).empty()) << file.fileName;
+    }
+    EXPECT_EQ(ids.size(), 18u);
+    EXPECT_EQ(names.size(), 18u);
+    EXPECT_EQ(resources::kReferenceFiles.front().fileName,
+              std::string("SureScripts_DispUnit_Code.ref"));
+    EXPECT_EQ(resources::kReferenceFiles.back().fileName,
+              std::string("SureScripts_StrengthCode.ref"));
+}
+
+TEST_F(ReferenceDeploymentTest, CreatesTheThreeFoldersAndWritesTheEmbeddedBytes) {
+    ASSERT_TRUE(m_dialog.DeployReferenceFiles());
+    EXPECT_TRUE(m_window.Events().empty());
+
+    std::set<std::string> expectedNames;
+    for (const resources::ReferenceFile& file : resources::kReferenceFiles) {
+        SCOPED_TRACE(file.fileName);
+        expectedNames.insert(file.fileName);
+        EXPECT_EQ(testsupport::ReadFileBytes(PathOf(file)), EmbeddedBytes(file));
+    }
+    EXPECT_EQ(NamesIn(CrossRef()), expectedNames);
+    EXPECT_EQ(NamesIn(m_temp.Path()), std::set<std::string>{"Interface"});
+    EXPECT_EQ(NamesIn(m_temp / "Interface"), std::set<std::string>{"SureScripts"});
+}
+
+TEST_F(ReferenceDeploymentTest, ReplacesStaleCopiesAndKeepsWhatElseIsThere) {
+    PlaceStaleCopies();
+    testsupport::WriteFileBytes(CrossRef() / "Local.ref", "kept");
+    testsupport::WriteFileBytes(m_temp / "Interface" / "Other.txt", "kept");
+
+    ASSERT_TRUE(m_dialog.DeployReferenceFiles());
+    EXPECT_TRUE(m_window.Events().empty());
+    for (const resources::ReferenceFile& file : resources::kReferenceFiles) {
+        SCOPED_TRACE(file.fileName);
+        EXPECT_EQ(testsupport::ReadFileBytes(PathOf(file)), EmbeddedBytes(file));
+    }
+    EXPECT_EQ(testsupport::ReadFileBytes(CrossRef() / "Local.ref"), "kept");
+    EXPECT_EQ(testsupport::ReadFileBytes(m_temp / "Interface" / "Other.txt"), "kept");
+}
+
+// A link in place of a reference file is replaced by the file; nothing is
+// written where it pointed.
+TEST_F(ReferenceDeploymentTest, LinkInPlaceOfAFileIsReplacedNotWrittenThrough) {
+    fs::create_directories(CrossRef());
+    const resources::ReferenceFile& dangling = resources::kReferenceFiles[0];
+    const resources::ReferenceFile& linked = resources::kReferenceFiles[1];
+    fs::create_symlink(m_temp / "nowhere.txt", PathOf(dangling));
+    testsupport::WriteFileBytes(m_temp / "elsewhere.txt", "kept");
+    fs::create_symlink(m_temp / "elsewhere.txt", PathOf(linked));
+
+    ASSERT_TRUE(m_dialog.DeployReferenceFiles());
+    for (const resources::ReferenceFile* file : {&dangling, &linked}) {
+        SCOPED_TRACE(file->fileName);
+        EXPECT_FALSE(fs::is_symlink(PathOf(*file)));
+        EXPECT_EQ(testsupport::ReadFileBytes(PathOf(*file)), EmbeddedBytes(*file));
+    }
+    EXPECT_FALSE(fs::exists(m_temp / "nowhere.txt"));
+    EXPECT_EQ(testsupport::ReadFileBytes(m_temp / "elsewhere.txt"), "kept");
+}
+
+// A copy that cannot be deleted stops the deployment at that file: the files
+// before it are already rewritten, the ones after it are not touched.
+TEST_F(ReferenceDeploymentTest, CopyThatCannotBeDeletedStopsAtThatFile) {
+    const struct {
+        const char* what;
+        bool directory; // else a read-only file
+        int error;
+    } kinds[] = {{"read-only copy", false, EACCES}, {"a folder of that name", true, EISDIR}};
+    for (const auto& kind : kinds) {
+        for (const std::size_t blocked : {std::size_t{0}, std::size_t{5}, std::size_t{17}}) {
+            const resources::ReferenceFile& blockedFile = resources::kReferenceFiles[blocked];
+            SCOPED_TRACE(std::string(kind.what) + ": " + blockedFile.fileName);
+            fs::remove_all(m_temp / "Interface");
+            PlaceStaleCopies();
+            if (kind.directory) {
+                fs::remove(PathOf(blockedFile));
+                fs::create_directory(PathOf(blockedFile));
+            } else {
+                ASSERT_EQ(::chmod(PathOf(blockedFile).c_str(), 0444), 0);
+            }
+            m_window.ClearEvents();
+
+            EXPECT_FALSE(m_dialog.DeployReferenceFiles());
+            EXPECT_EQ(m_window.Events(),
+                      Failure(DeleteFailure(PathOf(blockedFile).string(), kind.error)));
+            for (std::size_t i = 0; i < resources::kReferenceFiles.size(); ++i) {
+                const resources::ReferenceFile& file = resources::kReferenceFiles[i];
+                if (i == blocked)
+                    continue;
+                SCOPED_TRACE(file.fileName);
+                EXPECT_EQ(testsupport::ReadFileBytes(PathOf(file)),
+                          i < blocked ? EmbeddedBytes(file) : StaleContent(file));
+            }
+            if (!kind.directory) {
+                EXPECT_EQ(testsupport::ReadFileBytes(PathOf(blockedFile)),
+                          StaleContent(blockedFile));
+                ::chmod(PathOf(blockedFile).c_str(), 0644);
+            }
+        }
+    }
+}
+
+// A plain file named like one of the folders counts as existing.
+TEST_F(ReferenceDeploymentTest, FileNamedLikeAFolder) {
+    const std::string root = m_temp.Path().string() + "/";
+    const std::string firstFile =
+        root + "Interface/SureScripts/CrossRef/" + resources::kReferenceFiles.front().fileName;
+    const struct {
+        const char* plainFile;
+        std::string message;
+    } cases[] = {
+        {"Interface", CreateDirectoryFailure(root + "Interface/SureScripts", ENOTDIR)},
+        {"Interface/SureScripts",
+         CreateDirectoryFailure(root + "Interface/SureScripts/CrossRef", ENOTDIR)},
+        {"Interface/SureScripts/CrossRef", CreateFileFailure(firstFile, ENOTDIR)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.plainFile);
+        fs::remove_all(m_temp / "Interface");
+        fs::create_directories((m_temp / c.plainFile).parent_path());
+        testsupport::WriteFileBytes(m_temp / c.plainFile, "not a folder");
+        m_window.ClearEvents();
+
+        EXPECT_FALSE(m_dialog.DeployReferenceFiles());
+        EXPECT_EQ(m_window.Events(), Failure(c.message));
+        EXPECT_EQ(testsupport::ReadFileBytes(m_temp / c.plainFile), "not a folder");
+    }
+}
+
+TEST_F(ReferenceDeploymentTest, MissingDatabaseFolderIsNotCreated) {
+    const fs::path absent = m_temp / "absent";
+    SetDatabaseFolder(absent);
+    EXPECT_FALSE(m_dialog.DeployReferenceFiles());
+    EXPECT_EQ(m_window.Events(),
+              Failure(CreateDirectoryFailure(absent.string() + "/Interface", ENOENT)));
+    EXPECT_FALSE(fs::exists(absent));
+}
+
+TEST_F(ReferenceDeploymentTest, ResourceTheProgramDoesNotCarry) {
+    const std::string folder = m_temp.Path().string() + "/";
+    const std::string path = folder + "Unknown.ref";
+    testsupport::WriteFileBytes(path, "old");
+
+    EXPECT_FALSE(m_dialog.WriteReferenceFile(folder.c_str(), 9999, "Unknown.ref"));
+    EXPECT_EQ(m_window.Events(),
+              Failure("Failure finding resource " + path +
+                      " in Dosewright.exe. Error Code: " + std::to_string(ENOENT) +
+                      "\nPlease verify you have the latest version of Dosewright.exe."));
+    EXPECT_FALSE(fs::exists(path)) << "the old copy is deleted before the resource is looked up";
+}
+
+// A path that would not fit its 260-character buffer is refused, never cut short.
+TEST_F(ReferenceDeploymentTest, PathLongerThanItsBufferIsRefused) {
+    const resources::ReferenceFile& file = resources::kReferenceFiles.front();
+    const std::string folder =
+        m_temp.Path().string() + "/" + std::string(259 - m_temp.Path().string().size() - 1, 'f');
+    ASSERT_EQ(folder.size(), 259u);
+
+    EXPECT_FALSE(m_dialog.WriteReferenceFile(folder.c_str(), file.resourceId, file.fileName));
+    ASSERT_EQ(m_window.MessageBoxes().size(), 1u);
+    EXPECT_NE(m_window.StatusText().find(file.fileName), std::string::npos);
+    EXPECT_EQ(m_window.StatusText().find(folder), std::string::npos)
+        << "no cut-down path is shown as if it were the file";
+    EXPECT_TRUE(NamesIn(m_temp.Path()).empty());
+}
+
+} // namespace

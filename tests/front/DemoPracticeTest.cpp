@@ -1,0 +1,135 @@
+// The demo practice (samples/demo.json), built with hostkit and examined by
+// dosewright-cli as scripts/demo does it.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <regex>
+#include <set>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "front/CliRun.h"
+#include "support/HostFolder.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using frontsupport::RunCli;
+using nlohmann::json;
+using testsupport::CommandResult;
+
+json DemoFixture() {
+    std::ifstream file(fs::path(DOSEWRIGHT_SOURCE_DIR) / "samples/demo.json");
+    return json::parse(file);
+}
+
+struct Summary {
+    int affected = -1;
+    int examined = -1;
+};
+
+Summary SummaryOf(const std::string& output, const std::string& sentence) {
+    const std::regex pattern(sentence + ": (\\d+)/(\\d+)\nPlease refer to Dosewright.log for more "
+                                        "details.\n");
+    std::smatch match;
+    if (!std::regex_match(output, match, pattern))
+        return {};
+    return {std::stoi(match[1]), std::stoi(match[2])};
+}
+
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);)
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> RxNormIds(const fs::path& folder) {
+    std::vector<std::string> ids;
+    for (const json& record : testsupport::DumpTable(folder, "MRRX99"))
+        ids.push_back(record["rxNormId"].get<std::string>());
+    return ids;
+}
+
+class DemoPracticeTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        m_fixture = DemoFixture();
+        m_folder = testsupport::BuildHostFolder(m_temp.Path(), m_fixture, "demo-orvale");
+    }
+    int Medications() const { return static_cast<int>(m_fixture["medications"].size()); }
+
+    testsupport::TempFolder m_temp;
+    json m_fixture;
+    fs::path m_folder;
+};
+
+// A report examines every medication, finds some to change in every way a
+// medication can be changed, and changes nothing.
+TEST_F(DemoPracticeTest, ReportFindsSomeOfManyMedications) {
+    EXPECT_GE(Medications(), 200);
+    EXPECT_GE(m_fixture["drugs"].size(), 40u);
+    const std::vector<std::string> before = RxNormIds(m_folder);
+
+    const CommandResult result = RunCli({"-C", m_folder.string(), "report"});
+    ASSERT_EQ(result.exitStatus, 0) << result.errors;
+    const Summary summary =
+        SummaryOf(result.output, "Number of Medications that have invalid RxNorm ID's");
+    EXPECT_EQ(summary.examined, Medications()) << result.output;
+    EXPECT_GT(summary.affected, 0);
+    EXPECT_LT(summary.affected, summary.examined / 2) << "most medications are right";
+    EXPECT_EQ(RxNormIds(m_folder), before);
+
+    const std::vector<std::string> csv =
+        Lines(testsupport::ReadFileBytes(m_folder / "Dosewright.csv"));
+    EXPECT_EQ(static_cast<int>(csv.size()), summary.affected);
+    std::set<std::string> kinds; // how each line's ID changes
+    for (const std::string& line : csv) {
+        std::vector<std::string> columns;
+        std::stringstream stream(line);
+        for (std::string column; std::getline(stream, column, ',');)
+            columns.push_back(column);
+        ASSERT_GE(columns.size(), 4u) << line;
+        const std::string& code = columns[1];
+        kinds.insert(code == "-2" || code == "-1" ? "cleared " + code
+                     : columns[3].empty()         ? "given"
+                     : columns[2].empty()         ? "removed"
+                                                  : "replaced");
+    }
+    EXPECT_EQ(kinds,
+              (std::set<std::string>{"cleared -2", "cleared -1", "given", "removed", "replaced"}));
+    EXPECT_EQ(
+        static_cast<int>(Lines(testsupport::ReadFileBytes(m_folder / "Dosewright.log")).size()),
+        summary.affected);
+}
+
+// A repair changes exactly the medications the report named; afterwards a
+// report finds nothing more to change.
+TEST_F(DemoPracticeTest, RepairSettlesEveryMedicationTheReportFound) {
+    const std::vector<std::string> before = RxNormIds(m_folder);
+    const CommandResult repair = RunCli({"-C", m_folder.string(), "repair"});
+    ASSERT_EQ(repair.exitStatus, 0) << repair.errors;
+    const Summary repaired = SummaryOf(repair.output, "Number of Medications fixed");
+    EXPECT_EQ(repaired.examined, Medications()) << repair.output;
+    EXPECT_GT(repaired.affected, 0);
+
+    const std::vector<std::string> after = RxNormIds(m_folder);
+    ASSERT_EQ(after.size(), before.size());
+    int changed = 0;
+    for (std::size_t i = 0; i < after.size(); ++i)
+        changed += after[i] != before[i];
+    EXPECT_EQ(changed, repaired.affected);
+
+    const CommandResult report = RunCli({"-C", m_folder.string(), "report"});
+    ASSERT_EQ(report.exitStatus, 0) << report.errors;
+    const Summary left =
+        SummaryOf(report.output, "Number of Medications that have invalid RxNorm ID's");
+    EXPECT_EQ(left.affected, 0);
+    EXPECT_EQ(left.examined, Medications());
+}
+
+} // namespace

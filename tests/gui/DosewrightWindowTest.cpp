@@ -1,0 +1,329 @@
+// The main window on real host folders, driven as a user drives it: clicks and
+// keys through the display's input, message boxes answered by the backend's
+// test hook.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include <wx/app.h>
+#include <wx/toplevel.h>
+
+#include "app/DosewrightDlg.h"
+#include "data/HostLibraries.h"
+#include "gui/DosewrightWindow.h"
+#include "gui/WindowTestSupport.h"
+#include "platform/DialogWindow.h"
+#include "platform/LibraryLoader.h"
+#include "resources/ResourceIds.h"
+#include "storelink/StoreLinkStatus.h"
+#include "support/HostFolder.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+using nlohmann::json;
+
+const std::string kInstructions =
+    "The \"Dosewright\" button will fix any medications that have an invalid RxNorm ID value by "
+    "changing the value to correct RxNorm ID or removing the RxNorm ID if no valid ID can be "
+    "found.\nThe \"Report Medications\" button will perform the same procedure but will only "
+    "report the medications with invalid RxNorm ID.";
+const std::string kBackupReminder =
+    "Please make sure you have backed up your database before running the utility and pressing "
+    "the \"Dosewright\" button";
+const std::string kNoUpdateHistory =
+    "Please verify you are running this utility in your orvale folder and you have access to the "
+    "ProductUpdates.ovupdate file in the orvale\\updater folder.";
+const std::string kReportResult = "Number of Medications that have invalid RxNorm ID's: 1/2\n"
+                                  "Please refer to Dosewright.log for more details.";
+const std::string kRepairResult = "Number of Medications fixed: 1/2\n"
+                                  "Please refer to Dosewright.log for more details.";
+
+constexpr int32_t kBadHandle = -20; // the record manager's answer for a handle not open
+constexpr int32_t kStorageFailure = -18;
+
+// One medication with a wrong RxNorm ID, one with the right one.
+json PracticeFixture() {
+    return json::parse(R"({
+      "drugs": [{"drugId": 1, "drugName": "Lisinopril", "formCode": "TAB", "routeCode": "OR",
+                 "strength": "10", "strengthUnit": "MG"}],
+      "ndcs": [{"drugId": 1}],
+      "rxnorm": [{"sourceKind": 4, "sourceId": "1", "rxNormId": "314076", "termType": "SCD"}],
+      "patients": [{"patientId": 7, "patientRef": "DOE0007"}],
+      "medications": [
+        {"entryId": 1, "patientId": 7, "drugName": "Lisinopril", "strength": "10 MG",
+         "doseForm": "Tablet", "route": "Oral", "rxNormId": "999999"},
+        {"entryId": 2, "patientId": 7, "drugName": "Lisinopril", "strength": "10 MG",
+         "doseForm": "Tablet", "route": "Oral", "rxNormId": "314076"}]
+    })");
+}
+
+// The same practice on an installation without its update history.
+json FixtureWithoutUpdateHistory() {
+    json fixture = PracticeFixture();
+    fixture["installation"] = {{"updateHistory", nullptr}, {"drugInteractionVersionOk", true}};
+    return fixture;
+}
+
+std::vector<std::string> RxNormIds(const std::filesystem::path& folder) {
+    std::vector<std::string> ids;
+    for (const json& medication : testsupport::DumpTable(folder, "MRRX99"))
+        ids.push_back(medication.value("rxNormId", ""));
+    return ids;
+}
+
+class DosewrightWindowTest : public ::testing::Test {
+protected:
+    // Builds the host folder, names it as the database folder and opens the
+    // window on it, started and not yet shown.
+    CDosewrightWindow& Open(const json& fixture) {
+        m_folder = testsupport::BuildHostFolder(m_temp.Path(), fixture);
+        ::setenv("ORVALE_DB", m_folder.c_str(), 1);
+        m_window = std::make_unique<CDosewrightWindow>(platform::SystemLibraryLoader());
+        m_window->RunStartup();
+        return *m_window;
+    }
+    void TearDown() override {
+        m_window.reset();
+        ::unsetenv("ORVALE_DB");
+    }
+
+    wxWindow& Control(int id) {
+        wxWindow* control = m_window->FindTemplateControl(id);
+        if (!control)
+            throw std::runtime_error("no control " + std::to_string(id));
+        return *control;
+    }
+    std::string Status() const { return m_window->Dialog().m_pStatus->GetText(); }
+    std::vector<TableHandle> Handles() const {
+        const CDosewrightDlg& dialog = m_window->Dialog();
+        return {dialog.m_hMrrx, dialog.m_hPatientTable, dialog.m_hMRDD99, dialog.m_hMRDNDC99,
+                dialog.m_hMRDRXN99};
+    }
+
+    testsupport::TempFolder m_temp;
+    std::filesystem::path m_folder;
+    guitest::MessageBoxRecorder m_boxes;
+    std::unique_ptr<CDosewrightWindow> m_window;
+};
+
+TEST_F(DosewrightWindowTest, AGoodStartRemindsOfTheBackupBeforeTheWindowShowsAndEndsReady) {
+    if (!guitest::ToolkitReady())
+        return;
+    CDosewrightWindow& window = Open(PracticeFixture());
+
+    ASSERT_EQ(m_boxes.Boxes().size(), 1u);
+    EXPECT_EQ(m_boxes.Boxes()[0].text, kBackupReminder);
+    EXPECT_EQ(m_boxes.Boxes()[0].title, "Dosewright");
+    EXPECT_EQ(m_boxes.Boxes()[0].owner, &window);
+    EXPECT_FALSE(m_boxes.Boxes()[0].ownerShown);
+
+    guitest::RunModal(window, [&] {
+        EXPECT_EQ(window.GetTitle(), "Dosewright");
+        EXPECT_EQ(window.Dialog().m_pInstructions->GetText(), kInstructions);
+        EXPECT_EQ(Status(), "Status:");
+        for (int id : {res::IDOK, res::IDC_REPORT, res::IDCANCEL})
+            EXPECT_TRUE(Control(id).IsEnabled()) << "button " << id;
+        EXPECT_EQ(wxWindow::FindFocus(), &Control(res::IDOK));
+        EXPECT_TRUE(window.GetIcons().GetIconCount() >= 4);
+    });
+}
+
+TEST_F(DosewrightWindowTest, ReportButtonShowsTheCountsAndChangesNothing) {
+    if (!guitest::ToolkitReady())
+        return;
+    CDosewrightWindow& window = Open(PracticeFixture());
+
+    const int result = guitest::RunModal(window, [&] {
+        guitest::Click(Control(res::IDC_REPORT));
+        EXPECT_EQ(Status(), kReportResult);
+        EXPECT_TRUE(Control(res::IDOK).IsEnabled());
+        EXPECT_TRUE(Control(res::IDC_REPORT).IsEnabled());
+        EXPECT_FALSE(wxIsBusy());
+        guitest::Click(Control(res::IDCANCEL));
+    });
+    EXPECT_EQ(result, wxID_CANCEL);
+    EXPECT_EQ(RxNormIds(m_folder), (std::vector<std::string>{"999999", "314076"}));
+    EXPECT_EQ(m_boxes.Boxes().size(), 1u) << "only the backup reminder";
+}
+
+TEST_F(DosewrightWindowTest, EnterAfterAGoodStartRunsARepairAndTheRepairButtonRepairs) {
+    if (!guitest::ToolkitReady())
+        return;
+    CDosewrightWindow& window = Open(PracticeFixture());
+
+    guitest::RunModal(window, [&] {
+        guitest::PressKey(window, WXK_RETURN);
+        EXPECT_EQ(Status(), kRepairResult);
+        EXPECT_EQ(RxNormIds(m_folder), (std::vector<std::string>{"314076", "314076"}));
+
+        // A second run finds nothing left to repair.
+        guitest::Click(Control(res::IDOK));
+        EXPECT_EQ(Status(), "Number of Medications fixed: 0/2\n"
+                            "Please refer to Dosewright.log for more details.");
+    });
+}
+
+// Every way out of the window closes the host file set and the reference tables.
+struct WayOut {
+    const char* name;
+    std::function<void(CDosewrightWindow&, wxWindow& exitButton)> leave;
+};
+
+void PrintTo(const WayOut& wayOut, std::ostream* out) {
+    *out << wayOut.name;
+}
+
+class WaysOutTest : public DosewrightWindowTest, public ::testing::WithParamInterface<WayOut> {};
+
+TEST_P(WaysOutTest, ClosesTheDatabaseAndEndsTheDialog) {
+    if (!guitest::ToolkitReady())
+        return;
+    CDosewrightWindow& window = Open(PracticeFixture());
+    const std::vector<TableHandle> handles = Handles();
+    for (TableHandle handle : handles)
+        ASSERT_GE(fsgotof(handle, 1), 0) << "handle " << handle << " is open while the window is";
+
+    const int result =
+        guitest::RunModal(window, [&] { GetParam().leave(window, Control(res::IDCANCEL)); });
+
+    EXPECT_EQ(result, wxID_CANCEL);
+    for (TableHandle handle : handles)
+        EXPECT_EQ(fsgotof(handle, 1), kBadHandle) << "handle " << handle << " is still open";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Window, WaysOutTest,
+    ::testing::Values(WayOut{"ExitButton",
+                             [](CDosewrightWindow&, wxWindow& exit) { guitest::Click(exit); }},
+                      WayOut{"EscapeKey", [](CDosewrightWindow& window,
+                                             wxWindow&) { guitest::PressKey(window, WXK_ESCAPE); }},
+                      // What the close box, Alt+F4 and the window menu's Close send.
+                      WayOut{"CloseBox",
+                             [](CDosewrightWindow& window, wxWindow&) {
+                                 window.Close();
+                                 guitest::ProcessPending();
+                             }}),
+    [](const ::testing::TestParamInfo<WayOut>& info) { return std::string(info.param.name); });
+
+// A scan that stops on a failure shows its box while it is still inside the
+// record manager; a request to close or to exit arriving then must not close the
+// connection under it.
+TEST_F(DosewrightWindowTest, NoWayOutWhileAScanRuns) {
+    if (!guitest::ToolkitReady())
+        return;
+    CDosewrightWindow& window = Open(PracticeFixture());
+    const std::vector<TableHandle> handles = Handles();
+    bool stillOpenDuringScan = false;
+    m_boxes.WhileShown([&] {
+        window.Close();
+        wxCommandEvent exitClick(wxEVT_BUTTON, res::IDCANCEL);
+        exitClick.SetEventObject(&Control(res::IDCANCEL));
+        Control(res::IDCANCEL).ProcessWindowEvent(exitClick);
+        stillOpenDuringScan = window.IsModal();
+    });
+
+    const int result = guitest::RunModal(window, [&] {
+        StoreLink_FailCall("fsgetn", 2, kStorageFailure);
+        guitest::Click(Control(res::IDC_REPORT));
+        StoreLink_FailCall("*", 0, 0);
+
+        ASSERT_EQ(m_boxes.Boxes().size(), 2u);
+        EXPECT_EQ(m_boxes.Boxes()[1].title, "Dosewright Error");
+        EXPECT_NE(m_boxes.Boxes()[1].text.find("Error Code:-18"), std::string::npos);
+        EXPECT_TRUE(stillOpenDuringScan);
+        EXPECT_EQ(Status(), m_boxes.Boxes()[1].text);
+        for (TableHandle handle : handles)
+            EXPECT_GE(fsgotof(handle, 1), 0) << "handle " << handle << " was closed";
+
+        guitest::Click(Control(res::IDCANCEL));
+    });
+    EXPECT_EQ(result, wxID_CANCEL);
+}
+
+TEST_F(DosewrightWindowTest, AFailedStartLeavesOnlyExitAndStillClosesTheHostFileSet) {
+    if (!guitest::ToolkitReady())
+        return;
+    CDosewrightWindow& window = Open(FixtureWithoutUpdateHistory());
+
+    ASSERT_EQ(m_boxes.Boxes().size(), 2u);
+    EXPECT_EQ(m_boxes.Boxes()[1].text, kNoUpdateHistory);
+    EXPECT_EQ(m_boxes.Boxes()[1].title, "Dosewright Error");
+    EXPECT_FALSE(m_boxes.Boxes()[1].ownerShown);
+
+    const int result = guitest::RunModal(window, [&] {
+        EXPECT_EQ(Status(), kNoUpdateHistory);
+        EXPECT_FALSE(Control(res::IDOK).IsEnabled());
+        EXPECT_FALSE(Control(res::IDC_REPORT).IsEnabled());
+        EXPECT_TRUE(Control(res::IDCANCEL).IsEnabled());
+        EXPECT_EQ(wxWindow::FindFocus(), &Control(res::IDCANCEL));
+
+        // A disabled button takes no click: no scan, no run log.
+        guitest::Click(Control(res::IDC_REPORT));
+        EXPECT_EQ(Status(), kNoUpdateHistory);
+        EXPECT_FALSE(std::filesystem::exists(m_folder / "Dosewright.log"));
+
+        guitest::PressKey(window, WXK_ESCAPE);
+    });
+    EXPECT_EQ(result, wxID_CANCEL);
+    EXPECT_EQ(m_boxes.Boxes().size(), 2u);
+}
+
+// The About box opens from the About command, with F1 and from the context menu, and closes
+// with OK, Esc or Enter.
+TEST_F(DosewrightWindowTest, AboutBoxOpensAndCloses) {
+    if (!guitest::ToolkitReady())
+        return;
+    CDosewrightWindow& window = Open(PracticeFixture());
+
+    struct Opening {
+        const char* how;
+        std::function<void()> open;
+        int closeKey; // 0: click OK
+    };
+    const std::vector<Opening> openings = {
+        // What the system menu's and the context menu's About item send.
+        {"About command",
+         [&] {
+             wxCommandEvent about(wxEVT_MENU, res::IDM_ABOUTBOX);
+             window.ProcessWindowEvent(about);
+         },
+         0},
+        {"F1", [&] { guitest::PressKey(window, WXK_F1); }, WXK_ESCAPE},
+        {"context menu",
+         [&] {
+             // The menu's one item is chosen with the keyboard.
+             const guitest::MenuWatch menu([&] {
+                 guitest::PressKey(window, WXK_DOWN);
+                 guitest::PressKey(window, WXK_RETURN);
+             });
+             guitest::Click(Control(res::IDC_STATIC), wxMOUSE_BTN_RIGHT);
+         },
+         WXK_RETURN},
+    };
+
+    guitest::RunModal(window, [&] {
+        for (const Opening& opening : openings) {
+            SCOPED_TRACE(opening.how);
+            std::vector<std::string> seen;
+            const guitest::DialogWatch watch(&window, [&](wxDialog& about) {
+                seen.push_back(about.GetTitle().ToStdString());
+                if (opening.closeKey)
+                    guitest::PressKey(about, opening.closeKey);
+                else
+                    guitest::Click(*about.FindWindow(res::IDOK));
+                seen.push_back(about.IsModal() ? "still open" : "closed");
+            });
+            opening.open();
+            guitest::ProcessPending();
+            EXPECT_EQ(seen, (std::vector<std::string>{"About Dosewright", "closed"}));
+        }
+        EXPECT_TRUE(window.IsModal());
+    });
+}
+
+} // namespace

@@ -1,0 +1,205 @@
+// File and folder operations with their error codes, including the read-only
+// files the host's original platform protects even from an administrator.
+#include "platform/FileSystem.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <filesystem>
+#include <string>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "support/HostFolder.h"
+#include "support/TempFolder.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using platform::ExclusiveFile;
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
+
+// Another program's open handle holding the file exclusively.
+class OtherOpener {
+public:
+    explicit OtherOpener(const fs::path& path) : m_fd(::open(path.c_str(), O_RDONLY)) {
+        EXPECT_GE(m_fd, 0);
+        EXPECT_EQ(::flock(m_fd, LOCK_EX | LOCK_NB), 0);
+    }
+    ~OtherOpener() { ::close(m_fd); }
+    OtherOpener(const OtherOpener&) = delete;
+    OtherOpener& operator=(const OtherOpener&) = delete;
+
+private:
+    int m_fd;
+};
+
+// Whatever entry a directory search finds exists, a link even when its target does not.
+TEST(FileSystem, PathExistsForEveryEntryOfThatName) {
+    const testsupport::TempFolder temp;
+    WriteFileBytes(temp / "file", "x");
+    fs::create_symlink(temp / "nowhere", temp / "dangling");
+    EXPECT_TRUE(platform::PathExists((temp / "file").c_str()));
+    EXPECT_TRUE(platform::PathExists(temp.Path().c_str()));
+    EXPECT_TRUE(platform::PathExists((temp / "dangling").c_str()));
+    EXPECT_FALSE(platform::PathExists((temp / "absent").c_str()));
+    EXPECT_FALSE(platform::PathExists((temp / "file/below").c_str()));
+    EXPECT_FALSE(platform::PathExists(""));
+}
+
+TEST(FileSystem, CreateFolderMakesOneLevel) {
+    const testsupport::TempFolder temp;
+    EXPECT_TRUE(platform::CreateFolder((temp / "one").c_str()));
+    EXPECT_TRUE(fs::is_directory(temp / "one"));
+
+    const struct {
+        const char* what;
+        fs::path path;
+        int error;
+    } failures[] = {
+        {"existing folder", temp / "one", EEXIST},
+        {"two levels at once", temp / "two/three", ENOENT},
+        {"below a file", temp / "file/below", ENOTDIR},
+    };
+    WriteFileBytes(temp / "file", "x");
+    for (const auto& f : failures) {
+        SCOPED_TRACE(f.what);
+        EXPECT_FALSE(platform::CreateFolder(f.path.c_str()));
+        EXPECT_EQ(platform::LastErrorCode(), f.error);
+    }
+    EXPECT_FALSE(fs::exists(temp / "two"));
+}
+
+// A file without any write permission bit is read-only: it stays, whoever runs.
+TEST(FileSystem, DeleteFileRefusesReadOnlyFilesAndFolders) {
+    const testsupport::TempFolder temp;
+    const struct {
+        mode_t mode;
+        bool deleted;
+    } modes[] = {{0644, true},  {0200, true},  {0020, true},  {0002, true},
+                 {0444, false}, {0400, false}, {0555, false}, {0000, false}};
+    for (const auto& m : modes) {
+        SCOPED_TRACE("mode " + std::to_string(m.mode));
+        const fs::path path = temp / "file";
+        WriteFileBytes(path, "content");
+        ASSERT_EQ(::chmod(path.c_str(), m.mode), 0);
+
+        EXPECT_EQ(platform::DeleteFile(path.c_str()), m.deleted);
+        EXPECT_EQ(fs::exists(path), !m.deleted);
+        if (!m.deleted) {
+            EXPECT_EQ(platform::LastErrorCode(), EACCES);
+            ::chmod(path.c_str(), 0644);
+            EXPECT_EQ(ReadFileBytes(path), "content");
+            fs::remove(path);
+        }
+    }
+
+    fs::create_directory(temp / "folder");
+    EXPECT_FALSE(platform::DeleteFile((temp / "folder").c_str()));
+    EXPECT_EQ(platform::LastErrorCode(), EISDIR);
+    EXPECT_TRUE(fs::is_directory(temp / "folder"));
+
+    EXPECT_FALSE(platform::DeleteFile((temp / "absent").c_str()));
+    EXPECT_EQ(platform::LastErrorCode(), ENOENT);
+}
+
+TEST(FileSystem, ReadWriteExistingReadsTheWholeFileAndNeverCreatesOne) {
+    const testsupport::TempFolder temp;
+    const fs::path path = temp / "history";
+    const std::string content("first\0second\r\n\x93", 15);
+    WriteFileBytes(path, content);
+
+    ExclusiveFile file;
+    ASSERT_TRUE(file.Open(path.c_str(), ExclusiveFile::Mode::ReadWriteExisting));
+    std::uint64_t length = 0;
+    ASSERT_TRUE(file.Length(length));
+    EXPECT_EQ(length, content.size());
+    std::string read(content.size() + 5, '\0');
+    std::size_t got = 0;
+    ASSERT_TRUE(file.SeekToStart());
+    ASSERT_TRUE(file.Read(read.data(), read.size(), got));
+    EXPECT_EQ(got, content.size());
+    EXPECT_EQ(read.substr(0, got), content);
+    EXPECT_TRUE(file.Close());
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(ReadFileBytes(path), content);
+
+    ExclusiveFile absent;
+    EXPECT_FALSE(absent.Open((temp / "absent").c_str(), ExclusiveFile::Mode::ReadWriteExisting));
+    EXPECT_EQ(platform::LastErrorCode(), ENOENT);
+    EXPECT_FALSE(absent.IsOpen());
+    EXPECT_FALSE(fs::exists(temp / "absent"));
+}
+
+// Neither mode opens a read-only file, a folder, or a file another program holds;
+// and a file that cannot be opened keeps its content.
+TEST(FileSystem, ExclusiveFileRefusesWhatItCannotHaveForItself) {
+    const testsupport::TempFolder temp;
+    const fs::path path = temp / "file";
+    for (const auto mode :
+         {ExclusiveFile::Mode::ReadWriteExisting, ExclusiveFile::Mode::WriteCreateAlways}) {
+        SCOPED_TRACE(mode == ExclusiveFile::Mode::ReadWriteExisting ? "read-write existing"
+                                                                    : "write create-always");
+        WriteFileBytes(path, "keep me");
+        {
+            SCOPED_TRACE("read-only");
+            ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+            ExclusiveFile file;
+            EXPECT_FALSE(file.Open(path.c_str(), mode));
+            EXPECT_EQ(platform::LastErrorCode(), EACCES);
+            ::chmod(path.c_str(), 0644);
+            EXPECT_EQ(ReadFileBytes(path), "keep me");
+        }
+        {
+            SCOPED_TRACE("held by another program");
+            const OtherOpener other(path);
+            ExclusiveFile file;
+            EXPECT_FALSE(file.Open(path.c_str(), mode));
+            EXPECT_EQ(platform::LastErrorCode(), EWOULDBLOCK);
+            EXPECT_EQ(ReadFileBytes(path), "keep me") << "emptied although it was not opened";
+        }
+        {
+            SCOPED_TRACE("held by this program");
+            ExclusiveFile first;
+            ASSERT_TRUE(first.Open(path.c_str(), ExclusiveFile::Mode::ReadWriteExisting));
+            ExclusiveFile second;
+            EXPECT_FALSE(second.Open(path.c_str(), mode));
+            EXPECT_EQ(ReadFileBytes(path), "keep me");
+        }
+        {
+            SCOPED_TRACE("a folder");
+            fs::create_directory(temp / "folder");
+            ExclusiveFile file;
+            EXPECT_FALSE(file.Open((temp / "folder").c_str(), mode));
+            EXPECT_EQ(platform::LastErrorCode(), EISDIR);
+        }
+    }
+}
+
+TEST(FileSystem, WriteCreateAlwaysReplacesTheWholeContent) {
+    const testsupport::TempFolder temp;
+    const fs::path path = temp / "file.ref";
+    const std::string bytes("A | B\tC \r\n\x93x\x94", 14);
+    for (const std::string& before : {std::string(), std::string(5000, 'o')}) {
+        SCOPED_TRACE(before.empty() ? "new file" : "longer old file");
+        fs::remove(path);
+        if (!before.empty())
+            WriteFileBytes(path, before);
+        ExclusiveFile file;
+        ASSERT_TRUE(file.Open(path.c_str(), ExclusiveFile::Mode::WriteCreateAlways));
+        ASSERT_TRUE(file.WriteAll(bytes.data(), bytes.size()));
+        ASSERT_TRUE(file.Close());
+        EXPECT_EQ(ReadFileBytes(path), bytes);
+    }
+
+    ExclusiveFile below;
+    EXPECT_FALSE(
+        below.Open((temp / "absent/file.ref").c_str(), ExclusiveFile::Mode::WriteCreateAlways));
+    EXPECT_EQ(platform::LastErrorCode(), ENOENT);
+}
+
+} // namespace

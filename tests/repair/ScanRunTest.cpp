@@ -1,0 +1,677 @@
+// The scan over MRRX99 on real host folders, in repair mode and report mode:
+// the records afterwards, the exact CSV and log bytes, the counts, the window,
+// and every way a run stops.
+#include "app/DosewrightDlg.h"
+#include "storelink/StoreLinkStatus.h"
+#include "support/DialogOnHostFolder.h"
+#include "support/HostFolder.h"
+#include "support/TempFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace {
+
+namespace fs = std::filesystem;
+using fakes::Box;
+using fakes::Status;
+using fakes::WindowEvent;
+using testsupport::MedicationTexts;
+
+constexpr const char* kRunning = "Status: Running Please Wait";
+constexpr const char* kTitle = "Dosewright Error";
+constexpr const char* kSupport = "\nPlease contact Technical Support for assistance.";
+constexpr int32_t kIoError = storelink::kErrIo;
+constexpr int32_t kRxNormOffset = 651;
+constexpr int32_t kTermTypeOffset = 718;
+
+WindowEvent BeginWait() {
+    return {WindowEvent::Kind::BeginWait, 0, {}, std::nullopt, false};
+}
+WindowEvent EndWait() {
+    return {WindowEvent::Kind::EndWait, 0, {}, std::nullopt, false};
+}
+
+// --- The reference tables ------------------------------------------------------------------
+
+struct DrugFacts {
+    int32_t drugId;
+    const char* name;
+    const char* strength;
+    const char* unit;
+    bool hasNdc;
+    std::vector<std::pair<const char*, const char*>> candidates; // rxNormId, termType
+};
+
+const DrugFacts kDrugs[] = {
+    {101, "Lisinopril", "10", "MG", true, {{"314076", "SCD"}}},
+    {102, "Zestril", "10", "MG", true, {{"104377", "SBD"}}},
+    {103, "Atenolol", "50", "MG", true, {}},
+    {104, "Baclofen", "10", "MG", false, {{"197391", "SCD"}}},
+    {105, "Natazia", "2", "MG", true, {{"978950", "BPCK"}}},
+    {106, "Famotidine", "20", "MG", true, {{"310273", "SY"}}},
+    {107, "Glyburide", "5", "MG", true, {{"310537", "scd"}}},
+    {108, "Loratadine", "10", "MG", true, {{"123456789012345", "SCD"}}},
+    {109, "Ibuprofen", "600", "MG", true, {{"a197806", "SCD"}}},
+    {110, "Memantine", "10", "MG", true, {{"996561", "SCD"}}},
+    {201, "Abilify", "10", "MG", true, {{"352307", "SBD"}, {"349545", "SCD"}}},
+    {202, "Nuvigil", "150", "MG", true, {{"805659", "SBD"}, {"805660", "BPCK"}}},
+    {203, "Lamotrigine", "25", "MG", true, {{"198427", "SCD"}, {"851748", "GPCK"}}},
+    {204, "Namenda", "10", "MG", true, {{"996563", "SBD"}, {"996564", "SBD"}, {"996561", "SCD"}}},
+    {205, "Casodex", "50", "MG", true, {{"108828", "SBD"}, {"108829", "SBD"}, {"851750", "GPCK"}}},
+    {206, "Ortho-Novum", "1", "MG", true, {{"749853", "BPCK"}, {"1000012", "SCD"}}},
+    {207,
+     "Tarina Fe",
+     "1",
+     "MG",
+     true,
+     {{"1550536", "BPCK"}, {"1550537", "BPCK"}, {"1550538", "GPCK"}}},
+    {208,
+     "Loestrin",
+     "1",
+     "MG",
+     true,
+     {{"1000033", "BPCK"}, {"1000034", "BPCK"}, {"1000022", "SCD"}}},
+    {209, "Famotidine", "40", "MG", true, {{"284245", "SCD"}, {"284246", "SCD"}}},
+    {210, "Olanzapine", "5", "MG", true, {{"312078", "sbd"}, {"312079", "SY"}}},
+    {211, "Metformin", "1000", "MG", true, {{"861005", "Gpck"}, {"861004", "SCD"}}},
+};
+
+const std::map<int32_t, std::string> kPatients = {{7, "DOE0007"}, {8, "ROE0008"}};
+
+nlohmann::json ReferenceFixture() {
+    nlohmann::json fixture;
+    fixture["doseForms"] = {{{"text", "Tablet"}, {"formCode", "TAB"}},
+                            {{"text", "Capsule"}, {"formCode", "CAP"}},
+                            {{"text", "Tablet, Film Coated"}, {"formCode", "TAB"}}};
+    fixture["drugs"] = nlohmann::json::array();
+    fixture["ndcs"] = nlohmann::json::array();
+    fixture["rxnorm"] = nlohmann::json::array();
+    for (const DrugFacts& drug : kDrugs) {
+        fixture["drugs"].push_back({{"drugId", drug.drugId},
+                                    {"drugName", drug.name},
+                                    {"formCode", "TAB"},
+                                    {"routeCode", "OR"},
+                                    {"strength", drug.strength},
+                                    {"strengthUnit", drug.unit}});
+        if (drug.hasNdc)
+            fixture["ndcs"].push_back({{"drugId", drug.drugId}});
+        for (const auto& [rxNormId, termType] : drug.candidates) {
+            fixture["rxnorm"].push_back({{"sourceKind", 4},
+                                         {"sourceId", std::to_string(drug.drugId)},
+                                         {"rxNormId", rxNormId},
+                                         {"termType", termType}});
+        }
+    }
+    fixture["patients"] = nlohmann::json::array();
+    for (const auto& [patientId, reference] : kPatients)
+        fixture["patients"].push_back({{"patientId", patientId}, {"patientRef", reference}});
+    return fixture;
+}
+
+// --- The medications and what becomes of them ------------------------------------------------
+
+struct Change {
+    std::string rxNormId; // empty: removed
+    std::string termType; // "SBD", "SCD" or "" (three spaces)
+    int32_t code;         // resolution code in the CSV line
+};
+
+struct ScanCase {
+    const char* what;
+    int32_t patientId;
+    MedicationTexts texts;
+    std::optional<Change> change; // nullopt: left as it is, no lines
+};
+
+MedicationTexts Tablet(const char* name, const char* strength, const char* rxNormId,
+                       const char* termType = "", const char* drugCode = "") {
+    return {name, strength, "Tablet", "Oral", drugCode, rxNormId, termType};
+}
+
+const ScanCase kScanCases[] = {
+    // Nothing to look at.
+    {"no RxNorm ID and no drug code", 7, Tablet("Lisinopril", "10 MG", ""), std::nullopt},
+    {"no RxNorm ID, no drug code, not describable", 7, Tablet("", "10 MG", ""), std::nullopt},
+    // Cannot be described.
+    {"not describable, no RxNorm ID",
+     7,
+     {"", "10 MG", "Tablet", "Oral", "LIS10", "", ""},
+     std::nullopt},
+    {"no drug name", 7, Tablet("", "10 MG", "314076", "SCD"), Change{"", "", -2}},
+    {"no route", 8, {"Lisinopril", "10 MG", "Tablet", "", "", "314076", "SCD"}, Change{"", "", -2}},
+    {"a dose form without a form code",
+     7,
+     {"Lisinopril", "10 MG", "Elixir", "Oral", "", "314076", "SCD"},
+     Change{"", "", -2}},
+    {"a route without a route code",
+     7,
+     {"Lisinopril", "10 MG", "Tablet", "By mouth", "", "314076", "SCD"},
+     Change{"", "", -2}},
+    {"a name that is blank in its first 30 characters", 7,
+     Tablet("                              Lisin", "10 MG", "314076", "SCD"), Change{"", "", -2}},
+    // No drug in the dictionary.
+    {"no matching drug, no RxNorm ID", 7, Tablet("LISINOPRIL", "10 MG", "", "", "LIS10"),
+     std::nullopt},
+    {"the name in other letter case", 7, Tablet("LISINOPRIL", "10 MG", "314076", "SCD"),
+     Change{"", "", -1}},
+    {"another strength", 8, Tablet("Lisinopril", "20 MG", "314077", "SCD"), Change{"", "", -1}},
+    {"another dose form",
+     7,
+     {"Lisinopril", "10 MG", "Capsule", "Oral", "", "314076", "SCD"},
+     Change{"", "", -1}},
+    // The drug is there, and the scan settles it alone.
+    {"a drug without an NDC", 7, Tablet("Baclofen", "10 MG", "999999", "SCD"), std::nullopt},
+    {"a drug without candidates", 7, Tablet("Atenolol", "50 MG", "1", "SCD"), std::nullopt},
+    {"the only candidate's ID already", 7, Tablet("Lisinopril", "10 MG", "314076", "SCD"),
+     std::nullopt},
+    {"the only candidate's ID of 15 characters already", 7,
+     Tablet("Loratadine", "10 MG", "123456789012345", "SCD"), std::nullopt},
+    {"another ID than the only candidate's", 7, Tablet("Lisinopril", "10 MG", "314077", "SBD"),
+     Change{"314076", "SCD", 101}},
+    {"no ID but a drug code", 8, Tablet("Zestril", "10 MG", "", "", "ZES10"),
+     Change{"104377", "SBD", 102}},
+    {"a BPCK candidate", 7, Tablet("Natazia", "2 MG", "978951", "SCD"),
+     Change{"978950", "SBD", 105}},
+    {"a candidate of another term type", 7, Tablet("Famotidine", "20 MG", "310274", "SCD"),
+     Change{"310273", "", 106}},
+    {"a term type in lower case", 7, Tablet("Glyburide", "5 MG", "", "", "GLY5"),
+     Change{"310537", "SCD", 107}},
+    {"an ID that differs in letter case only", 7, Tablet("Ibuprofen", "600 MG", "A197806", "SCD"),
+     Change{"a197806", "SCD", 109}},
+    {"a comma in the dose form",
+     8,
+     {"Memantine", "10 MG", "Tablet, Film Coated", "Oral", "MEM10", "", ""},
+     Change{"996561", "SCD", 110}},
+    {"a patient not in the patient table", 9, Tablet("Lisinopril", "10 MG", "1", "SCD"),
+     Change{"314076", "SCD", 101}},
+    // Several candidates.
+    {"SBD and SCD, the SCD stored", 7, Tablet("Abilify", "10 MG", "349545", "SCD"),
+     Change{"352307", "SBD", 201}},
+    {"SBD and SCD, the SBD stored", 7, Tablet("Abilify", "10 MG", "352307", "SBD"), std::nullopt},
+    {"SBD and SCD, nothing stored", 8, Tablet("Abilify", "10 MG", "", "", "ABI10"),
+     Change{"352307", "SBD", 201}},
+    {"SBD with BPCK", 7, Tablet("Nuvigil", "150 MG", "805659", "SBD"), Change{"", "", 202}},
+    {"SBD with BPCK, nothing stored", 7, Tablet("Nuvigil", "150 MG", "", "", "NUV150"),
+     std::nullopt},
+    {"SCD with GPCK", 7, Tablet("Lamotrigine", "25 MG", "198427", "SCD"), Change{"", "", 203}},
+    {"two SBDs with an SCD", 7, Tablet("Namenda", "10 MG", "996561", "SCD"), Change{"", "", 204}},
+    {"two SBDs with a GPCK", 7, Tablet("Casodex", "50 MG", "108828", "SBD"),
+     Change{"851750", "SCD", 205}},
+    {"BPCK with SCD", 8, Tablet("Ortho-Novum", "1 MG", "1000012", "SCD"),
+     Change{"749853", "SBD", 206}},
+    {"two BPCKs with a GPCK", 7, Tablet("Tarina Fe", "1 MG", "1550536", "SBD"),
+     Change{"", "", 207}},
+    {"two BPCKs with an SCD", 7, Tablet("Loestrin", "1 MG", "1000033", "SBD"),
+     Change{"1000022", "SCD", 208}},
+    {"two SCDs", 7, Tablet("Famotidine", "40 MG", "284245", "SCD"), Change{"", "", 209}},
+    {"only sbd and SY", 7, Tablet("Olanzapine", "5 MG", "312078", "SBD"), Change{"", "", 210}},
+    {"Gpck with SCD", 7, Tablet("Metformin", "1000 MG", "", "", "MET1000"),
+     Change{"861004", "SCD", 211}},
+};
+
+// Entry IDs in key order: 10, 20, 30, ...; the fixture lists them backwards.
+int32_t EntryId(std::size_t index) {
+    return static_cast<int32_t>(10 * (index + 1));
+}
+
+nlohmann::json ScanFixture() {
+    nlohmann::json fixture = ReferenceFixture();
+    fixture["medications"] = nlohmann::json::array();
+    for (std::size_t i = std::size(kScanCases); i-- > 0;) {
+        const ScanCase& c = kScanCases[i];
+        fixture["medications"].push_back(
+            testsupport::MedicationJson(EntryId(i), c.patientId, c.texts));
+    }
+    return fixture;
+}
+
+std::string CsvText(const std::string& text) {
+    if (text.find_first_of(",\"\r\n") == std::string::npos)
+        return text;
+    std::string quoted = "\"";
+    for (char c : text) {
+        quoted += c;
+        if (c == '"')
+            quoted += c;
+    }
+    return quoted + "\"";
+}
+
+std::string PatientRef(int32_t patientId) {
+    const auto it = kPatients.find(patientId);
+    return it == kPatients.end() ? std::string() : it->second;
+}
+
+std::string CsvLine(int32_t entryId, const ScanCase& c) {
+    const MedicationTexts& t = c.texts;
+    return std::to_string(entryId) + "," + std::to_string(c.change->code) + "," +
+           CsvText(c.change->rxNormId) + "," + CsvText(t.rxNormId) + "," + CsvText(t.drugCode) +
+           "," + std::to_string(c.patientId) + "," + CsvText(PatientRef(c.patientId)) + "," +
+           CsvText(t.drugName) + "," + CsvText(t.strength) + "," + CsvText(t.route) + "," +
+           CsvText(t.doseForm) + "\r\n";
+}
+
+std::string OrNull(const std::string& id) {
+    return id.empty() ? "NULL" : id;
+}
+
+std::string LogLine(const ScanCase& c, bool reportOnly) {
+    const MedicationTexts& t = c.texts;
+    const std::string medication = t.drugName + " " + t.strength + " " + t.route + " " + t.doseForm;
+    const std::string tail = " for the medication " + medication +
+                             " for Patient: " + PatientRef(c.patientId) +
+                             ". Please verify this change is correct.\r\n";
+    if (reportOnly) {
+        return "The RxNormID " + OrNull(t.rxNormId) + " is incorrect, and should be changed to " +
+               OrNull(c.change->rxNormId) + tail;
+    }
+    return "The RxNormID was changed from " + OrNull(t.rxNormId) + " to " +
+           OrNull(c.change->rxNormId) + tail;
+}
+
+// The record as a repair leaves it: the two RxNorm fields replaced, every other byte kept.
+std::string Repaired(std::string record, const Change& change) {
+    std::string id = change.rxNormId;
+    id.resize(15, ' ');
+    std::string termType = change.termType;
+    termType.resize(3, ' ');
+    record.replace(kRxNormOffset, 15, id);
+    record.replace(kTermTypeOffset, 3, termType);
+    return record;
+}
+
+std::vector<std::string> MedicationRecords(const fs::path& folder) {
+    return testsupport::ReadRecords(folder, "MRRX99", 771, 7);
+}
+
+// --- The outcome of every case, in both modes ------------------------------------------------
+
+class ScanOutcomeTest : public testing::TestWithParam<unsigned char> {};
+
+TEST_P(ScanOutcomeTest, SettlesEveryMedicationAndDescribesEveryChange) {
+    const unsigned char reportOnly = GetParam();
+    testsupport::TempFolder temp;
+    const fs::path folder = testsupport::BuildHostFolder(temp.Path(), ScanFixture());
+    testsupport::DialogOnHostFolder fixture(folder);
+    ASSERT_TRUE(fixture.OpenDatabase()) << fixture.errorText;
+    const std::vector<std::string> before = MedicationRecords(folder);
+    ASSERT_EQ(before.size(), std::size(kScanCases));
+
+    int32_t examined = -1;
+    int32_t affected = -1;
+    ASSERT_TRUE(fixture.dialog.ScanMedications(examined, affected, reportOnly));
+
+    const std::vector<std::string> after = MedicationRecords(folder);
+    ASSERT_EQ(after.size(), before.size());
+    std::string csv;
+    std::string log;
+    int32_t changes = 0;
+    for (std::size_t i = 0; i < std::size(kScanCases); ++i) {
+        const ScanCase& c = kScanCases[i];
+        SCOPED_TRACE(c.what);
+        std::string expected = before[i];
+        if (c.change) {
+            ++changes;
+            csv += CsvLine(EntryId(i), c);
+            log += LogLine(c, reportOnly != 0);
+            if (reportOnly == 0)
+                expected = Repaired(expected, *c.change);
+        }
+        EXPECT_TRUE(after[i] == expected)
+            << "rxNormId '" << after[i].substr(kRxNormOffset, 15) << "' termType '"
+            << after[i].substr(kTermTypeOffset, 3) << "'";
+    }
+    EXPECT_EQ(examined, static_cast<int32_t>(std::size(kScanCases)));
+    EXPECT_EQ(affected, changes);
+    EXPECT_EQ(fixture.FileBytes("Dosewright.csv"), csv);
+    EXPECT_EQ(fixture.FileBytes("Dosewright.log"), log);
+    EXPECT_EQ(fixture.window.Events(), (std::vector{BeginWait(), Status(kRunning), EndWait()}));
+    EXPECT_EQ(fixture.dialog.m_pLogFile, nullptr);
+    EXPECT_EQ(fixture.dialog.m_pCsvFile, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Modes, ScanOutcomeTest, testing::Values(0, 1),
+                         [](const testing::TestParamInfo<unsigned char>& info) {
+                             return info.param == 0 ? "Repair" : "Report";
+                         });
+
+// --- A scan on its own small folder ---------------------------------------------------------
+
+class ScanRunTest : public testing::Test {
+protected:
+    void Build(const std::vector<MedicationTexts>& medications,
+               const nlohmann::json& reference = ReferenceFixture()) {
+        nlohmann::json fixture = reference;
+        fixture["medications"] = nlohmann::json::array();
+        for (std::size_t i = 0; i < medications.size(); ++i) {
+            fixture["medications"].push_back(
+                testsupport::MedicationJson(EntryId(i), 7, medications[i]));
+        }
+        m_folder = testsupport::BuildHostFolder(m_temp.Path(), fixture);
+        m_fixture.emplace(m_folder);
+        ASSERT_TRUE(m_fixture->OpenDatabase()) << m_fixture->errorText;
+        m_fixture->window.onScanProgress = [this](int32_t examined) { m_examined = examined; };
+    }
+
+    // A run that must stop: false, and the counts left as they were.
+    void ExpectStops(unsigned char reportOnly = 0) {
+        int32_t examined = -5;
+        int32_t affected = -5;
+        EXPECT_FALSE(Dialog().ScanMedications(examined, affected, reportOnly));
+        EXPECT_EQ(examined, -5);
+        EXPECT_EQ(affected, -5);
+    }
+    // A run that must reach the end; returns {examined, affected}.
+    std::pair<int32_t, int32_t> Run(unsigned char reportOnly) {
+        int32_t examined = -5;
+        int32_t affected = -5;
+        EXPECT_TRUE(Dialog().ScanMedications(examined, affected, reportOnly));
+        return {examined, affected};
+    }
+
+    CDosewrightDlg& Dialog() { return m_fixture->dialog; }
+    const std::vector<WindowEvent>& Events() { return m_fixture->window.Events(); }
+    std::string Csv() { return m_fixture->FileBytes("Dosewright.csv"); }
+    std::string Log() { return m_fixture->FileBytes("Dosewright.log"); }
+
+    testsupport::TempFolder m_temp;
+    fs::path m_folder;
+    std::optional<testsupport::DialogOnHostFolder> m_fixture;
+    int32_t m_examined = 0;
+};
+
+const MedicationTexts kUntouched = Tablet("Lisinopril", "10 MG", "");
+const MedicationTexts kWrongLisinopril = Tablet("Lisinopril", "10 MG", "314077", "SCD");
+const MedicationTexts kWrongAbilify = Tablet("Abilify", "10 MG", "349545", "SCD");
+
+TEST_F(ScanRunTest, AMedicationWithoutIdAndDrugCodeIsNotLookedUp) {
+    Build({kUntouched, kUntouched});
+    // Any positioning in a reference table would trip the switch.
+    StoreLink_FailCall("fspos", 1, -777);
+    EXPECT_EQ(Run(0), std::make_pair(2, 0));
+    EXPECT_EQ(fspos(-1, 1, nullptr), -777) << "a reference table was positioned";
+    EXPECT_EQ(Csv(), "");
+}
+
+TEST_F(ScanRunTest, AnEmptyMedicationTableEmptiesTheCsvAndKeepsTheLog) {
+    Build({});
+    testsupport::WriteFileBytes(m_folder / "Dosewright.csv", "old report\r\n");
+    testsupport::WriteFileBytes(m_folder / "Dosewright.log", "old log\r\n");
+    EXPECT_EQ(Run(0), std::make_pair(0, 0));
+    EXPECT_EQ(Csv(), "");
+    EXPECT_EQ(Log(), "old log\r\n");
+}
+
+TEST_F(ScanRunTest, AReadThatGivesNoRecordEndsTheWalk) {
+    Build({kWrongLisinopril, kWrongLisinopril, kWrongLisinopril});
+    StoreLink_FailCall("fsgetn", 3, 0); // the MRRX99 read after the first record's lookups
+    EXPECT_EQ(Run(1), std::make_pair(1, 1));
+    EXPECT_EQ(Csv(), "10,101,314076,314077,,7,DOE0007,Lisinopril,10 MG,Oral,Tablet\r\n");
+}
+
+TEST_F(ScanRunTest, TwoCompleteRunsGrowTheLogAndReplaceTheCsv) {
+    Build({kWrongLisinopril, kUntouched, kWrongAbilify});
+    EXPECT_EQ(Run(1), std::make_pair(3, 2));
+    const std::string csv = Csv();
+    const std::string log = Log();
+    ASSERT_FALSE(csv.empty());
+    EXPECT_EQ(Run(1), std::make_pair(3, 2));
+    EXPECT_EQ(Csv(), csv);
+    EXPECT_EQ(Log(), log + log);
+}
+
+TEST_F(ScanRunTest, ARunAfterAFailedRunWritesOnAtTheEndOfBothFiles) {
+    Build({kWrongLisinopril, kWrongAbilify, kWrongLisinopril});
+    const std::vector<std::string> before = MedicationRecords(m_folder);
+    StoreLink_FailCall("fsupdate", 2, kIoError);
+    ExpectStops();
+    const std::string firstCsv = Csv();
+    const std::string firstLog = Log();
+    EXPECT_EQ(std::count(firstCsv.begin(), firstCsv.end(), '\n'), 1);
+    ASSERT_NE(Dialog().m_pCsvFile, nullptr);
+    ASSERT_NE(Dialog().m_pLogFile, nullptr);
+
+    // The streams stay open; the next run neither reopens nor empties them.
+    EXPECT_EQ(Run(0), std::make_pair(3, 2));
+    const std::string secondCsv =
+        "20,201,352307,349545,,7,DOE0007,Abilify,10 MG,Oral,Tablet\r\n"
+        "30,101,314076,314077,,7,DOE0007,Lisinopril,10 MG,Oral,Tablet\r\n";
+    EXPECT_EQ(Csv(), firstCsv + secondCsv);
+    EXPECT_EQ(Log(),
+              firstLog +
+                  "The RxNormID was changed from 349545 to 352307 for the medication Abilify 10 MG "
+                  "Oral Tablet for Patient: DOE0007. Please verify this change is correct.\r\n"
+                  "The RxNormID was changed from 314077 to 314076 for the medication Lisinopril "
+                  "10 MG Oral Tablet for Patient: DOE0007. Please verify this change is "
+                  "correct.\r\n");
+    const std::vector<std::string> after = MedicationRecords(m_folder);
+    EXPECT_TRUE(after[0] == Repaired(before[0], {"314076", "SCD", 0}));
+    EXPECT_TRUE(after[1] == Repaired(before[1], {"352307", "SBD", 0}));
+    EXPECT_TRUE(after[2] == Repaired(before[2], {"314076", "SCD", 0}));
+}
+
+// --- Failures of the run's own calls ----------------------------------------------------------
+
+TEST_F(ScanRunTest, ALogThatCannotBeOpenedStopsTheRun) {
+    Build({kWrongLisinopril});
+    fs::create_directory(m_folder / "Dosewright.log");
+    ExpectStops();
+    const std::string message = "Failure opening Dosewright.log file";
+    EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), Box(message, kTitle),
+                                     Status(message), EndWait()}));
+    EXPECT_EQ(Dialog().m_pLogFile, nullptr);
+    EXPECT_EQ(Dialog().m_pCsvFile, nullptr);
+}
+
+TEST_F(ScanRunTest, ACsvThatCannotBeOpenedStopsTheRunWithTheLogOpen) {
+    Build({kWrongLisinopril});
+    fs::create_directory(m_folder / "Dosewright.csv");
+    ExpectStops();
+    const std::string message = "Failure opening Dosewright.csv file";
+    EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), Box(message, kTitle),
+                                     Status(message), EndWait()}));
+    EXPECT_NE(Dialog().m_pLogFile, nullptr);
+    EXPECT_EQ(Dialog().m_pCsvFile, nullptr);
+}
+
+// A folder whose path leaves room for the first characters of "Dosewright.log"
+// only: the run refuses it rather than write a file of a cut name.
+TEST_F(ScanRunTest, AFolderTooLongForTheFileNamesIsRefusedNotCut) {
+    Build({kWrongLisinopril});
+    const std::size_t length = host::kDatabasePathSize - 1 - 7; // room for "Dosewri"
+    std::string folder = m_temp.Path().string() + "/";
+    folder += std::string(length - folder.size() - 1, 'd') + "/";
+    ASSERT_EQ(folder.size(), length);
+    fs::create_directory(folder);
+    std::memcpy(Dialog().m_szDbPath, folder.c_str(), folder.size() + 1);
+
+    ExpectStops();
+
+    const std::string message = "Failure opening Dosewright.log file";
+    EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), Box(message, kTitle),
+                                     Status(message), EndWait()}));
+    EXPECT_TRUE(fs::is_empty(folder));
+}
+
+struct ReadFailureCase {
+    const char* what;
+    const char* operation;
+    int32_t callNumber;
+    const char* message;
+    bool boxFirst;
+    int32_t examined; // medications examined before the run stopped
+};
+
+void PrintTo(const ReadFailureCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class ScanReadFailureTest : public ScanRunTest,
+                            public testing::WithParamInterface<ReadFailureCase> {};
+
+TEST_P(ScanReadFailureTest, StopsWithItsMessageInItsOrder) {
+    const ReadFailureCase& c = GetParam();
+    // Medications that need no lookup, so every fsgetn is a read of MRRX99.
+    Build({kUntouched, kUntouched, kUntouched});
+    StoreLink_FailCall(c.operation, c.callNumber, kIoError);
+    ExpectStops();
+
+    const std::string message = c.message + std::to_string(kIoError) + kSupport;
+    const WindowEvent box = Box(message, kTitle);
+    const WindowEvent status = Status(message);
+    EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), c.boxFirst ? box : status,
+                                     c.boxFirst ? status : box, EndWait()}));
+    EXPECT_EQ(m_examined, c.examined);
+    EXPECT_NE(Dialog().m_pLogFile, nullptr);
+    EXPECT_NE(Dialog().m_pCsvFile, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Calls, ScanReadFailureTest,
+    testing::Values(ReadFailureCase{"fsgotof", "fsgotof", 1,
+                                    "Failure reading first record of MRRX99. Error Code:", false,
+                                    0},
+                    ReadFailureCase{"first fsgetn", "fsgetn", 1,
+                                    "Failure reading first record of MRRX99. Error Code:", false,
+                                    0},
+                    ReadFailureCase{"later fsgetn", "fsgetn", 3,
+                                    "Failure to read next MRRX99 record. Error Code:", true, 2}),
+    [](const testing::TestParamInfo<ReadFailureCase>& info) {
+        return "Case" + std::to_string(info.index);
+    });
+
+// The tenth change cannot be written: the nine before it stay written and
+// described, and the run stops. The scan shows its own update failure on the
+// status line first; the resolution of several candidates shows the box first.
+struct UpdateFailureCase {
+    const char* what;
+    MedicationTexts medication;
+    Change change;
+    bool boxFirst;
+};
+
+void PrintTo(const UpdateFailureCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class ScanUpdateFailureTest : public ScanRunTest,
+                              public testing::WithParamInterface<UpdateFailureCase> {};
+
+TEST_P(ScanUpdateFailureTest, KeepsTheFirstNineChangesAndTheirLines) {
+    const UpdateFailureCase& c = GetParam();
+    Build(std::vector<MedicationTexts>(12, c.medication));
+    const std::vector<std::string> before = MedicationRecords(m_folder);
+    StoreLink_FailCall("fsupdate", 10, kIoError);
+    ExpectStops();
+
+    const std::string message =
+        "Failure updating MRRX99. Error Code:" + std::to_string(kIoError) + kSupport;
+    const WindowEvent box = Box(message, kTitle);
+    const WindowEvent status = Status(message);
+    EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), c.boxFirst ? box : status,
+                                     c.boxFirst ? status : box, EndWait()}));
+    EXPECT_EQ(m_examined, 10);
+
+    const std::vector<std::string> after = MedicationRecords(m_folder);
+    ASSERT_EQ(after.size(), 12u);
+    std::string csv;
+    std::string log;
+    for (std::size_t i = 0; i < after.size(); ++i) {
+        SCOPED_TRACE(i);
+        const ScanCase written{c.what, 7, c.medication, c.change};
+        if (i < 9) {
+            EXPECT_TRUE(after[i] == Repaired(before[i], c.change));
+            csv += CsvLine(EntryId(i), written);
+            log += LogLine(written, false);
+        } else {
+            EXPECT_TRUE(after[i] == before[i]);
+        }
+    }
+    // The streams are still open, and every line is already on disk.
+    EXPECT_EQ(Csv(), csv);
+    EXPECT_EQ(Log(), log);
+    EXPECT_NE(Dialog().m_pLogFile, nullptr);
+    EXPECT_NE(Dialog().m_pCsvFile, nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Paths, ScanUpdateFailureTest,
+    testing::Values(
+        UpdateFailureCase{"one candidate", kWrongLisinopril, {"314076", "SCD", 101}, false},
+        UpdateFailureCase{"several candidates", kWrongAbilify, {"352307", "SBD", 201}, true}),
+    [](const testing::TestParamInfo<UpdateFailureCase>& info) {
+        return info.index == 0 ? "OneCandidate" : "SeveralCandidates";
+    });
+
+// A line that cannot be written stops the run at once: the change it describes
+// is the only one without its lines.
+TEST_F(ScanRunTest, ALineThatCannotBeWrittenStopsTheRun) {
+    Build({kWrongLisinopril, kWrongLisinopril});
+    const std::vector<std::string> before = MedicationRecords(m_folder);
+    Dialog().m_pCsvFile = std::fopen("/dev/full", "wb");
+    ASSERT_NE(Dialog().m_pCsvFile, nullptr);
+    ExpectStops();
+
+    const std::string message =
+        "Failure writing the Dosewright.csv file. Error Code:" + std::to_string(ENOSPC) +
+        "\nPlease verify there is free space in the orvale folder and "
+        "you have access to write files in it.";
+    EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), Box(message, kTitle),
+                                     Status(message), EndWait()}));
+    EXPECT_EQ(m_examined, 1);
+    const std::vector<std::string> after = MedicationRecords(m_folder);
+    EXPECT_TRUE(after[0] == Repaired(before[0], {"314076", "SCD", 101}));
+    EXPECT_TRUE(after[1] == before[1]);
+    EXPECT_EQ(Log(), "");
+}
+
+// A lookup's failure is shown once, by the lookup; the scan stops without a
+// message of its own.
+struct EmptyTableCase {
+    const char* table;
+    const char* fixtureArray;
+};
+
+void PrintTo(const EmptyTableCase& c, std::ostream* out) {
+    *out << c.table;
+}
+
+class ScanEmptyTableTest : public ScanRunTest,
+                           public testing::WithParamInterface<EmptyTableCase> {};
+
+TEST_P(ScanEmptyTableTest, StopsTheScanWithThatTablesMessage) {
+    const EmptyTableCase& c = GetParam();
+    nlohmann::json reference = ReferenceFixture();
+    reference.erase(c.fixtureArray);
+    Build({kUntouched, kWrongLisinopril, kWrongLisinopril}, reference);
+    ExpectStops(1);
+
+    const std::string message = std::string("You have an empty ") + c.table +
+                                " table and for this utility to run it requires the " + c.table +
+                                " table to contain data." + kSupport;
+    EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), Box(message, kTitle),
+                                     Status(message), EndWait()}));
+    EXPECT_EQ(m_examined, 2);
+    EXPECT_EQ(Csv(), "");
+}
+
+INSTANTIATE_TEST_SUITE_P(Tables, ScanEmptyTableTest,
+                         testing::Values(EmptyTableCase{"MRDD99", "drugs"},
+                                         EmptyTableCase{"MRDNDC99", "ndcs"},
+                                         EmptyTableCase{"MRDRXN99", "rxnorm"}),
+                         [](const testing::TestParamInfo<EmptyTableCase>& info) {
+                             return std::string(info.param.table);
+                         });
+
+} // namespace
