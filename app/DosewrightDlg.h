@@ -78,7 +78,8 @@ public:
     bool ResolveRxNorm(int32_t& affected, const RxNormCandidateList& list, _MRRX record,
                        unsigned char reportOnly, int32_t resolutionCode);
     // Writes the CSV line and the log sentence of one affected medication and
-    // flushes both; false when they could not be written (the failure is shown).
+    // flushes both; false when they could not be written, or when the patient
+    // table failed (the lines then name no patient); the failure is shown.
     bool WriteRunLines(const _MRRX& record, const char* oldRxNormId, unsigned char reportOnly,
                        int32_t resolutionCode);
 

@@ -52,6 +52,24 @@ bool DeleteFile(const char* path) {
     return ::unlink(path) == 0 || Fail();
 }
 
+bool StreamFileSize(std::FILE* stream, std::uint64_t& size) {
+    struct stat info;
+    if (::fstat(::fileno(stream), &info) != 0)
+        return Fail();
+    size = static_cast<std::uint64_t>(info.st_size);
+    return true;
+}
+
+bool CutStreamBack(std::FILE* stream, std::uint64_t size) {
+    // Seeking makes the stream try its buffer once more; whatever still fails
+    // to be written is dropped, and the file is cut back after that.
+    std::fseek(stream, 0, SEEK_END);
+    std::clearerr(stream);
+    if (::ftruncate(::fileno(stream), static_cast<off_t>(size)) != 0)
+        return Fail();
+    return ::fseeko(stream, static_cast<off_t>(size), SEEK_SET) == 0 || Fail();
+}
+
 ExclusiveFile::~ExclusiveFile() {
     if (m_fd >= 0)
         ::close(m_fd);

@@ -9,6 +9,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string_view>
 
 namespace platform {
@@ -26,6 +27,16 @@ bool CreateFolder(const char* path);
 // Deletes a file. False with the last error code set on failure, also for a
 // read-only file.
 bool DeleteFile(const char* path);
+
+// The size of the file an output stream writes, as it is on disk (what the
+// stream still buffers is not counted). False with the last error code set on failure.
+bool StreamFileSize(std::FILE* stream, std::uint64_t& size);
+
+// Cuts the file an output stream writes back to `size` bytes, after a write
+// that the file could not take whole: what the stream still buffers is given
+// up, its error flag cleared, and it is placed at the new end. False with the
+// last error code set on failure.
+bool CutStreamBack(std::FILE* stream, std::uint64_t size);
 
 // A file opened for exclusive use: no other opener may share it while it is open.
 class ExclusiveFile {

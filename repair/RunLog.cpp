@@ -7,22 +7,46 @@
 
 #include "app/DosewrightDlg.h"
 #include "data/PatientRecord.h"
+#include "platform/FileSystem.h"
 #include "repair/RunLogFormat.h"
 
 namespace {
 
 // The patient reference of the medication's patient, or the empty text when the
-// patient is not in the patient table or cannot be read.
+// patient is not in the patient table or cannot be read. `failure` receives the
+// record manager's error status when the table itself failed, else 0.
 std::string_view PatientReference(TableHandle patientTable, int32_t patientId,
-                                   std::span<char> text) {
+                                   std::span<char> text, int32_t& failure) {
+    failure = 0;
     _MRPT patient{};
     patient.patientId = patientId;
-    if (fspos(patientTable, kMrptPatientKey, &patient) != host::kStatusExactMatch)
+    const int32_t found = fspos(patientTable, kMrptPatientKey, &patient);
+    if (found != host::kStatusExactMatch) {
+        failure = found < 0 ? found : 0;
         return {};
-    if (fsget(patientTable, kMrptPatientKey, &patient, static_cast<int32_t>(kMrptRecordLength)) <=
-        0)
+    }
+    const int32_t read =
+        fsget(patientTable, kMrptPatientKey, &patient, static_cast<int32_t>(kMrptRecordLength));
+    if (read <= 0) {
+        failure = read < 0 ? read : 0;
         return {};
+    }
     return GetFieldText(RecordBytes(patient), kMrptPatientRef, text);
+}
+
+// Writes one line and flushes it. A line the file cannot take whole (a full
+// disk, a size limit) is taken out again, so that no half line is left for a
+// later run to write after; `error` then holds the write's error code.
+bool WriteWholeLine(std::FILE* file, const RunLineBuffer& line, int& error) {
+    std::uint64_t lineStart = 0;
+    const bool sized = platform::StreamFileSize(file, lineStart);
+    errno = 0;
+    if (std::fwrite(line.data(), 1, line.size(), file) == line.size() && std::fflush(file) == 0)
+        return true;
+    error = errno;
+    if (sized)
+        platform::CutStreamBack(file, lineStart);
+    return false;
 }
 
 } // namespace
@@ -42,7 +66,9 @@ bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
     values.entryId = record.entryId;
     values.resolutionCode = resolutionCode;
     values.patientId = record.patientId;
-    values.patientRef = PatientReference(m_hPatientTable, record.patientId, patientRef);
+    int32_t patientFailure = 0;
+    values.patientRef =
+        PatientReference(m_hPatientTable, record.patientId, patientRef, patientFailure);
     values.drugName = GetFieldText(bytes, kMrrxDrugName, drugName);
     values.route = GetFieldText(bytes, kMrrxRoute, route);
     values.doseForm = GetFieldText(bytes, kMrrxDoseForm, doseForm);
@@ -58,25 +84,27 @@ bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
 
     // Each affected medication's lines are on disk before the scan reads the next
     // record, so a run that dies leaves every change it made described.
-    errno = 0;
-    const bool csvWritten = std::fwrite(csvLine.data(), 1, csvLine.size(), m_pCsvFile) ==
-                                csvLine.size() &&
-                            std::fflush(m_pCsvFile) == 0;
-    const int csvError = errno;
-    errno = 0;
-    const bool logWritten = csvWritten &&
-                            std::fwrite(logLine.data(), 1, logLine.size(), m_pLogFile) ==
-                                logLine.size() &&
-                            std::fflush(m_pLogFile) == 0;
-    if (csvWritten && logWritten)
-        return true;
-
+    int error = 0;
+    const bool csvWritten = WriteWholeLine(m_pCsvFile, csvLine, error);
     char message[kRunLineBufferSize] = {};
+    if (csvWritten && WriteWholeLine(m_pLogFile, logLine, error)) {
+        if (patientFailure == 0)
+            return true;
+        // The change is described, without its patient. A patient table that
+        // fails is not a patient that is missing: the run stops and says so
+        // rather than go on naming no patient and end as if all went well.
+        std::snprintf(message, sizeof message,
+                      "Failure reading the patient table. Error Code:%d\nPlease contact Technical "
+                      "Support for assistance.",
+                      patientFailure);
+        ShowFailureBoxThenStatus(message);
+        return false;
+    }
+
     std::snprintf(message, sizeof message,
                   "Failure writing the %s file. Error Code:%d\nPlease verify there is free space "
                   "in the orvale folder and you have access to write files in it.",
-                  csvWritten ? "Dosewright.log" : "Dosewright.csv",
-                  csvWritten ? errno : csvError);
+                  csvWritten ? "Dosewright.log" : "Dosewright.csv", error);
     ShowFailureBoxThenStatus(message);
     return false;
 }

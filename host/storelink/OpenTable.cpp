@@ -247,13 +247,18 @@ int32_t OpenTable::CopyRecord(sqlite3_stmt* statement, int column, uint8_t* out)
     return 0;
 }
 
-void OpenTable::SetPlace(int key, sqlite3_stmt* statement) {
+int32_t OpenTable::SetPlace(int key, sqlite3_stmt* statement) {
     m_place = Place::OnRecord;
     m_placeKey = key;
     m_placeId = sqlite3_column_int64(statement, 0);
     const auto* bytes = static_cast<const uint8_t*>(sqlite3_column_blob(statement, 1));
     const int size = sqlite3_column_bytes(statement, 1);
     m_placeKeyBytes.assign(bytes, bytes + (bytes != nullptr ? size : 0));
+    if (m_placeKeyBytes.size() != m_keys[static_cast<std::size_t>(key)].encoder.EncodedWidth()) {
+        m_place = Place::Nowhere;
+        return kErrNotATable;
+    }
+    return 0;
 }
 
 int32_t OpenTable::ReadPlaceRecord() {
@@ -323,7 +328,10 @@ int32_t OpenTable::Position(int32_t keyNumber, const uint8_t* searchRecord) {
     sqlite3_bind_blob(walk, 1, m_searchKey.data(), static_cast<int>(width), SQLITE_STATIC);
     int rc = sqlite3_step(walk);
     if (rc == SQLITE_ROW) {
-        SetPlace(key, walk);
+        if (SetPlace(key, walk) < 0) {
+            sqlite3_reset(walk);
+            return kErrNotATable;
+        }
         m_walk = walk;
         m_walkKey = key;
         m_walkOnPlace = true;
@@ -342,7 +350,7 @@ int32_t OpenTable::Position(int32_t keyNumber, const uint8_t* searchRecord) {
     rc = sqlite3_step(last);
     status = kPositionedPastEnd;
     if (rc == SQLITE_ROW) {
-        SetPlace(key, last);
+        status = SetPlace(key, last) < 0 ? kErrNotATable : status;
     } else if (rc == SQLITE_DONE) {
         m_place = Place::BeforeFirst;
         m_placeKey = key;
@@ -409,9 +417,10 @@ int32_t OpenTable::GetNext(int32_t keyNumber, uint8_t* record, int32_t length) {
     }
     const int rc = sqlite3_step(m_walk);
     if (rc == SQLITE_ROW) {
-        SetPlace(key, m_walk);
+        status = SetPlace(key, m_walk);
         m_walkOnPlace = true;
-        status = CopyRecord(m_walk, 2, record);
+        if (status == 0)
+            status = CopyRecord(m_walk, 2, record);
         if (status < 0) {
             StopWalk();
             return status;

@@ -68,7 +68,9 @@ private:
     int32_t SeekAfterPlace(int key);
     int32_t ReadPlaceRecord();
     int32_t CopyRecord(sqlite3_stmt* statement, int column, uint8_t* out) const;
-    void SetPlace(int key, sqlite3_stmt* statement);
+    // Stands on the row `statement` holds. kErrNotATable, standing nowhere, when
+    // the row's key has another width than the key's: the file is damaged.
+    int32_t SetPlace(int key, sqlite3_stmt* statement);
     // Binds the record, m_updateKeys and m_lastReadId and runs one of the updates.
     int RunUpdate(sqlite3_stmt* update, const uint8_t* record, int& changed);
 

@@ -22,7 +22,8 @@ constexpr std::size_t kFormCodeCapacity = 4;
 nlohmann::json Parse(std::string_view json) {
     try {
         return nlohmann::json::parse(json);
-    } catch (const nlohmann::json::parse_error& e) {
+    } catch (const nlohmann::json::exception& e) {
+        // A syntax error, or a number too large for any type (out_of_range.406).
         // Drop the library's "[json.exception.parse_error.101] " prefix.
         std::string what = e.what();
         const auto start = what.find("] ");
