@@ -85,8 +85,10 @@ int32_t OpenTable(const TableToOpen& table, const std::string& folder, std::stri
 std::string HostFileSet::Open(const std::string& folder, std::string_view dataSet) {
     Close();
     if (!IsDataSetName(dataSet)) {
-        return "\"" + ElideMiddle(dataSet, 40) +
-               "\" is not a data set: a data set is named by 1 to 8 letters or digits.";
+        std::string message = "\"";
+        message += ElideMiddle(dataSet, 40);
+        message += "\" is not a data set: a data set is named by 1 to 8 letters or digits.";
+        return message;
     }
     std::string message;
     const int32_t medications =
