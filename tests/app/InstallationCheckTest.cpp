@@ -2,6 +2,8 @@
 // window and, where a test decides what the utility library answers, the tests'
 // library loader.
 #include "app/InstallationCheck.h"
+#include "support/ExpectedTexts.h"
+#include "support/ScopedEnvironment.h"
 
 #include <gtest/gtest.h>
 
@@ -29,6 +31,10 @@
 
 namespace {
 
+using expected::kDrugInteractionOutdated;
+using expected::kNoUpdateHistory;
+using expected::kPatchLevelMissing;
+
 namespace fs = std::filesystem;
 using fakes::Box;
 using fakes::Status;
@@ -36,20 +42,11 @@ using fakes::WindowEvent;
 using nlohmann::json;
 using namespace std::string_literals;
 
-const std::string kNoUpdateHistory =
-    "Please verify you are running this utility in your orvale folder and you have access to the "
-    "ProductUpdates.ovupdate file in the orvale\\updater folder.";
 const std::string kLibraryNotLoaded =
     "Please verify you are running this utility in your orvale folder and download and installed "
     "all of the patches, and you have download and installed the latest version of Tessaly - Drug "
     "Interaction Installer.";
 const std::string kEntryPointMissing = "1" + kLibraryNotLoaded;
-const std::string kDrugInteractionOutdated =
-    "Please verify you are running this utility in your orvale folder and you have download and "
-    "installed the latest version of Tessaly - Drug Interaction Installer.";
-const std::string kPatchLevelMissing =
-    "Please verify you are running this utility in your orvale folder and you have download and "
-    "installed the latest Client and Server patches.";
 const std::string kErrorTitle = "Dosewright Error";
 
 std::string CannotOpen(const std::string& path) {
@@ -78,27 +75,7 @@ int32_t FakeVerifyVersion(char* versionText) {
     return g_versionAnswer;
 }
 
-// Sets an environment variable for the life of the object.
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using testsupport::ScopedEnvironment;
 
 class InstallationCheckTest : public ::testing::Test {
 protected:

@@ -1,6 +1,8 @@
 // The start-up of the main dialog on real host folders, with the host's own
 // libraries and the tests' window: what the user sees, in which order, and
 // where the start stops.
+#include "support/ExpectedTexts.h"
+#include "support/ScopedEnvironment.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -20,30 +22,19 @@
 
 namespace {
 
+using expected::kBackupReminder;
+using expected::kDrugInteractionOutdated;
+using expected::kInstructions;
+using expected::kNoUpdateHistory;
+using expected::kPatchLevelMissing;
+
 namespace fs = std::filesystem;
 using fakes::Box;
 using fakes::Status;
 using fakes::WindowEvent;
 using nlohmann::json;
 
-const std::string kInstructions =
-    "The \"Dosewright\" button will fix any medications that have an invalid RxNorm ID value by "
-    "changing the value to correct RxNorm ID or removing the RxNorm ID if no valid ID can be "
-    "found.\nThe \"Report Medications\" button will perform the same procedure but will only "
-    "report the medications with invalid RxNorm ID.";
-const std::string kBackupReminder =
-    "Please make sure you have backed up your database before running the utility and pressing "
-    "the \"Dosewright\" button";
 const std::string kErrorTitle = "Dosewright Error";
-const std::string kNoUpdateHistory =
-    "Please verify you are running this utility in your orvale folder and you have access to the "
-    "ProductUpdates.ovupdate file in the orvale\\updater folder.";
-const std::string kDrugInteractionOutdated =
-    "Please verify you are running this utility in your orvale folder and you have download and "
-    "installed the latest version of Tessaly - Drug Interaction Installer.";
-const std::string kPatchLevelMissing =
-    "Please verify you are running this utility in your orvale folder and you have download and "
-    "installed the latest Client and Server patches.";
 
 // The longest name the utility appends to the database folder is
 // "Interface/SureScripts/CrossRef/SureScripts_MedForms_ProviderTerms.ref" (69
@@ -69,26 +60,7 @@ std::vector<WindowEvent> FailedStartEvents(const std::string& box, const std::st
     return events;
 }
 
-class ScopedEnvironment {
-public:
-    ScopedEnvironment(const char* name, const std::string& value) : m_name(name) {
-        if (const char* old = std::getenv(name))
-            m_old = old;
-        ::setenv(name, value.c_str(), 1);
-    }
-    ~ScopedEnvironment() {
-        if (m_old)
-            ::setenv(m_name, m_old->c_str(), 1);
-        else
-            ::unsetenv(m_name);
-    }
-    ScopedEnvironment(const ScopedEnvironment&) = delete;
-    ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
-
-private:
-    const char* m_name;
-    std::optional<std::string> m_old;
-};
+using testsupport::ScopedEnvironment;
 
 // One start of the dialog on `folder` (named by ORVALE_DB); the dialog is left
 // as the start left it, and closed again by the destructor as Exit would.

@@ -1,4 +1,5 @@
 // dosewright-cli end to end: the real program on host folders built by hostkit.
+#include "support/ExpectedTexts.h"
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -16,6 +17,10 @@
 
 namespace {
 
+using expected::kDrugInteractionOutdated;
+using expected::kNoUpdateHistory;
+using expected::kPatchLevelMissing;
+
 namespace fs = std::filesystem;
 using frontsupport::CliPlace;
 using frontsupport::RunCli;
@@ -29,15 +34,6 @@ constexpr int kUsageError = 2;
 const std::string kBackupLine =
     "Dosewright: Please make sure you have backed up your database before running the utility "
     "and pressing the \"Dosewright\" button\n";
-const std::string kNoUpdateHistory =
-    "Please verify you are running this utility in your orvale folder and you have access to the "
-    "ProductUpdates.ovupdate file in the orvale\\updater folder.";
-const std::string kDrugInteractionOutdated =
-    "Please verify you are running this utility in your orvale folder and you have download and "
-    "installed the latest version of Tessaly - Drug Interaction Installer.";
-const std::string kPatchLevelMissing =
-    "Please verify you are running this utility in your orvale folder and you have download and "
-    "installed the latest Client and Server patches.";
 
 std::string ReportSummary(int affected, int examined) {
     return "Number of Medications that have invalid RxNorm ID's: " + std::to_string(affected) +

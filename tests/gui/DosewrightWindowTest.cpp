@@ -1,6 +1,7 @@
 // The main window on real host folders, driven as a user drives it: clicks and
 // keys through the display's input, message boxes answered by the backend's
 // test hook.
+#include "support/ExpectedTexts.h"
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -25,19 +26,12 @@
 
 namespace {
 
+using expected::kBackupReminder;
+using expected::kInstructions;
+using expected::kNoUpdateHistory;
+
 using nlohmann::json;
 
-const std::string kInstructions =
-    "The \"Dosewright\" button will fix any medications that have an invalid RxNorm ID value by "
-    "changing the value to correct RxNorm ID or removing the RxNorm ID if no valid ID can be "
-    "found.\nThe \"Report Medications\" button will perform the same procedure but will only "
-    "report the medications with invalid RxNorm ID.";
-const std::string kBackupReminder =
-    "Please make sure you have backed up your database before running the utility and pressing "
-    "the \"Dosewright\" button";
-const std::string kNoUpdateHistory =
-    "Please verify you are running this utility in your orvale folder and you have access to the "
-    "ProductUpdates.ovupdate file in the orvale\\updater folder.";
 const std::string kReportResult = "Number of Medications that have invalid RxNorm ID's: 1/2\n"
                                   "Please refer to Dosewright.log for more details.";
 const std::string kRepairResult = "Number of Medications fixed: 1/2\n"
