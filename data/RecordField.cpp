@@ -20,13 +20,18 @@ std::string_view GetFieldText(std::span<const std::byte> record, std::size_t off
     // The value ends at the first zero byte or the field's width; trailing
     // spaces are not part of it. Read once per field of every medication, so
     // the bytes are measured before anything is copied.
+    if (width == 0) {
+        text[0] = '\0';
+        return {text.data(), 0};
+    }
     const auto* field = reinterpret_cast<const char*>(record.data() + offset);
     const auto* zero = static_cast<const char*>(std::memchr(field, '\0', width));
     std::size_t length = zero != nullptr ? static_cast<std::size_t>(zero - field) : width;
     while (length > 0 && field[length - 1] == kTrimSpace) {
         --length;
     }
-    std::memcpy(text.data(), field, length);
+    if (length > 0)
+        std::memcpy(text.data(), field, length);
     std::memset(text.data() + length, '\0', width + 1 - length);
     return {text.data(), length};
 }

@@ -20,7 +20,31 @@ void CopyHeader(const volatile uint8_t* header, uint64_t* out, std::size_t words
 
 } // namespace
 
+namespace {
+
+// Whether the connection uses the write-ahead log now. Only then does SQLite
+// keep (and release) a WAL index of its own for it.
+bool InWalMode(sqlite3* db) {
+    sqlite3_stmt* statement = nullptr;
+    if (sqlite3_prepare_v2(db, "PRAGMA journal_mode", -1, &statement, nullptr) != SQLITE_OK)
+        return false;
+    bool wal = false;
+    if (sqlite3_step(statement) == SQLITE_ROW) {
+        const auto* mode = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
+        wal = mode != nullptr && std::strcmp(mode, "wal") == 0;
+    }
+    sqlite3_finalize(statement);
+    return wal;
+}
+
+} // namespace
+
 bool ChangeWatch::Start(sqlite3* db) {
+    // Mapping the index of a connection that is not in WAL mode would make one
+    // that SQLite never learns of and never releases.
+    if (!InWalMode(db)) {
+        return false;
+    }
     sqlite3_file* file = nullptr;
     if (sqlite3_file_control(db, "main", SQLITE_FCNTL_FILE_POINTER, &file) != SQLITE_OK ||
         file == nullptr || file->pMethods == nullptr || file->pMethods->iVersion < 2 ||

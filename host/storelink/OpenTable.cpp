@@ -103,8 +103,12 @@ int32_t OpenTable::Open(const char* path, const char* firstCredential, const cha
     if (status < 0) {
         return status;
     }
-    // Without a watch every read runs in a transaction of its own.
-    opened->m_watch.Start(db);
+    // Without a watch every read runs in a transaction of its own. The watch
+    // reads the WAL index SQLite itself keeps for this connection, so it starts
+    // only after a read has made SQLite open that index.
+    if (ExecuteSql(db, "SELECT count(*) FROM sqlite_master") == SQLITE_OK) {
+        opened->m_watch.Start(db);
+    }
     table = std::move(opened);
     return 0;
 }
