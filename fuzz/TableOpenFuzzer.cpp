@@ -4,6 +4,7 @@
 // answers with a status, and a call for a key or a length the table does not
 // have is refused.
 #include "FuzzCheck.h"
+#include "data/HostLibraries.h"
 #include "storelink/StoreLinkAdmin.h"
 
 #include <climits>
@@ -16,16 +17,6 @@
 #include <unistd.h>
 #include <vector>
 
-extern "C" {
-int32_t fsopen(const char* tablePath, const char* mode, const char* firstCredential,
-               const char* secondCredential, const char* flag);
-int32_t fsclose(int32_t handle);
-int32_t fspos(int32_t handle, int32_t keyNumber, void* record);
-int32_t fsget(int32_t handle, int32_t keyNumber, void* record, int32_t recordLength);
-int32_t fsgetn(int32_t handle, int32_t keyNumber, void* record, int32_t recordLength);
-int32_t fsgotof(int32_t handle, int32_t keyNumber);
-int32_t fsupdate(int32_t handle, const void* record, int32_t recordLength);
-}
 
 namespace {
 
