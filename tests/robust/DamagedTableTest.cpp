@@ -161,29 +161,19 @@ void PrintTo(const DamageCase& c, std::ostream* out) {
 class DamagedTableTest : public testing::TestWithParam<DamageCase> {
 protected:
     static void SetUpTestSuite() {
-        s_temp = std::make_unique<testsupport::TempFolder>();
-        s_folder = testsupport::BuildHostFolder(s_temp->Path(),
-                                                PracticeFixture({kMedications, kSeed, true}));
-        s_complete = std::make_unique<CompleteRepair>(RepairCopy(s_folder, s_temp->Path()));
+        s_practice = std::make_unique<RepairedPractice>(PracticeShape{kMedications, kSeed, true});
     }
-    static void TearDownTestSuite() {
-        s_complete.reset();
-        s_temp.reset();
-    }
+    static void TearDownTestSuite() { s_practice.reset(); }
 
-    static std::unique_ptr<testsupport::TempFolder> s_temp;
-    static fs::path s_folder;
-    static std::unique_ptr<CompleteRepair> s_complete;
+    static std::unique_ptr<RepairedPractice> s_practice;
 };
 
-std::unique_ptr<testsupport::TempFolder> DamagedTableTest::s_temp;
-fs::path DamagedTableTest::s_folder;
-std::unique_ptr<CompleteRepair> DamagedTableTest::s_complete;
+std::unique_ptr<RepairedPractice> DamagedTableTest::s_practice;
 
 TEST_P(DamagedTableTest, StopsWithAMessageNamingTheTableAndLosesNothing) {
     const DamageCase& c = GetParam();
-    const fs::path work = s_temp->Path() / "work";
-    CopyFolder(s_folder, work);
+    const fs::path work = s_practice->temp.Path() / "work";
+    CopyFolder(s_practice->folder, work);
     Spoil(work, c.table, c.damage);
     const std::string damaged = testsupport::ReadFileBytes(work / c.table);
 
@@ -202,12 +192,12 @@ TEST_P(DamagedTableTest, StopsWithAMessageNamingTheTableAndLosesNothing) {
     }
     if (std::string_view(c.table) != "MRRX99") {
         std::vector<std::size_t> changed;
-        ASSERT_TRUE(RecordsAreWhole(*s_complete, MedicationRecords(work), changed));
+        ASSERT_TRUE(RecordsAreWhole(s_practice->complete, MedicationRecords(work), changed));
         // A failing patient table stops the run after the lines of the change
         // in flight, which name no patient.
         ASSERT_TRUE(!patientTableFailed || !changed.empty());
         const CompleteRepair described =
-            patientTableFailed ? WithoutPatientOf(*s_complete, changed.back()) : *s_complete;
+            patientTableFailed ? WithoutPatientOf(s_practice->complete, changed.back()) : s_practice->complete;
         EXPECT_TRUE(DescribesChanges("the CSV report", FileBytesOrEmpty(work / "Dosewright.csv"),
                                      described.csvLine, changed, false));
         EXPECT_TRUE(DescribesChanges("the run log", FileBytesOrEmpty(work / "Dosewright.log"),

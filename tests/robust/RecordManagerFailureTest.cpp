@@ -59,28 +59,18 @@ std::vector<std::string> MessagesOf(const std::string& operation) {
 class RecordManagerFailureTest : public testing::TestWithParam<std::string> {
 protected:
     static void SetUpTestSuite() {
-        s_temp = std::make_unique<testsupport::TempFolder>();
-        s_folder = testsupport::BuildHostFolder(s_temp->Path(),
-                                                PracticeFixture({kMedications, kSeed, true, true}));
-        s_complete = std::make_unique<CompleteRepair>(RepairCopy(s_folder, s_temp->Path()));
+        s_practice = std::make_unique<RepairedPractice>(PracticeShape{kMedications, kSeed, true, true});
     }
-    static void TearDownTestSuite() {
-        s_complete.reset();
-        s_temp.reset();
-    }
+    static void TearDownTestSuite() { s_practice.reset(); }
 
-    static std::unique_ptr<testsupport::TempFolder> s_temp;
-    static fs::path s_folder;
-    static std::unique_ptr<CompleteRepair> s_complete;
+    static std::unique_ptr<RepairedPractice> s_practice;
 };
 
-std::unique_ptr<testsupport::TempFolder> RecordManagerFailureTest::s_temp;
-fs::path RecordManagerFailureTest::s_folder;
-std::unique_ptr<CompleteRepair> RecordManagerFailureTest::s_complete;
+std::unique_ptr<RepairedPractice> RecordManagerFailureTest::s_practice;
 
 TEST_P(RecordManagerFailureTest, EveryFailingCallStopsTheRunWithItsMessageAndLosesNothing) {
     const std::string operation = GetParam();
-    const CompleteRepair& complete = *s_complete;
+    const CompleteRepair& complete = s_practice->complete;
     const std::vector<std::string> allowed = MessagesOf(operation);
     const std::string allCsv = LinesOf(complete.csvLine, complete.changed, complete.changed.size());
     const std::string allLog = LinesOf(complete.logLine, complete.changed, complete.changed.size());
@@ -97,8 +87,8 @@ TEST_P(RecordManagerFailureTest, EveryFailingCallStopsTheRunWithItsMessageAndLos
     for (;; call += step) {
         ASSERT_LT(call, limit) << "the run never got through without a failure";
         SCOPED_TRACE(operation + " call " + std::to_string(call));
-        const fs::path work = s_temp->Path() / "work";
-        CopyFolder(s_folder, work);
+        const fs::path work = s_practice->temp.Path() / "work";
+        CopyFolder(s_practice->folder, work);
         const std::string setting =
             operation + ":" + std::to_string(call) + ":" + std::to_string(kFailure);
         const ChildResult result =

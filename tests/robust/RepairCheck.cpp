@@ -265,4 +265,8 @@ std::vector<std::size_t> Added(const std::vector<std::size_t>& before,
     return added;
 }
 
+RepairedPractice::RepairedPractice(const PracticeShape& shape)
+    : folder(testsupport::BuildHostFolder(temp.Path(), PracticeFixture(shape))),
+      complete(RepairCopy(folder, temp.Path())) {}
+
 } // namespace robust

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "robust/ChildProcess.h"
+#include "robust/PracticeFixture.h"
+#include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -66,6 +68,16 @@ CompleteRepair WithoutPatientOf(const CompleteRepair& complete, std::size_t inde
 // copy's lines must match its changes one for one (asserted by the caller with
 // the returned description being empty).
 CompleteRepair RepairCopy(const fs::path& folder, const fs::path& scratch);
+
+// A practice of `shape` built once for a test suite, beside the result of a
+// complete repair of a copy of it.
+struct RepairedPractice {
+    explicit RepairedPractice(const PracticeShape& shape);
+
+    testsupport::TempFolder temp;
+    fs::path folder;
+    CompleteRepair complete;
+};
 
 // The records now in a table, each either as it was or as repaired; on
 // success `changed` lists the indexes of those that are repaired and differ.
