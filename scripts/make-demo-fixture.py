@@ -396,6 +396,10 @@ def learn_filings(engine, drugs, form_codes):
 
 
 def probe_filings(engine, name, drugs, form_codes):
+    """One round of learn_filings: every drug filed under every form code, each
+    filing with an NDC record and one candidate, and the drug typed as filed and
+    in every other spelling, each medication with an ID no drug has, so that the
+    report names the filing each spelling finds."""
     fixture = {"drugs": [], "ndcs": [], "rxnorm": [],
                "patients": [{"patientId": 1, "patientRef": "PROBE"}], "medications": []}
     filings = {}  # scratch drug ID -> (drug, form code)
@@ -437,8 +441,8 @@ def probe_filings(engine, name, drugs, form_codes):
                          f"no form code (resolution {found})")
             drug["formCode"] = filings[found][1]
             drug["spellings"] = {key: {texts[key]} for key in ("doseForm", "route", "strength")}
-            found_as[id(drug)] = found
-        elif found == found_as[id(drug)]:
+            found_as[drug["drugId"]] = found
+        elif found == found_as[drug["drugId"]]:
             drug["spellings"][field].add(texts[field])
 
 
