@@ -8,6 +8,7 @@
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -630,6 +631,27 @@ TEST_F(ScanRunTest, ALineThatCannotBeWrittenStopsTheRun) {
     EXPECT_TRUE(after[0] == Repaired(before[0], {"314076", "SCD", 101}));
     EXPECT_TRUE(after[1] == before[1]);
     EXPECT_EQ(Log(), "");
+}
+
+// A run file that cannot be closed may not hold every line: the run that reached
+// its end says so instead of its summary.
+TEST_F(ScanRunTest, ARunFileThatFailsToCloseStopsTheRun) {
+    Build({kUntouched}); // no lookup, no line: only MRRX99 is read until the close
+    ASSERT_TRUE(Dialog().OpenRunFiles(1));
+    const int csv = m_fixture->HeldDescriptor("Dosewright.csv");
+    ASSERT_GE(csv, 0);
+    ASSERT_EQ(::close(csv), 0);
+
+    ExpectStops(1);
+
+    const std::string message =
+        "Failure writing the Dosewright.csv file. Error Code:" + std::to_string(EBADF) +
+        "\nPlease verify there is free space in the orvale folder and "
+        "you have access to write files in it.";
+    EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), Box(message, kTitle),
+                                     Status(message), EndWait()}));
+    EXPECT_EQ(m_examined, 1);
+    EXPECT_FALSE(Dialog().Files().IsLogOpen() || Dialog().Files().IsCsvOpen());
 }
 
 // A lookup's failure is shown once, by the lookup; the scan stops without a

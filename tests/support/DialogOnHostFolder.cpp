@@ -64,21 +64,26 @@ std::string DialogOnHostFolder::FileBytes(const char* name) const {
     return std::filesystem::exists(path) ? ReadFileBytes(path) : std::string();
 }
 
-bool DialogOnHostFolder::RedirectOpenFile(const char* name, const char* device) const {
+int DialogOnHostFolder::HeldDescriptor(const char* name) const {
     const std::filesystem::path target = std::filesystem::weakly_canonical(m_folderPath + name);
     for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
         std::error_code error;
-        if (std::filesystem::read_symlink(entry.path(), error) != target || error)
-            continue;
-        const int held = std::stoi(entry.path().filename().string());
-        const int replacement = ::open(device, O_WRONLY);
-        if (replacement < 0)
-            return false;
-        const bool redirected = ::dup2(replacement, held) == held;
-        ::close(replacement);
-        return redirected;
+        if (std::filesystem::read_symlink(entry.path(), error) == target && !error)
+            return std::stoi(entry.path().filename().string());
     }
-    return false;
+    return -1;
+}
+
+bool DialogOnHostFolder::RedirectOpenFile(const char* name, const char* device) const {
+    const int held = HeldDescriptor(name);
+    if (held < 0)
+        return false;
+    const int replacement = ::open(device, O_WRONLY);
+    if (replacement < 0)
+        return false;
+    const bool redirected = ::dup2(replacement, held) == held;
+    ::close(replacement);
+    return redirected;
 }
 
 nlohmann::json MedicationJson(int32_t entryId, int32_t patientId, const MedicationTexts& texts) {

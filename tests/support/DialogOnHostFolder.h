@@ -49,6 +49,8 @@ public:
     // `device` instead ("/dev/full": every write fails for want of space). False
     // when no open file of that name was found.
     bool RedirectOpenFile(const char* name, const char* device) const;
+    // The descriptor this process holds open on the folder's file `name`; -1 when none.
+    int HeldDescriptor(const char* name) const;
 
     fakes::FakeDialogWindow window;
     CDosewrightDlg dialog;
