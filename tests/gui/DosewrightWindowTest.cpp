@@ -113,7 +113,6 @@ TEST_F(DosewrightWindowTest, AGoodStartRemindsOfTheBackupBeforeTheWindowShowsAnd
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].text, kBackupReminder);
     EXPECT_EQ(m_boxes.Boxes()[0].title, "Dosewright");
-    EXPECT_EQ(m_boxes.Boxes()[0].owner, &window);
     EXPECT_FALSE(m_boxes.Boxes()[0].ownerShown);
 
     guitest::RunModal(window, [&] {
