@@ -63,12 +63,7 @@ json FixtureWithoutUpdateHistory() {
     return fixture;
 }
 
-std::vector<std::string> RxNormIds(const std::filesystem::path& folder) {
-    std::vector<std::string> ids;
-    for (const json& medication : testsupport::DumpTable(folder, "MRRX99"))
-        ids.push_back(medication.value("rxNormId", ""));
-    return ids;
-}
+using testsupport::RxNormIds;
 
 class DosewrightWindowTest : public ::testing::Test {
 protected:
