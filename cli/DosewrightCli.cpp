@@ -6,16 +6,15 @@
 // failure as "TITLE: TEXT" on standard error, then the final status line on
 // standard output. Exit status 0 when the scan ran to its end, 1 when the
 // start-up or the scan failed, 2 for a usage error.
-#include <cerrno>
 #include <cstdio>
-#include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include <CLI/CLI.hpp>
-#include <unistd.h>
 
+#include "DosewrightVersion.h"
 #include "app/DosewrightDlg.h"
+#include "platform/Environment.h"
+#include "platform/FileSystem.h"
 #include "platform/LibraryLoader.h"
 #include "platform/console/ConsoleDialogWindow.h"
 #include "resources/ResourceIds.h"
@@ -29,20 +28,6 @@ constexpr int kExitUsage = 2;
 // The environment variable in which the host's utility library looks for the
 // database folder before it takes the current directory.
 constexpr const char* kDatabaseFolderVariable = "ORVALE_DB";
-
-// The number of medications the scan will walk, when the record manager can
-// tell (an optional entry point beyond the host contract); 0 when it cannot.
-int64_t ExpectedMedications(platform::LibraryLoader& loader, TableHandle medications) {
-    using RecordCountFn = int64_t (*)(int32_t);
-    platform::LibraryLoader::Handle library = loader.Load("StoreLinkDll");
-    if (!library)
-        return 0;
-    auto count = reinterpret_cast<RecordCountFn>(
-        loader.FindEntryPoint(library, "StoreLink_RecordCount"));
-    const int64_t result = count && medications >= 0 ? count(medications) : 0;
-    loader.Release(library);
-    return result > 0 ? result : 0;
-}
 
 void PrintStatus(const CDosewrightDlg& dialog) {
     const std::string status = dialog.StatusText();
@@ -62,7 +47,7 @@ int main(int argc, char** argv) {
     std::string folder;
     app.add_option("-C", folder, "Run as if started in DIR, the orvale (database) folder")
         ->type_name("DIR");
-    app.set_version_flag("--version", "dosewright-cli 1.0.0.1");
+    app.set_version_flag("--version", "dosewright-cli " DOSEWRIGHT_VERSION_TEXT);
     app.require_subcommand(1, 1);
     CLI::App* report = app.add_subcommand("report", "Report the medications with an invalid RxNorm ID");
     app.add_subcommand("repair", "Repair the medications with an invalid RxNorm ID");
@@ -75,27 +60,24 @@ int main(int argc, char** argv) {
     }
 
     if (!folder.empty()) {
-        if (::chdir(folder.c_str()) != 0) {
+        if (!platform::ChangeDirectory(folder.c_str())) {
             std::fprintf(stderr, "dosewright-cli: cannot change into %s: %s\n", folder.c_str(),
-                         std::strerror(errno));
+                         platform::DescribeErrorCode(platform::LastErrorCode()).c_str());
             return kExitFailed;
         }
         // The host prefers a folder named in its environment to the one it is
         // started in; the folder given here is the one the user asked for.
-        ::unsetenv(kDatabaseFolderVariable);
+        platform::RemoveEnvironmentVariable(kDatabaseFolderVariable);
     }
 
-    platform::ConsoleDialogWindow window(stderr, ::isatty(STDERR_FILENO) == 1);
+    platform::ConsoleDialogWindow window(stderr, platform::IsTerminal(stderr));
     platform::LibraryLoader& loader = platform::SystemLibraryLoader();
     CDosewrightDlg dialog(window, loader);
     dialog.OnInitDialog();
 
     bool completed = false;
-    if (dialog.Startup().IsReady()) {
-        window.SetExpectedMedications(
-            ExpectedMedications(loader, dialog.Session().MedicationTable()));
+    if (dialog.Startup().IsReady())
         completed = report->parsed() ? dialog.OnBnClickedReport() : dialog.OnBnClickedRepair();
-    }
     dialog.OnBnClickedExit();
     PrintStatus(dialog);
     return completed ? kExitCompleted : kExitFailed;

@@ -1,7 +1,6 @@
 #include "gui/DosewrightApp.h"
 
 #include "gui/DosewrightWindow.h"
-#include "gui/ScreenshotRun.h"
 #include "platform/LibraryLoader.h"
 #include "platform/wx/WxDialogWindow.h"
 
@@ -19,11 +18,8 @@ bool CDosewrightApp::OnInit() {
 int CDosewrightApp::OnRun() {
     CDosewrightWindow window(platform::SystemLibraryLoader());
     SetTopWindow(&window);
-    const bool screenshotRun = PrepareScreenshotRun(window);
     window.RunStartup();
     window.ShowModal();
-    if (screenshotRun)
-        EndScreenshotRun();
     // The dialog's result is not needed: the process ends with the dialog.
     return 0;
 }

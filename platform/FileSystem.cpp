@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -30,6 +31,8 @@ bool IsReadOnly(const struct stat& info) {
 
 int LastErrorCode() { return t_lastError; }
 
+std::string DescribeErrorCode(int code) { return std::strerror(code); }
+
 bool PathExists(const char* path) {
     // The entry itself, as a directory search finds it: a symbolic link exists
     // even when what it points to does not, so it is deleted, never written through.
@@ -39,6 +42,10 @@ bool PathExists(const char* path) {
 
 bool CreateFolder(const char* path) {
     return ::mkdir(path, 0777) == 0 || Fail();
+}
+
+bool ChangeDirectory(const char* path) {
+    return ::chdir(path) == 0 || Fail();
 }
 
 bool DeleteFile(const char* path) {

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <string>
 #include <string_view>
 
 namespace platform {
@@ -17,12 +18,19 @@ namespace platform {
 // The error code of the last failing call of this interface on this thread.
 int LastErrorCode();
 
+// The system's own description of a last error code, for a message.
+std::string DescribeErrorCode(int code);
+
 // True when a file or folder of this exact path exists (a directory search for
 // the path, as the original platform's find-first does).
 bool PathExists(const char* path);
 
 // Creates one folder level. False with the last error code set on failure.
 bool CreateFolder(const char* path);
+
+// Makes `path` the process's current folder. False with the last error code
+// set on failure.
+bool ChangeDirectory(const char* path);
 
 // Deletes a file. False with the last error code set on failure, also for a
 // read-only file.

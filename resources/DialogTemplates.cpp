@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "DosewrightVersion.h"
 #include "resources/ResourceIds.h"
 
 namespace res {
@@ -16,7 +17,8 @@ constexpr uint32_t kControl = kWsChild | kWsVisible;
 constexpr std::array kAboutControls{
     DialogControl{IDC_STATIC, ControlClass::StaticIcon, "", 14, 14, 21, 20, kControl | kSsIcon,
                   IDR_MAINFRAME},
-    DialogControl{IDC_STATIC, ControlClass::StaticText, "Dosewright, Version 1.0", 42, 14, 114, 8,
+    DialogControl{IDC_STATIC, ControlClass::StaticText,
+                  "Dosewright, Version " DOSEWRIGHT_VERSION_SHORT_TEXT, 42, 14, 114, 8,
                   kControl | kSsLeft | kSsNoPrefix, 0},
     DialogControl{IDOK, ControlClass::PushButton, "OK", 113, 41, 50, 14,
                   kControl | kBsDefPushButton | kWsGroup | kWsTabStop, 0},

@@ -1,7 +1,7 @@
 #pragma once
 
 // The table of embedded files, defined by the source the build generates from them
-// (EmbedFiles.cmake). Only EmbeddedResources.cpp reads it.
+// (cmake/EmbedFiles.cmake). Only EmbeddedResources.cpp reads it.
 
 #include "resources/EmbeddedResources.h"
 

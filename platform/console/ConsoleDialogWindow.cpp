@@ -73,15 +73,8 @@ void ConsoleDialogWindow::ScanProgress(int32_t examined) {
 
     const double seconds = std::chrono::duration<double>(now - m_scanStart).count();
     const double rate = seconds > 0 ? examined / seconds : 0;
-    std::string line = "\r\033[K  " + std::to_string(examined);
-    if (m_expected > 0)
-        line += " of " + std::to_string(m_expected);
-    line += " medications examined, " + std::to_string(static_cast<long long>(rate)) + "/s";
-    if (m_expected > examined && rate > 0) {
-        const auto left = static_cast<long long>((m_expected - examined) / rate + 0.5);
-        line += ", about " + std::to_string(left / 60) + " min " + std::to_string(left % 60) +
-                " s left";
-    }
+    const std::string line = "\r\033[K  " + std::to_string(examined) + " medications examined, " +
+                             std::to_string(static_cast<long long>(rate)) + "/s";
     std::fputs(line.c_str(), m_messages);
     std::fflush(m_messages);
     m_progressShown = true;

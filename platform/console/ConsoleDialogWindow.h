@@ -27,9 +27,6 @@ public:
     void EndWaitCursor() override;
     void ScanProgress(int32_t examined) override;
 
-    // How many medications the scan will examine, when known (for the time left).
-    void SetExpectedMedications(int64_t count) { m_expected = count; }
-
 private:
     class MemoryControl;
     void ClearProgressLine();
@@ -37,7 +34,6 @@ private:
     std::FILE* m_messages;
     bool m_showProgress;
     std::map<int, std::unique_ptr<MemoryControl>> m_controls;
-    int64_t m_expected = 0;
     std::chrono::steady_clock::time_point m_scanStart{};
     std::chrono::steady_clock::time_point m_lastDraw{};
     bool m_progressShown = false;

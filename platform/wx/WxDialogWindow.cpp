@@ -1,7 +1,5 @@
 #include "platform/wx/WxDialogWindow.h"
 
-#include <utility>
-
 #include <wx/control.h>
 #include <wx/evtloop.h>
 #include <wx/msgdlg.h>
@@ -13,11 +11,6 @@
 
 namespace platform {
 namespace {
-
-WxDialogWindow::MessageBoxAnswerer& Answerer() {
-    static WxDialogWindow::MessageBoxAnswerer answerer;
-    return answerer;
-}
 
 // While a scan runs the window is repainted at most this often, checked every
 // so many medications.
@@ -33,10 +26,6 @@ WxDialogWindow::~WxDialogWindow() {
         EndWaitCursor();
 }
 
-void WxDialogWindow::SetMessageBoxAnswerer(MessageBoxAnswerer answerer) {
-    Answerer() = std::move(answerer);
-}
-
 Control* WxDialogWindow::GetControl(int controlId) {
     auto found = m_controls.find(controlId);
     if (found != m_controls.end())
@@ -49,10 +38,6 @@ Control* WxDialogWindow::GetControl(int controlId) {
 
 void WxDialogWindow::ShowMessageBox(std::string_view text, const char* title) {
     const std::string shownTitle = title ? title : kApplicationName;
-    if (Answerer()) {
-        Answerer()(MessageBox{&m_dialog, std::string(text), shownTitle});
-        return;
-    }
     // Only an OK button and no icon. Message text is shown as it stands.
     wxMessageDialog box(&m_dialog, DecodeWindows1252(text), DecodeWindows1252(shownTitle),
                         wxOK | wxICON_NONE | wxCENTRE);

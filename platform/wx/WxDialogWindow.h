@@ -4,7 +4,6 @@
 
 #include <chrono>
 #include <cstdint>
-#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -36,18 +35,6 @@ public:
     // Lets the window repaint now and then while a scan runs; input waits until
     // the scan is over, as it would in the queue of a busy window.
     void ScanProgress(int32_t examined) override;
-
-    // A message box as it would be shown: its owner, text and title bar text.
-    struct MessageBox {
-        wxWindow* owner;
-        std::string text;  // Windows-1252 bytes, as given
-        std::string title; // the title bar text
-    };
-    // For the window tests and the screenshot run only: while an answerer is
-    // set, message boxes are handed to it, as if shown and closed with OK, and
-    // no box is shown. An empty function shows real message boxes again.
-    using MessageBoxAnswerer = std::function<void(const MessageBox&)>;
-    static void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
 
 private:
     TemplateDialog& m_dialog;

@@ -4,6 +4,7 @@
 // another.
 
 #include "resources/EmbeddedResources.h"
+#include "support/TextFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -230,36 +231,10 @@ std::string EmbeddedBytes(int id) {
     return std::string(reinterpret_cast<const char*>(resource->bytes), resource->size);
 }
 
-std::string SourceFileBytes(const std::string& name) {
-    const std::string path = std::string(DOSEWRIGHT_SOURCE_DIR) + "/resources/reference/" + name;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        ADD_FAILURE() << "cannot read " << path;
-        return {};
-    }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-// The rows of a file, split at CR LF; a file that ends with a line break yields an empty last
-// piece, one that ends with an empty row two of them.
-std::vector<std::string> SplitAtLineBreaks(const std::string& bytes) {
-    std::vector<std::string> pieces;
-    std::size_t start = 0;
-    for (;;) {
-        const std::size_t end = bytes.find("\r\n", start);
-        if (end == std::string::npos) {
-            pieces.push_back(bytes.substr(start));
-            return pieces;
-        }
-        pieces.push_back(bytes.substr(start, end - start));
-        start = end + 2;
-    }
-}
-
 // The rows of a reference file without the empty pieces that its ending leaves.
 std::vector<std::string> Rows(const std::string& bytes, Ending ending) {
-    std::vector<std::string> rows = SplitAtLineBreaks(bytes);
-    const std::size_t trailing = ending == Ending::None ? 0 : ending == Ending::LineBreak ? 1 : 2;
+    std::vector<std::string> rows = testsupport::SplitLines(bytes, "\r\n");
+    const std::size_t trailing = ending == Ending::EmptyRow ? 1 : 0;
     rows.resize(rows.size() >= trailing ? rows.size() - trailing : 0);
     return rows;
 }
@@ -306,7 +281,7 @@ TEST_P(ReferenceFileTest, IsEmbeddedUnderItsIdWithTheBytesOfTheSourceFile) {
     EXPECT_EQ(resource->type, kReferenceFileType);
     EXPECT_EQ(resource->id, expected.id);
     ASSERT_NE(resource->bytes, nullptr);
-    EXPECT_EQ(EmbeddedBytes(expected.id), SourceFileBytes(expected.name));
+    EXPECT_EQ(EmbeddedBytes(expected.id), testsupport::ReadSourceFile("resources/reference/" + expected.name));
 }
 
 TEST_P(ReferenceFileTest, HasTheShippedSize) {

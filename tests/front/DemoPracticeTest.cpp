@@ -13,6 +13,7 @@
 #include "front/CliRun.h"
 #include "support/HostFolder.h"
 #include "support/TempFolder.h"
+#include "support/TextFiles.h"
 
 namespace {
 
@@ -40,19 +41,10 @@ Summary SummaryOf(const std::string& output, const std::string& sentence) {
     return {std::stoi(match[1]), std::stoi(match[2])};
 }
 
-std::vector<std::string> Lines(const std::string& text) {
-    std::vector<std::string> lines;
-    std::istringstream stream(text);
-    for (std::string line; std::getline(stream, line);)
-        lines.push_back(line);
-    return lines;
-}
+using testsupport::RxNormIds;
 
-std::vector<std::string> RxNormIds(const fs::path& folder) {
-    std::vector<std::string> ids;
-    for (const json& record : testsupport::DumpTable(folder, "MRRX99"))
-        ids.push_back(record["rxNormId"].get<std::string>());
-    return ids;
+std::vector<std::string> Lines(const std::string& text) {
+    return testsupport::SplitLines(text, "\n");
 }
 
 class DemoPracticeTest : public ::testing::Test {

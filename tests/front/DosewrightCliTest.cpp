@@ -11,6 +11,7 @@
 
 #include <sys/stat.h>
 
+#include "DosewrightVersion.h"
 #include "front/CliRun.h"
 #include "support/HostFolder.h"
 #include "support/TempFolder.h"
@@ -357,7 +358,7 @@ TEST(DosewrightCli, HelpAndVersion) {
 
     const CommandResult version = RunCli({"--version"});
     EXPECT_EQ(version.exitStatus, kCompleted);
-    EXPECT_EQ(version.output.rfind("dosewright-cli 1.0.0.1", 0), 0u) << version.output;
+    EXPECT_EQ(version.output, "dosewright-cli " DOSEWRIGHT_VERSION_TEXT "\n");
     EXPECT_EQ(version.errors, "");
 }
 

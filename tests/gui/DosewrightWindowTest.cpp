@@ -65,12 +65,7 @@ json FixtureWithoutUpdateHistory() {
     return fixture;
 }
 
-std::vector<std::string> RxNormIds(const std::filesystem::path& folder) {
-    std::vector<std::string> ids;
-    for (const json& medication : testsupport::DumpTable(folder, "MRRX99"))
-        ids.push_back(medication.value("rxNormId", ""));
-    return ids;
-}
+using testsupport::RxNormIds;
 
 class DosewrightWindowTest : public ::testing::Test {
 protected:
@@ -115,7 +110,6 @@ TEST_F(DosewrightWindowTest, AGoodStartRemindsOfTheBackupBeforeTheWindowShowsAnd
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].text, kBackupReminder);
     EXPECT_EQ(m_boxes.Boxes()[0].title, "Dosewright");
-    EXPECT_EQ(m_boxes.Boxes()[0].owner, &window);
     EXPECT_FALSE(m_boxes.Boxes()[0].ownerShown);
 
     guitest::RunModal(window, [&] {

@@ -10,10 +10,12 @@
 #include <wx/eventfilter.h>
 #include <wx/evtloop.h>
 #include <wx/init.h>
+#include <wx/modalhook.h>
+#include <wx/msgdlg.h>
 #include <wx/toplevel.h>
 #include <wx/uiaction.h>
 
-#include "platform/wx/WxDialogWindow.h"
+#include "platform/wx/Windows1252Text.h"
 
 namespace guitest {
 namespace {
@@ -68,18 +70,38 @@ bool ToolkitReady() {
     }
 }
 
-MessageBoxRecorder::MessageBoxRecorder() {
-    platform::WxDialogWindow::SetMessageBoxAnswerer(
-        [this](const platform::WxDialogWindow::MessageBox& box) {
-            m_boxes.push_back({box.text, box.title, box.owner,
-                               box.owner != nullptr && box.owner->IsShownOnScreen()});
-            if (m_whileShown)
-                m_whileShown();
-        });
+// Sees every modal dialog before the toolkit shows it: a message box is
+// recorded and answered with OK in place of being shown; any other dialog is
+// shown as usual.
+class MessageBoxRecorder::Hook final : public wxModalDialogHook {
+public:
+    explicit Hook(MessageBoxRecorder& recorder) : m_recorder(recorder) {}
+
+    int Enter(wxDialog* dialog) override {
+        const auto* box = dynamic_cast<wxMessageDialogBase*>(dialog);
+        if (!box)
+            return wxID_NONE;
+        // The toolkit gives a box the owner it was opened with only while that
+        // owner is on the screen.
+        wxWindow* owner = box->GetParent();
+        m_recorder.m_boxes.push_back({platform::EncodeWindows1252(box->GetMessage()),
+                                      platform::EncodeWindows1252(box->GetTitle()), owner,
+                                      owner != nullptr && owner->IsShownOnScreen()});
+        if (m_recorder.m_whileShown)
+            m_recorder.m_whileShown();
+        return wxID_OK;
+    }
+
+private:
+    MessageBoxRecorder& m_recorder;
+};
+
+MessageBoxRecorder::MessageBoxRecorder() : m_hook(std::make_unique<Hook>(*this)) {
+    m_hook->Register();
 }
 
 MessageBoxRecorder::~MessageBoxRecorder() {
-    platform::WxDialogWindow::SetMessageBoxAnswerer({});
+    m_hook->Unregister();
 }
 
 void ProcessPending() {

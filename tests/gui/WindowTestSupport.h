@@ -21,14 +21,14 @@ namespace guitest {
 bool ToolkitReady();
 
 struct RecordedBox {
-    std::string text;
-    std::string title;
-    wxWindow* owner;
-    bool ownerShown; // whether the owner was on the screen when the box came
+    std::string text;  // Windows-1252 bytes
+    std::string title; // the title bar text
+    wxWindow* owner;   // the window the toolkit gave the box: none while its own is hidden
+    bool ownerShown;   // whether the owner was on the screen when the box came
 };
 
-// While alive, every message box of the wx window backend is recorded here and
-// answered with OK, without being shown.
+// While alive, every message box the toolkit is asked to show is recorded here
+// and answered with OK, without being shown.
 class MessageBoxRecorder {
 public:
     MessageBoxRecorder();
@@ -41,8 +41,10 @@ public:
     void WhileShown(std::function<void()> action) { m_whileShown = std::move(action); }
 
 private:
+    class Hook;
     std::vector<RecordedBox> m_boxes;
     std::function<void()> m_whileShown;
+    std::unique_ptr<Hook> m_hook;
 };
 
 // Shows `dialog` modally and runs `steps` inside its modal loop once it is on

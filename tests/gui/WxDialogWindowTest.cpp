@@ -92,6 +92,10 @@ TEST_F(WxDialogWindowTest, WaitCursorIsShownUntilEveryBeginHasItsEnd) {
 }
 
 TEST_F(WxDialogWindowTest, MessageBoxesAreOwnedByTheDialogAndTitledWithTheApplicationName) {
+    // The toolkit keeps a box's owner only while the owner is on the screen.
+    m_dialog->Show();
+    while (!m_dialog->IsShownOnScreen())
+        guitest::ProcessPending();
     guitest::MessageBoxRecorder boxes;
     m_window->ShowMessageBox("first", nullptr);
     m_window->ShowMessageBox(std::string("second\0part", 11), "Dosewright Error");

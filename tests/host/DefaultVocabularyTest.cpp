@@ -14,31 +14,12 @@
 #include <string>
 #include <vector>
 
+#include "support/TextFiles.h"
+
 namespace {
 
-std::string ReadSourceFile(const std::string& relativePath) {
-    const std::string path = std::string(DOSEWRIGHT_SOURCE_DIR) + "/" + relativePath;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        ADD_FAILURE() << "cannot read " << path;
-        return {};
-    }
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-std::vector<std::string> SplitLines(const std::string& text, const std::string& lineBreak) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.find(lineBreak, start);
-        if (end == std::string::npos) {
-            end = text.size();
-        }
-        lines.push_back(text.substr(start, end - start));
-        start = end + lineBreak.size();
-    }
-    return lines;
-}
+using testsupport::ReadSourceFile;
+using testsupport::SplitLines;
 
 std::vector<std::string> SplitFields(const std::string& line) {
     std::vector<std::string> fields;

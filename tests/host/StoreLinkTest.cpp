@@ -3,6 +3,7 @@
 #include "data/HostLibraries.h"
 #include "storelink/StoreLinkAdmin.h"
 #include "storelink/StoreLinkStatus.h"
+#include "support/HostFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -163,14 +164,8 @@ std::vector<int32_t> WalkAll(int32_t handle, int32_t keyNumber) {
     return serials;
 }
 
-std::string ReadBytes(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
-}
-
-void WriteBytes(const std::string& path, const std::string& bytes) {
-    std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
-}
+using testsupport::ReadFileBytes;
+using testsupport::WriteFileBytes;
 
 // Ids, names and tags chosen for their order: negative and extreme numbers,
 // names of different lengths, a name filling its field, a name with bytes after
@@ -602,7 +597,7 @@ TEST_F(StoreLinkTable, RejectsBadArguments) {
 
 TEST_F(StoreLinkTable, OpenRefusesWhatIsNotItsTableWithANegativeCode) {
     WriteTable(m_table, OrderingRecords());
-    const std::string tableBytes = ReadBytes(m_table);
+    const std::string tableBytes = ReadFileBytes(m_table);
 
     const std::string random = m_folder / "RANDOM99";
     std::string noise(8192, '\0');
@@ -610,14 +605,14 @@ TEST_F(StoreLinkTable, OpenRefusesWhatIsNotItsTableWithANegativeCode) {
     for (char& c : noise) {
         c = static_cast<char>(generator());
     }
-    WriteBytes(random, noise);
-    WriteBytes(m_folder / "EMPTY99", "");
+    WriteFileBytes(random, noise);
+    WriteFileBytes(m_folder / "EMPTY99", "");
     // A database of another kind: the same file with another mark in its header.
     const std::string foreign = m_folder / "FOREIGN99";
     std::string foreignBytes = tableBytes;
     foreignBytes[68] = 0;
     foreignBytes[69] = 0;
-    WriteBytes(foreign, foreignBytes);
+    WriteFileBytes(foreign, foreignBytes);
     fs::create_directory(m_folder / "FOLDER99");
     const std::string missing = m_folder / "MISSING99";
 
@@ -658,9 +653,9 @@ TEST_F(StoreLinkTable, OpenRefusesWhatIsNotItsTableWithANegativeCode) {
     EXPECT_EQ(fsopen(m_table.c_str(), "w", nullptr, kSecond, "s"), kErrBadArgument);
 
     EXPECT_FALSE(fs::exists(missing)) << "fsopen never creates a table";
-    EXPECT_EQ(ReadBytes(random), noise);
-    EXPECT_EQ(ReadBytes(foreign), foreignBytes) << "a file that is not a table is not changed";
-    EXPECT_EQ(ReadBytes(m_table), tableBytes) << "a refused open leaves the table alone";
+    EXPECT_EQ(ReadFileBytes(random), noise);
+    EXPECT_EQ(ReadFileBytes(foreign), foreignBytes) << "a file that is not a table is not changed";
+    EXPECT_EQ(ReadFileBytes(m_table), tableBytes) << "a refused open leaves the table alone";
     EXPECT_GE(OpenTracked(m_table), 0);
 }
 
@@ -671,12 +666,12 @@ TEST_F(StoreLinkTable, TruncatedTableGivesANegativeCodeAtOpenOrRead) {
             MakeRecord(i, "name" + std::to_string(i % 97), "t" + std::to_string(i % 5), i));
     }
     WriteTable(m_table, records);
-    const std::string whole = ReadBytes(m_table);
+    const std::string whole = ReadFileBytes(m_table);
     for (const double share : {0.1, 0.5, 0.9, 0.999}) {
         SCOPED_TRACE("kept share " + std::to_string(share));
         const std::string path =
             m_folder / ("CUT" + std::to_string(static_cast<int>(share * 1000)));
-        WriteBytes(path, whole.substr(0, static_cast<std::size_t>(whole.size() * share)));
+        WriteFileBytes(path, whole.substr(0, static_cast<std::size_t>(whole.size() * share)));
         const int32_t handle = Open(path);
         if (handle < 0) {
             EXPECT_TRUE(handle == kErrNotATable || handle == kErrIo) << handle;
@@ -737,14 +732,14 @@ TEST(StoreLinkWriter, RefusesBadDefinitionsExistingFilesAndWrongLengths) {
     EXPECT_TRUE(fs::is_empty(folder / "")) << "a writer never committed leaves nothing behind";
 
     WriteTable(path, {MakeRecord(1, "a", "b", 0)});
-    const std::string bytes = ReadBytes(path);
+    const std::string bytes = ReadFileBytes(path);
     try {
         TableWriter second(path, TestDefinition());
         ADD_FAILURE() << "an existing table was overwritten";
     } catch (const std::runtime_error& error) {
         EXPECT_NE(std::string(error.what()).find(path), std::string::npos) << error.what();
     }
-    EXPECT_EQ(ReadBytes(path), bytes);
+    EXPECT_EQ(ReadFileBytes(path), bytes);
 }
 
 TEST(StoreLinkWriter, TheFileCarriesItsDefinition) {
@@ -772,7 +767,7 @@ TEST(StoreLinkWriter, TheFileCarriesItsDefinition) {
     EXPECT_EQ(sorted(read.keys), sorted(definition.keys));
 
     const std::string random = folder / "R99";
-    WriteBytes(random, std::string(4096, 'x'));
+    WriteFileBytes(random, std::string(4096, 'x'));
     for (const std::string& bad : {random, folder / "MISSING99"}) {
         try {
             ReadTableDefinition(bad);
@@ -851,14 +846,14 @@ TEST(StoreLinkFailureSweep, AFailureAtAnyCallLeavesWholeRecordsAndEarlierUpdates
     }
     const std::string pristine = folder / "PRISTINE99";
     WriteTable(pristine, records);
-    const std::string pristineBytes = ReadBytes(pristine);
+    const std::string pristineBytes = ReadFileBytes(pristine);
     const std::string path = folder / "SWEEP99";
 
     constexpr int32_t kInjected = -99;
     bool ranToTheEnd = false;
     for (int32_t n = 1; !ranToTheEnd && n < 200; ++n) {
         SCOPED_TRACE("failing call " + std::to_string(n));
-        WriteBytes(path, pristineBytes);
+        WriteFileBytes(path, pristineBytes);
         StoreLink_FailCall("*", n, kInjected);
         const int32_t status = RewriteEverything(path);
         StoreLink_FailCall("*", 0, 0);

@@ -5,6 +5,7 @@
 #include "support/DialogOnHostFolder.h"
 #include "support/HostFolder.h"
 #include "support/TempFolder.h"
+#include "support/TextFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -86,16 +87,12 @@ nlohmann::json LargeFixture() {
     return fixture;
 }
 
-std::vector<std::string> MedicationRecords(const fs::path& folder) {
-    return testsupport::ReadRecords(folder, "MRRX99", 771, 7);
-}
+using testsupport::MedicationRecords;
 
 std::vector<std::string> Lines(const std::string& bytes) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string::npos; start = end + 2)
-        lines.push_back(bytes.substr(start, end + 2 - start));
-    EXPECT_EQ(start, bytes.size()) << "a line without its end: " << bytes.substr(start);
+    std::string rest;
+    std::vector<std::string> lines = testsupport::CrLfLines(bytes, rest);
+    EXPECT_EQ(rest, "") << "a line without its end";
     return lines;
 }
 

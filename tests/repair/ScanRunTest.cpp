@@ -292,9 +292,7 @@ std::string Repaired(std::string record, const Change& change) {
     return record;
 }
 
-std::vector<std::string> MedicationRecords(const fs::path& folder) {
-    return testsupport::ReadRecords(folder, "MRRX99", 771, 7);
-}
+using testsupport::MedicationRecords;
 
 // --- The outcome of every case, in both modes ------------------------------------------------
 

@@ -1,6 +1,7 @@
 #include "robust/RepairCheck.h"
 
 #include "support/HostFolder.h"
+#include "support/TextFiles.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -17,18 +18,7 @@ int32_t EntryId(const std::string& record) {
     return entryId;
 }
 
-// Splits bytes into lines that end with CR LF; anything after the last one is
-// returned in `rest`.
-std::vector<std::string> Lines(std::string_view bytes, std::string& rest) {
-    std::vector<std::string> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = bytes.find("\r\n", start)) != std::string_view::npos;
-         start = end + 2) {
-        lines.emplace_back(bytes.substr(start, end + 2 - start));
-    }
-    rest = bytes.substr(start);
-    return lines;
-}
+using testsupport::CrLfLines;
 
 // The first field of a CSV line, the entry ID.
 std::string FirstField(const std::string& line) {
@@ -56,7 +46,7 @@ ChildOptions CliOptions(const fs::path& folder, const std::string& mode,
 }
 
 std::vector<std::string> MedicationRecords(const fs::path& folder) {
-    return testsupport::ReadRecords(folder, "MRRX99", kMrrxRecordLength, kMrrxWalkKey);
+    return testsupport::MedicationRecords(folder);
 }
 
 std::string FileBytesOrEmpty(const fs::path& path) {
@@ -108,8 +98,8 @@ CompleteRepair RepairCopy(const fs::path& folder, const fs::path& scratch) {
             complete.changed.push_back(i);
     }
     std::string rest;
-    const std::vector<std::string> csv = Lines(FileBytesOrEmpty(copy / "Dosewright.csv"), rest);
-    const std::vector<std::string> log = Lines(FileBytesOrEmpty(copy / "Dosewright.log"), rest);
+    const std::vector<std::string> csv = CrLfLines(FileBytesOrEmpty(copy / "Dosewright.csv"), rest);
+    const std::vector<std::string> log = CrLfLines(FileBytesOrEmpty(copy / "Dosewright.log"), rest);
     if (csv.size() != complete.changed.size() || log.size() != complete.changed.size()) {
         throw std::runtime_error("the complete repair changed " +
                                  std::to_string(complete.changed.size()) +
@@ -194,7 +184,7 @@ testing::AssertionResult DescribesChanges(std::string_view what, std::string_vie
         }
     }
     std::string rest;
-    const std::vector<std::string> written = Lines(bytes, rest);
+    const std::vector<std::string> written = CrLfLines(bytes, rest);
     std::size_t same = 0;
     while (same < written.size() && same < changes.size() && written[same] == lines[changes[same]])
         ++same;

@@ -19,9 +19,6 @@ namespace robust {
 
 namespace fs = std::filesystem;
 
-inline constexpr int32_t kMrrxRecordLength = 771;
-inline constexpr int32_t kMrrxWalkKey = 7;
-
 // What the program prints first on every start.
 inline constexpr std::string_view kBackupReminder =
     "Dosewright: Please make sure you have backed up your database before running the utility "

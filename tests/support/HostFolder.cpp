@@ -111,6 +111,19 @@ std::vector<std::string> ReadRecords(const fs::path& folder, const std::string& 
     return records;
 }
 
+std::vector<std::string> MedicationRecords(const fs::path& folder) {
+    constexpr int32_t kRecordLength = 771;
+    constexpr int32_t kEntryOrderKey = 7;
+    return ReadRecords(folder, "MRRX99", kRecordLength, kEntryOrderKey);
+}
+
+std::vector<std::string> RxNormIds(const fs::path& folder) {
+    std::vector<std::string> ids;
+    for (const nlohmann::json& medication : DumpTable(folder, "MRRX99"))
+        ids.push_back(medication.value("rxNormId", ""));
+    return ids;
+}
+
 std::string ReadFileBytes(const fs::path& path) {
     std::ifstream file(path, std::ios::binary);
     if (!file) {

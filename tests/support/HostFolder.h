@@ -53,6 +53,12 @@ std::vector<nlohmann::json> DumpTable(const std::filesystem::path& folder,
 std::vector<std::string> ReadRecords(const std::filesystem::path& folder, const std::string& table,
                                      int32_t recordLength, int32_t keyNumber);
 
+// Every medication record (MRRX99) as its raw bytes, in the order the scan walks them.
+std::vector<std::string> MedicationRecords(const std::filesystem::path& folder);
+
+// The RxNorm ID of every medication, in the order the scan walks them.
+std::vector<std::string> RxNormIds(const std::filesystem::path& folder);
+
 std::string ReadFileBytes(const std::filesystem::path& path);
 void WriteFileBytes(const std::filesystem::path& path, std::string_view bytes);
 

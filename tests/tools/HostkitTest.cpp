@@ -2,6 +2,7 @@
 #include "host/common/HostFolder.h"
 #include "support/HostFolder.h"
 #include "support/TempFolder.h"
+#include "support/TextFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -497,14 +498,10 @@ TEST(HostkitBuild, InstallationVariantsWriteTheirFiles) {
 
 std::vector<std::string> LinesStartingWith(const std::string& text, const std::string& start) {
     std::vector<std::string> lines;
-    std::size_t begin = 0;
-    while (begin < text.size()) {
-        const std::size_t end = std::min(text.find('\n', begin), text.size());
-        const std::string line = text.substr(begin, end - begin);
+    for (const std::string& line : testsupport::SplitLines(text, "\n")) {
         if (line.starts_with(start)) {
             lines.push_back(line);
         }
-        begin = end + 1;
     }
     return lines;
 }

@@ -3,6 +3,17 @@
 #include "common/HostFolder.h"
 
 namespace hostkit {
+namespace detail {
+
+// The default vocabulary's file; defined by the source the build generates from it.
+extern const EmbeddedFile kDefaultVocabulary[];
+
+} // namespace detail
+
+std::string_view DefaultVocabularyText() {
+    const EmbeddedFile& file = detail::kDefaultVocabulary[0];
+    return {reinterpret_cast<const char*>(file.bytes), file.size};
+}
 
 std::string VocabularyWithForms(const std::vector<DoseFormEntry>& forms) {
     std::string vocabulary = "# Dose forms of this host folder; units as by default.\n";

@@ -3,6 +3,7 @@
 
 #include "TableLayouts.h"
 
+#include <cstddef>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -26,6 +27,12 @@ struct HostFolderContent {
 struct DoseFormEntry {
     std::string text;     // the dose form as medications write it
     std::string formCode; // at most 4 characters
+};
+
+// A file built into hostkit: its bytes, unchanged, and their number.
+struct EmbeddedFile {
+    const unsigned char* bytes;
+    std::size_t size;
 };
 
 // The default vocabulary, built into hostkit from host/kelvar/DefaultVocabulary.tsv.

@@ -1,0 +1,17 @@
+#include "platform/Environment.h"
+
+#include <cstdlib>
+
+#include <unistd.h>
+
+namespace platform {
+
+bool RemoveEnvironmentVariable(const char* name) {
+    return ::unsetenv(name) == 0;
+}
+
+bool IsTerminal(std::FILE* stream) {
+    return ::isatty(::fileno(stream)) == 1;
+}
+
+} // namespace platform
