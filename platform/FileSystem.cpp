@@ -31,7 +31,9 @@ bool IsReadOnly(const struct stat& info) {
 
 int LastErrorCode() { return t_lastError; }
 
-std::string DescribeErrorCode(int code) { return std::strerror(code); }
+std::string DescribeErrorCode(int code) {
+    return std::strerror(code);
+}
 
 bool PathExists(const char* path) {
     // The entry itself, as a directory search finds it: a symbolic link exists

@@ -281,7 +281,8 @@ TEST_P(ReferenceFileTest, IsEmbeddedUnderItsIdWithTheBytesOfTheSourceFile) {
     EXPECT_EQ(resource->type, kReferenceFileType);
     EXPECT_EQ(resource->id, expected.id);
     ASSERT_NE(resource->bytes, nullptr);
-    EXPECT_EQ(EmbeddedBytes(expected.id), testsupport::ReadSourceFile("resources/reference/" + expected.name));
+    EXPECT_EQ(EmbeddedBytes(expected.id),
+              testsupport::ReadSourceFile("resources/reference/" + expected.name));
 }
 
 TEST_P(ReferenceFileTest, HasTheShippedSize) {
