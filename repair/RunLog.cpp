@@ -88,17 +88,11 @@ bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
     const bool csvWritten = WriteWholeLine(m_pCsvFile, csvLine, error);
     char message[kRunLineBufferSize] = {};
     if (csvWritten && WriteWholeLine(m_pLogFile, logLine, error)) {
-        if (patientFailure == 0)
-            return true;
-        // The change is described, without its patient. A patient table that
-        // fails is not a patient that is missing: the run stops and says so
-        // rather than go on naming no patient and end as if all went well.
-        std::snprintf(message, sizeof message,
-                      "Failure reading the patient table. Error Code:%d\nPlease contact Technical "
-                      "Support for assistance.",
-                      patientFailure);
-        ShowFailureBoxThenStatus(message);
-        return false;
+        // The change is described without its patient and the scan goes on: one
+        // damaged patient record must not stop every repair at the same medication.
+        if (patientFailure != 0)
+            ++m_patientLookupFailures;
+        return true;
     }
 
     std::snprintf(message, sizeof message,

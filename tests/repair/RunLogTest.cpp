@@ -4,6 +4,7 @@
 #include "repair/RunLogFormat.h"
 
 #include "app/DosewrightDlg.h"
+#include "storelink/StoreLinkStatus.h"
 #include "support/DialogOnHostFolder.h"
 #include "support/HostFolder.h"
 #include "support/TempFolder.h"
@@ -301,6 +302,34 @@ TEST_F(WriteRunLinesTest, TakesThePatientFromThePatientTableAndFlushesBothLines)
         EXPECT_EQ(m_dialog->FileBytes("Dosewright.csv"), csv);
         EXPECT_EQ(m_dialog->FileBytes("Dosewright.log"), log);
     }
+    EXPECT_TRUE(Window().Events().empty());
+}
+
+// A patient the table cannot give leaves the reference empty; only an error of
+// the table is counted as a failed look-up, and the lines are written either way.
+TEST_F(WriteRunLinesTest, APatientTableThatFailsLeavesThePatientOutAndIsCounted) {
+    OpenStreamsInFolder();
+    const struct {
+        const char* operation;
+        int32_t status;
+        int32_t counted;
+    } cases[] = {{"fspos", -18, 1}, {"fsget", -18, 1}, {"fsget", 0, 0}, {"fspos", 2, 0}};
+    const _MRRX record =
+        Medication(1, 7, {"Lisinopril", "10 MG", "Tablet", "Oral", "", "314076", "SCD"});
+    std::string csv;
+    int32_t failures = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.operation) + " " + std::to_string(c.status));
+        StoreLink_FailCall(c.operation, 1, c.status);
+        ASSERT_TRUE(Dialog().WriteRunLines(record, "", 0, 101));
+        failures += c.counted;
+        EXPECT_EQ(Dialog().PatientLookupFailures(), failures);
+        csv += "1,101,314076,,,7,,Lisinopril,10 MG,Oral,Tablet\r\n";
+        EXPECT_EQ(m_dialog->FileBytes("Dosewright.csv"), csv);
+    }
+    StoreLink_FailCall("*", 0, 0);
+    EXPECT_TRUE(m_dialog->FileBytes("Dosewright.log").ends_with("for Patient: . Please verify "
+                                                                "this change is correct.\r\n"));
     EXPECT_TRUE(Window().Events().empty());
 }
 
