@@ -17,6 +17,7 @@
 #include <unistd.h>
 
 #include "app/DosewrightDlg.h"
+#include "platform/FileSystem.h"
 #include "platform/LibraryLoader.h"
 #include "platform/console/ConsoleDialogWindow.h"
 #include "resources/ResourceIds.h"
@@ -55,6 +56,7 @@ void PrintStatus(const CDosewrightDlg& dialog) {
 } // namespace
 
 int main(int argc, char** argv) {
+    platform::FailWritesPastFileSizeLimit();
     CLI::App app{"Checks the RxNorm ID of every patient medication of a practice.\n"
                  "report: list the medications whose RxNorm ID is wrong; change nothing.\n"
                  "repair: correct them (back up the database first).\n"

@@ -1,6 +1,7 @@
 #include "platform/FileSystem.h"
 
 #include <cerrno>
+#include <csignal>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -29,6 +30,12 @@ bool IsReadOnly(const struct stat& info) {
 } // namespace
 
 int LastErrorCode() { return t_lastError; }
+
+void FailWritesPastFileSizeLimit() {
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
 
 bool PathExists(const char* path) {
     // The entry itself, as a directory search finds it: a symbolic link exists

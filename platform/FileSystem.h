@@ -17,6 +17,11 @@ namespace platform {
 // The error code of the last failing call of this interface on this thread.
 int LastErrorCode();
 
+// Called by each program at its start: a write past the process's file-size
+// limit then fails with an error code the utility reports, where POSIX would
+// otherwise end the process at once (SIGXFSZ) without a word.
+void FailWritesPastFileSizeLimit();
+
 // True when a file or folder of this exact path exists (a directory search for
 // the path, as the original platform's find-first does).
 bool PathExists(const char* path);
