@@ -54,7 +54,7 @@ void WxDialogWindow::ShowMessageBox(std::string_view text, const char* title) {
         return;
     }
     // Only an OK button and no icon. Message text is shown as it stands.
-    wxMessageDialog box(&m_dialog, DecodeWindows1252(text), DecodeWindows1252(shownTitle),
+    wxMessageDialog box(&m_dialog, DecodeWindowText(text), DecodeWindowText(shownTitle),
                         wxOK | wxICON_NONE | wxCENTRE);
     box.ShowModal();
 }

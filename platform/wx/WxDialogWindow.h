@@ -40,7 +40,7 @@ public:
     // A message box as it would be shown: its owner, text and title bar text.
     struct MessageBox {
         wxWindow* owner;
-        std::string text;  // Windows-1252 bytes, as given
+        std::string text;  // the bytes, as given
         std::string title; // the title bar text
     };
     // For the window tests and the screenshot run only: while an answerer is
