@@ -13,7 +13,8 @@ bool NeedsQuotes(std::string_view text) {
 
 // A spreadsheet takes a cell that begins with one of these for a formula.
 bool LooksLikeFormula(std::string_view text) {
-    return !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+    return !text.empty() &&
+           std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
 }
 
 // A text column: quoted when it holds a separator, a quote or a line end, and

@@ -163,15 +163,17 @@ TEST_P(RunLineFormatTest, EveryCsvLineHasElevenFieldsThatReadBackAsTheValues) {
     ASSERT_TRUE(csv.view().ends_with("\r\n"));
     const std::vector<std::string> fields = CsvFields(csv.view().substr(0, csv.size() - 2));
     auto text = [](std::string_view value) {
-        const bool formula = !value.empty() && std::string_view("=+-@\t\r").find(value[0]) !=
-                                                   std::string_view::npos;
+        const bool formula =
+            !value.empty() && std::string_view("=+-@\t\r").find(value[0]) != std::string_view::npos;
         return (formula ? "'" : "") + std::string(value);
     };
     const std::vector<std::string> expected{
-        std::to_string(v.entryId), std::to_string(v.resolutionCode), text(v.newRxNormId),
-        text(v.oldRxNormId),       text(v.drugCode),                 std::to_string(v.patientId),
-        text(v.patientRef),        text(v.drugName),                 text(v.strength),
-        text(v.route),             text(v.doseForm)};
+        std::to_string(v.entryId), std::to_string(v.resolutionCode),
+        text(v.newRxNormId),       text(v.oldRxNormId),
+        text(v.drugCode),          std::to_string(v.patientId),
+        text(v.patientRef),        text(v.drugName),
+        text(v.strength),          text(v.route),
+        text(v.doseForm)};
     EXPECT_EQ(fields, expected);
 }
 
@@ -328,8 +330,9 @@ TEST_F(WriteRunLinesTest, APatientTableThatFailsLeavesThePatientOutAndIsCounted)
         EXPECT_EQ(m_dialog->FileBytes("Dosewright.csv"), csv);
     }
     StoreLink_FailCall("*", 0, 0);
-    EXPECT_TRUE(m_dialog->FileBytes("Dosewright.log").ends_with("for Patient: . Please verify "
-                                                                "this change is correct.\r\n"));
+    EXPECT_TRUE(m_dialog->FileBytes("Dosewright.log")
+                    .ends_with("for Patient: . Please verify "
+                               "this change is correct.\r\n"));
     EXPECT_TRUE(Window().Events().empty());
 }
 

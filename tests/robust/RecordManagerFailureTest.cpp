@@ -91,7 +91,8 @@ void PrintTo(const Sweep& sweep, std::ostream* out) {
 class FailureSwitchTest : public testing::Test {
 protected:
     static void SetUpTestSuite() {
-        s_practice = std::make_unique<RepairedPractice>(PracticeShape{kMedications, kSeed, true, true});
+        s_practice =
+            std::make_unique<RepairedPractice>(PracticeShape{kMedications, kSeed, true, true});
     }
     static void TearDownTestSuite() { s_practice.reset(); }
 
@@ -249,17 +250,13 @@ TEST_F(FailureSwitchTest, AReadOfNothingFindsNothingAndEndsNoRun) {
     EXPECT_GT(drugsNotFound, 0);
 }
 
-INSTANTIATE_TEST_SUITE_P(Operations, RecordManagerFailureTest,
-                         testing::Values(Sweep{"fsopen", kFailure, "fsopen"},
-                                         Sweep{"fspos", kFailure, "fspos"},
-                                         Sweep{"fsget", kFailure, "fsget"},
-                                         Sweep{"fsgetn", kFailure, "fsgetn"},
-                                         Sweep{"fsgotof", kFailure, "fsgotof"},
-                                         Sweep{"fsupdate", kFailure, "fsupdate"},
-                                         Sweep{"*", kFailure, "AnyOperation"}),
-                         [](const testing::TestParamInfo<Sweep>& info) {
-                             return std::string(info.param.name);
-                         });
+INSTANTIATE_TEST_SUITE_P(
+    Operations, RecordManagerFailureTest,
+    testing::Values(Sweep{"fsopen", kFailure, "fsopen"}, Sweep{"fspos", kFailure, "fspos"},
+                    Sweep{"fsget", kFailure, "fsget"}, Sweep{"fsgetn", kFailure, "fsgetn"},
+                    Sweep{"fsgotof", kFailure, "fsgotof"}, Sweep{"fsupdate", kFailure, "fsupdate"},
+                    Sweep{"*", kFailure, "AnyOperation"}),
+    [](const testing::TestParamInfo<Sweep>& info) { return std::string(info.param.name); });
 
 } // namespace
 } // namespace robust
