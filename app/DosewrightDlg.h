@@ -89,10 +89,14 @@ public:
     bool ResolveRxNorm(int32_t& affected, const RxNormCandidateList& list, _MRRX record,
                        unsigned char reportOnly, int32_t resolutionCode);
     // Writes the CSV line and the log sentence of one affected medication and
-    // flushes both; false when they could not be written, or when the patient
-    // table failed (the lines then name no patient); the failure is shown.
+    // flushes both; false when they could not be written, the failure shown. A
+    // patient that cannot be looked up leaves the patient reference empty.
     bool WriteRunLines(const _MRRX& record, const char* oldRxNormId, unsigned char reportOnly,
                        int32_t resolutionCode);
+    // Patient look-ups of the last scan that the patient table answered with an
+    // error; the lines of those medications name no patient. The scan goes on
+    // past them and the window does not show them; the command line reports them.
+    int32_t PatientLookupFailures() const { return m_patientLookupFailures; }
 
     platform::DialogWindow& Window() const { return m_window; }
     platform::LibraryLoader& Loader() const { return m_libraryLoader; }
@@ -126,4 +130,5 @@ private:
     HostSession m_session;
     RunFiles m_runFiles;
     char m_szDbPath[host::kDatabasePathSize] = {}; // database folder, ends with the separator
+    int32_t m_patientLookupFailures = 0;
 };

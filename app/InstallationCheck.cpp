@@ -1,7 +1,9 @@
 #include "app/InstallationCheck.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <string_view>
 #include <vector>
 
 #include "app/DosewrightDlg.h"
@@ -37,21 +39,54 @@ void Fail(CDosewrightDlg& dialog, const char* boxText, const char* statusText,
     dialog.SetStatusText(statusText);
 }
 
-// Reads the whole file into a zero-terminated buffer. False on a file error.
-bool ReadWholeFile(platform::ExclusiveFile& file, std::vector<char>& content) {
-    std::uint64_t length = 0;
-    if (!file.Length(length))
-        return false;
-    content.assign(static_cast<std::size_t>(length) + 1, '\0');
-    std::size_t read = 0;
-    return file.SeekToStart() && file.Read(content.data(), static_cast<std::size_t>(length), read);
+// The update history is read a chunk at a time, so that a file of any size
+// takes the same small buffer.
+constexpr std::size_t kHistoryChunkSize = 64 * 1024;
+
+void ToLowerAscii(char* text, std::size_t length) {
+    for (char* c = text; c != text + length; ++c) {
+        if (*c >= 'A' && *c <= 'Z')
+            *c = static_cast<char>(*c - 'A' + 'a');
+    }
 }
 
-void ToLowerAscii(std::vector<char>& text) {
-    for (char& c : text) {
-        if (c >= 'A' && c <= 'Z')
-            c = static_cast<char>(c - 'A' + 'a');
+// Searches the file for the patch-level marker. The text searched is the file's
+// content up to its first zero byte, or up to the length the file had when the
+// search began, lower-cased; a marker may span two chunks, so the end of each
+// chunk is kept for the next. False on a file error.
+bool HistoryHoldsMarker(platform::ExclusiveFile& file, bool& found) {
+    found = false;
+    std::uint64_t left = 0;
+    if (!file.Length(left) || !file.SeekToStart())
+        return false;
+    const std::string_view marker = kPatchLevelMarker;
+    const std::size_t kept = marker.size() - 1;
+    std::vector<char> text(kept + kHistoryChunkSize);
+    std::size_t carried = 0; // bytes at the start of `text` kept from the chunk before
+    while (left > 0) {
+        char* chunk = text.data() + carried;
+        const auto wanted =
+            static_cast<std::size_t>(std::min<std::uint64_t>(left, kHistoryChunkSize));
+        std::size_t read = 0;
+        if (!file.Read(chunk, wanted, read))
+            return false;
+        if (read == 0)
+            return true; // the file is shorter now than it was
+        left -= read;
+        const auto* zero = static_cast<const char*>(std::memchr(chunk, '\0', read));
+        const std::size_t textRead = zero ? static_cast<std::size_t>(zero - chunk) : read;
+        ToLowerAscii(chunk, textRead);
+        const std::string_view searched(text.data(), carried + textRead);
+        if (searched.find(marker) != std::string_view::npos) {
+            found = true;
+            return true;
+        }
+        if (zero)
+            return true; // the text ends at its first zero byte
+        carried = std::min(kept, searched.size());
+        std::memmove(text.data(), searched.data() + searched.size() - carried, carried);
     }
+    return true;
 }
 
 } // namespace
@@ -96,16 +131,12 @@ bool VerifyInstallation(CDosewrightDlg& dialog, const char* databaseFolder) {
         Fail(dialog, message, message);
         return false;
     }
-    std::vector<char> content;
-    const bool read = ReadWholeFile(file, content);
+    bool found = false;
+    const bool read = HistoryHoldsMarker(file, found);
     if (!file.Close() || !read) {
         Fail(dialog, path, path, kFileErrorTitle);
         return false;
     }
-
-    ToLowerAscii(content);
-    const bool found = std::strstr(content.data(), kPatchLevelMarker) != nullptr;
-    content = {};
     if (!found) {
         Fail(dialog, kPatchLevelMissing, kPatchLevelMissing);
         return false;

@@ -4,7 +4,8 @@
 //
 // Prints what the window would show, in order: the backup reminder and every
 // failure as "TITLE: TEXT" on standard error, then the final status line on
-// standard output. Exit status 0 when the scan ran to its end, 1 when the
+// standard output; after a scan in which patients could not be looked up, how
+// many, on standard error. Exit status 0 when the scan ran to its end, 1 when the
 // start-up or the scan failed, 2 for a usage error.
 #include <cstdio>
 #include <string>
@@ -39,6 +40,7 @@ void PrintStatus(const CDosewrightDlg& dialog) {
 } // namespace
 
 int main(int argc, char** argv) {
+    platform::FailWritesPastFileSizeLimit();
     CLI::App app{"Checks the RxNorm ID of every patient medication of a practice.\n"
                  "report: list the medications whose RxNorm ID is wrong; change nothing.\n"
                  "repair: correct them (back up the database first).\n"
@@ -80,5 +82,13 @@ int main(int argc, char** argv) {
         completed = report->parsed() ? dialog.OnBnClickedReport() : dialog.OnBnClickedRepair();
     dialog.OnBnClickedExit();
     PrintStatus(dialog);
+    if (const int32_t failures = dialog.PatientLookupFailures(); failures > 0) {
+        // The window says nothing of them: the lines are written, only without a patient.
+        std::fprintf(stderr,
+                     "dosewright-cli: %d patient look-up%s failed; the lines of %s medication%s "
+                     "name no patient\n",
+                     failures, failures == 1 ? "" : "s", failures == 1 ? "that" : "those",
+                     failures == 1 ? "" : "s");
+    }
     return completed ? kExitCompleted : kExitFailed;
 }

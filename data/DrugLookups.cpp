@@ -34,7 +34,9 @@ long long SourceIdNumber(const _MRDRXN& record) {
 }
 
 // Positions a reference table on the key held in `record` and reads the record
-// there into it; `readStatus` receives what the read returned (0: no record).
+// there into it; `readStatus` receives what the read returned. Only a positive
+// status brings a record: after 0 the buffer still holds the search key, which
+// must never be taken for a record that was read.
 // False when a failure was shown: a negative status, or an empty table, which
 // the repair cannot run without.
 bool PositionAndRead(const CDosewrightDlg& dialog, TableHandle table, int32_t keyNumber,
@@ -88,6 +90,8 @@ bool CDosewrightDlg::FindDrugId(int32_t& drugId, const char* drugName, const cha
     if (!PositionAndRead(*this, m_session.DrugTable(), kMrddSearchKey, &record, kMrddRecordLength,
                          "MRDD99", readStatus))
         return false;
+    if (readStatus == 0)
+        return true;
 
     // Whole texts, case-sensitive; an input longer than its field never matches.
     char nameText[sizeof record.drugName + 1];
@@ -116,7 +120,7 @@ bool CDosewrightDlg::DrugHasNdc(int32_t drugId, bool& failed) {
         failed = true;
         return false;
     }
-    return record.drugId == drugId;
+    return readStatus > 0 && record.drugId == drugId;
 }
 
 bool CDosewrightDlg::GetDrugRxNormList(int32_t drugId, RxNormCandidateList& list) {

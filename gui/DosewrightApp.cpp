@@ -1,6 +1,7 @@
 #include "gui/DosewrightApp.h"
 
 #include "gui/DosewrightWindow.h"
+#include "platform/FileSystem.h"
 #include "platform/LibraryLoader.h"
 #include "platform/wx/WxDialogWindow.h"
 
@@ -10,6 +11,7 @@ bool CDosewrightApp::OnInit() {
     // The toolkit initialises its controls itself; there are no ActiveX
     // controls, no shell dialogs, no restart support and no settings to keep,
     // so nothing else is set up. The command line is not read.
+    platform::FailWritesPastFileSizeLimit();
     SetAppName(platform::WxDialogWindow::kApplicationName);
     SetAppDisplayName(platform::WxDialogWindow::kApplicationName);
     return true;

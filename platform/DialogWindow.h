@@ -1,8 +1,15 @@
 // What the utility needs of its window. The utility never sees the toolkit: the
 // window backend (wxWidgets, the console, or the tests' fake) implements this.
 //
-// Texts are single-byte Windows-1252 bytes, carried unchanged; a backend that
-// shows them decodes them.
+// Texts are bytes, carried unchanged. What the utility writes into its window
+// (status line, message boxes) is its own messages, which may name paths - the
+// database folder and the files under it - and the host libraries' messages,
+// which name the same paths; no window text carries text read from a record.
+// A backend that shows them decodes them as file names are encoded on its
+// platform: UTF-8 on Linux, the ANSI code page on Windows. Bytes that are not
+// valid there are shown as Windows-1252, the code page of the records, so that
+// no byte is lost. Record text shown in the window would need a marking of
+// its own.
 #pragma once
 
 #include <cstdint>

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <csignal>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -33,6 +34,12 @@ int LastErrorCode() { return t_lastError; }
 
 std::string DescribeErrorCode(int code) {
     return std::strerror(code);
+}
+
+void FailWritesPastFileSizeLimit() {
+#ifdef SIGXFSZ
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
 }
 
 bool PathExists(const char* path) {

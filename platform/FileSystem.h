@@ -21,6 +21,11 @@ int LastErrorCode();
 // The system's own description of a last error code, for a message.
 std::string DescribeErrorCode(int code);
 
+// Called by each program at its start: a write past the process's file-size
+// limit then fails with an error code the utility reports, where POSIX would
+// otherwise end the process at once (SIGXFSZ) without a word.
+void FailWritesPastFileSizeLimit();
+
 // True when a file or folder of this exact path exists (a directory search for
 // the path, as the original platform's find-first does).
 bool PathExists(const char* path);

@@ -73,16 +73,9 @@ bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
         ShowFailureBoxThenStatus(RunFileWriteFailure(written, error));
         return false;
     }
-    if (patientFailure == 0)
-        return true;
-    // The change is described, without its patient. A patient table that fails
-    // is not a patient that is missing: the run stops and says so rather than go
-    // on naming no patient and end as if all went well.
-    char message[kRunLineBufferSize] = {};
-    std::snprintf(message, sizeof message,
-                  "Failure reading the patient table. Error Code:%d\nPlease contact Technical "
-                  "Support for assistance.",
-                  patientFailure);
-    ShowFailureBoxThenStatus(message);
-    return false;
+    // The change is described without its patient and the scan goes on: one
+    // damaged patient record must not stop every repair at the same medication.
+    if (patientFailure != 0)
+        ++m_patientLookupFailures;
+    return true;
 }

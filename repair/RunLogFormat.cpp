@@ -11,23 +11,41 @@ bool NeedsQuotes(std::string_view text) {
     return text.find_first_of(",\"\r\n") != std::string_view::npos;
 }
 
+// A spreadsheet takes a cell that begins with one of these for a formula.
+bool LooksLikeFormula(std::string_view text) {
+    return !text.empty() &&
+           std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+}
+
+// A text column: quoted when it holds a separator, a quote or a line end, and
+// led by an apostrophe when it would begin a formula, so that a name such as
+// =HYPERLINK(...) is shown as text when the report is opened in a spreadsheet.
 void AppendCsvText(RunLineBuffer& line, std::string_view text) {
-    if (!NeedsQuotes(text)) {
-        line.Append(text);
-        return;
-    }
-    line.Append('"');
+    const bool quoted = NeedsQuotes(text);
+    if (quoted)
+        line.Append('"');
+    if (LooksLikeFormula(text))
+        line.Append('\'');
     for (char c : text) {
         if (c == '"')
             line.Append('"');
         line.Append(c);
     }
-    line.Append('"');
+    if (quoted)
+        line.Append('"');
 }
 
-// The widest values: every text at its field's width, quoted, every quote doubled.
+// A text of the log sentence: a line end inside it becomes a blank, so that one
+// medication is always one line and no text can start a sentence of its own.
+void AppendLogText(RunLineBuffer& line, std::string_view text) {
+    for (char c : text)
+        line.Append(c == '\r' || c == '\n' ? ' ' : c);
+}
+
+// The widest values: every text at its field's width, quoted, led by an
+// apostrophe, every quote doubled.
 constexpr std::size_t kWidestTexts = 15 + 15 + 12 + 11 + 35 + 25 + 20 + 50;
-constexpr std::size_t kWidestCsvLine = 3 * 11 + 2 * kWidestTexts + 2 * 8 + 10 + 2;
+constexpr std::size_t kWidestCsvLine = 3 * 11 + 2 * kWidestTexts + 3 * 8 + 10 + 2;
 constexpr std::size_t kWidestLogLine = 140 + kWidestTexts; // the report sentence has 131 fixed characters
 static_assert(kWidestCsvLine < kRunLineBufferSize && kWidestLogLine < kRunLineBufferSize);
 
@@ -77,25 +95,25 @@ void FormatCsvLine(const RunLineValues& values, RunLineBuffer& line) {
 void FormatLogSentence(const RunLineValues& values, bool reportOnly, RunLineBuffer& line) {
     if (reportOnly) {
         line.Append("The RxNormID ");
-        line.Append(OrNull(values.oldRxNormId));
+        AppendLogText(line, OrNull(values.oldRxNormId));
         line.Append(" is incorrect, and should be changed to ");
-        line.Append(OrNull(values.newRxNormId));
+        AppendLogText(line, OrNull(values.newRxNormId));
     } else {
         line.Append("The RxNormID was changed from ");
-        line.Append(OrNull(values.oldRxNormId));
+        AppendLogText(line, OrNull(values.oldRxNormId));
         line.Append(" to ");
-        line.Append(OrNull(values.newRxNormId));
+        AppendLogText(line, OrNull(values.newRxNormId));
     }
     line.Append(" for the medication ");
-    line.Append(values.drugName);
+    AppendLogText(line, values.drugName);
     line.Append(' ');
-    line.Append(values.strength);
+    AppendLogText(line, values.strength);
     line.Append(' ');
-    line.Append(values.route);
+    AppendLogText(line, values.route);
     line.Append(' ');
-    line.Append(values.doseForm);
+    AppendLogText(line, values.doseForm);
     line.Append(" for Patient: ");
-    line.Append(values.patientRef);
+    AppendLogText(line, values.patientRef);
     line.Append(". Please verify this change is correct.");
     line.Append(kLineEnd);
 }

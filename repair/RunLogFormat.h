@@ -42,10 +42,12 @@ private:
 
 // "%d,%d,%s,%s,%s,%d,%s,%s,%s,%s,%s" and CR LF. A text holding a comma, a double
 // quote, a carriage return or a line feed is enclosed in double quotes with its
-// quotes doubled, so that every line has exactly 11 fields; every other text is
-// written as it is.
+// quotes doubled, so that every line has exactly 11 fields. A text beginning
+// with =, +, -, @, a tab or a carriage return is led by an apostrophe (inside
+// the quotes), so that a spreadsheet never takes it for a formula; numbers are
+// written as they are.
 void FormatCsvLine(const RunLineValues& values, RunLineBuffer& line);
 
 // The repair-mode or report-mode sentence and CR LF; an empty old or new RxNorm ID
-// reads NULL.
+// reads NULL, and a carriage return or line feed inside a text reads as a blank.
 void FormatLogSentence(const RunLineValues& values, bool reportOnly, RunLineBuffer& line);

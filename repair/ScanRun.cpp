@@ -58,6 +58,7 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
     WaitCursor waitCursor(m_window);
     int32_t examined = 0;
     int32_t affected = 0;
+    m_patientLookupFailures = 0;
     SetStatusText(kRunningText);
 
     if (!OpenRunFiles(reportOnly))

@@ -12,11 +12,18 @@ const VocabularyEntry* Find(const auto& entries, std::string_view text) {
 
 } // namespace
 
-bool Vocabulary::Load(const std::string& path) {
+Vocabulary::LoadResult Vocabulary::Load(const std::string& path) {
     Clear();
     std::ifstream file(path, std::ios::binary);
     if (!file) {
-        return false;
+        return LoadResult::Unreadable;
+    }
+    const std::streamoff size = file.seekg(0, std::ios::end).tellg();
+    if (size < 0 || !file.seekg(0)) {
+        return LoadResult::Unreadable;
+    }
+    if (static_cast<std::uint64_t>(size) > kLargestFile) {
+        return LoadResult::TooLarge;
     }
     std::string line;
     int32_t lineNumber = 0;
@@ -34,9 +41,9 @@ bool Vocabulary::Load(const std::string& path) {
     }
     if (file.bad()) {
         Clear();
-        return false;
+        return LoadResult::Unreadable;
     }
-    return true;
+    return LoadResult::Read;
 }
 
 void Vocabulary::Clear() {

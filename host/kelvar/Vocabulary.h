@@ -6,7 +6,8 @@
 //   form<TAB>dose-form text<TAB>form code (1 to 4 characters)
 //   unit<TAB>unit spelling<TAB>dictionary unit (1 to 10 characters)
 // Any other line, and a text already listed for its kind, is ignored and
-// counted. Texts match without regard to ASCII letter case.
+// counted. Texts match without regard to ASCII letter case. A file larger than
+// kLargestFile is refused unread.
 #pragma once
 
 #include "kelvar/CaseFoldedKey.h"
@@ -27,10 +28,17 @@ class Vocabulary {
 public:
     inline static constexpr std::size_t kLongestFormCode = 4;
     inline static constexpr std::size_t kLongestUnit = 10;
+    // 16 MiB: the default vocabulary is about 10 KB, and a list of every dose
+    // form and unit spelling a drug knowledge base knows stays far below this.
+    // A larger file is no vocabulary, and reading it whole could take minutes
+    // and gigabytes (a file of zeros is one line).
+    inline static constexpr std::uint64_t kLargestFile = 16u << 20;
 
-    // Replaces the content with the file's. False, and an empty vocabulary,
-    // when the file cannot be read.
-    bool Load(const std::string& path);
+    enum class LoadResult { Read, Unreadable, TooLarge };
+
+    // Replaces the content with the file's; the vocabulary is empty unless the
+    // result is Read.
+    LoadResult Load(const std::string& path);
     void Clear();
 
     // The entry of a dose-form text or unit spelling; null when there is none.

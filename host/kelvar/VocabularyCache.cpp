@@ -4,6 +4,7 @@
 #include "ovutilities/OVUtilities.h"
 
 #include <climits>
+#include <cstdio>
 #include <cstdlib>
 #include <unistd.h>
 
@@ -39,7 +40,22 @@ void VocabularyCache::Reload() {
     } catch (...) {
         return; // no database folder: nothing is found
     }
-    m_read = m_vocabulary.Load(std::string(folder) + hostfolder::kVocabularyFile);
+    const std::string path = std::string(folder) + hostfolder::kVocabularyFile;
+    switch (m_vocabulary.Load(path)) {
+    case Vocabulary::LoadResult::Read:
+        m_read = true;
+        break;
+    case Vocabulary::LoadResult::TooLarge:
+        // Said once, and not tried again while the folder stays the same.
+        std::fprintf(stderr,
+                     "Kelvar.Api.NetWrapper: the vocabulary %s is larger than %llu bytes and is "
+                     "not read; no dose form or unit is known\n",
+                     path.c_str(), static_cast<unsigned long long>(Vocabulary::kLargestFile));
+        m_read = true;
+        break;
+    case Vocabulary::LoadResult::Unreadable:
+        break;
+    }
 }
 
 } // namespace kelvar

@@ -4,7 +4,8 @@
 // the current directory). Each call compares that choice with the one the
 // vocabulary was read for - the variable's text, and the current directory
 // when the variable is unset or relative - and reads the vocabulary again only
-// when it differs, or when the last attempt found no readable vocabulary file.
+// when it differs, or when the last attempt found no readable vocabulary file
+// (a file refused for its size is not tried again).
 // A vocabulary file rewritten in the same folder is not read again.
 #pragma once
 

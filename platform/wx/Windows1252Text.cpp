@@ -27,6 +27,41 @@ char ByteOf(char32_t codePoint) {
     return '?';
 }
 
+// Well-formed UTF-8: no overlong form, no surrogate, nothing above U+10FFFF.
+bool IsUtf8(std::string_view bytes) {
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto lead = static_cast<unsigned char>(bytes[i]);
+        std::size_t length = 1;
+        unsigned char low = 0x80; // the range of the second byte
+        unsigned char high = 0xBF;
+        if (lead < 0x80) {
+            ++i;
+            continue;
+        } else if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        } else {
+            return false;
+        }
+        if (bytes.size() - i < length)
+            return false;
+        for (std::size_t k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(bytes[i + k]);
+            if (next < (k == 1 ? low : 0x80) || next > (k == 1 ? high : 0xBF))
+                return false;
+        }
+        i += length;
+    }
+    return true;
+}
+
 } // namespace
 
 wxString DecodeWindows1252(std::string_view bytes) {
@@ -44,6 +79,11 @@ std::string EncodeWindows1252(const wxString& text) {
     for (wxString::const_iterator it = text.begin(); it != text.end(); ++it)
         bytes.push_back(ByteOf(static_cast<char32_t>((*it).GetValue())));
     return bytes;
+}
+
+wxString DecodeWindowText(std::string_view bytes) {
+    return IsUtf8(bytes) ? wxString::FromUTF8(bytes.data(), bytes.size())
+                         : DecodeWindows1252(bytes);
 }
 
 } // namespace platform

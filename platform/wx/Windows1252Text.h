@@ -17,4 +17,9 @@ wxString DecodeWindows1252(std::string_view bytes);
 // DecodeWindows1252 come back byte for byte.
 std::string EncodeWindows1252(const wxString& text);
 
+// A text the utility writes into its window (see DialogWindow.h): UTF-8, the
+// encoding of file names here, when the bytes are valid UTF-8; else
+// Windows-1252.
+wxString DecodeWindowText(std::string_view bytes);
+
 } // namespace platform

@@ -7,11 +7,15 @@
 namespace platform {
 
 void WxControl::SetText(std::string_view text) {
-    m_control.SetLabelText(DecodeWindows1252(text));
+    m_text.emplace(text);
+    m_control.SetLabelText(DecodeWindowText(text));
 }
 
 std::string WxControl::GetText() const {
-    return EncodeWindows1252(m_control.GetLabelText());
+    const wxString label = m_control.GetLabelText();
+    if (m_text && label == DecodeWindowText(*m_text))
+        return *m_text;
+    return EncodeWindows1252(label);
 }
 
 void WxControl::Enable(bool enable) {

@@ -39,7 +39,7 @@ Control* WxDialogWindow::GetControl(int controlId) {
 void WxDialogWindow::ShowMessageBox(std::string_view text, const char* title) {
     const std::string shownTitle = title ? title : kApplicationName;
     // Only an OK button and no icon. Message text is shown as it stands.
-    wxMessageDialog box(&m_dialog, DecodeWindows1252(text), DecodeWindows1252(shownTitle),
+    wxMessageDialog box(&m_dialog, DecodeWindowText(text), DecodeWindowText(shownTitle),
                         wxOK | wxICON_NONE | wxCENTRE);
     box.ShowModal();
 }

@@ -117,6 +117,8 @@ TEST_F(InstallationCheckTest, CurrentInstallationPassesSilently) {
     EXPECT_TRUE(g_versionBufferZeroed) << "the version buffer must be 1000 zero bytes";
 }
 
+const std::string kUpperMarker = "TITLE=\"11 PATCHES 10/31/2019";
+
 // Only the marker decides, searched case-insensitively in the text up to the
 // first NUL byte. The file itself is never changed.
 TEST_F(InstallationCheckTest, PatchLevelIsTheMarkerAnywhereInTheText) {
@@ -144,6 +146,17 @@ TEST_F(InstallationCheckTest, PatchLevelIsTheMarkerAnywhereInTheText) {
         {"the marker behind a NUL byte", "<?xml?>\0<Update title=\"11 patches 10/31/2019\"/>"s,
          false},
         {"the marker cut short", "<Update title=\"11 patches 10/31/201", false},
+        // The file is read in chunks: a marker may lie across any two of them.
+        {"the marker across 4 KiB", std::string(4086, 'x') + kUpperMarker, true},
+        {"the marker across 64 KiB", std::string(65522, 'x') + kUpperMarker, true},
+        {"the marker after its first byte at 64 KiB", std::string(65535, 'x') + kUpperMarker, true},
+        {"the marker ending at 64 KiB", std::string(65508, 'x') + kUpperMarker, true},
+        {"the marker starting at 64 KiB", std::string(65536, 'x') + kUpperMarker, true},
+        {"the marker megabytes in", std::string(3 << 20, 'x') + kUpperMarker, true},
+        {"the marker across 64 KiB, cut by a NUL byte",
+         std::string(65522, 'x') + "TITLE=\"11 PATCH\0ES 10/31/2019"s, false},
+        {"the marker behind a NUL byte in a later chunk",
+         std::string(70000, 'x') + "\0"s + kUpperMarker, false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -157,6 +170,20 @@ TEST_F(InstallationCheckTest, PatchLevelIsTheMarkerAnywhereInTheText) {
             EXPECT_EQ(m_window.Events(), Failure(kPatchLevelMissing, kPatchLevelMissing));
         EXPECT_EQ(testsupport::ReadFileBytes(UpdateHistory()), c.content);
         EXPECT_EQ(m_loader.OpenHandles(), 0);
+    }
+}
+
+// However large the file, the search takes no more than a small buffer: a
+// sparse file of 200 GB (zeros, taking no disk) is a text that ends at once.
+TEST_F(InstallationCheckTest, AHugeUpdateHistoryIsSearchedWithoutReadingItWhole) {
+    const std::string folder = BuildFolder();
+    for (const std::string& start : {""s, "<Update title=\"10 patches 07/31/2019\"/>"s}) {
+        SCOPED_TRACE(start);
+        testsupport::WriteFileBytes(UpdateHistory(), start);
+        ASSERT_EQ(::truncate(UpdateHistory().c_str(), 200LL << 30), 0);
+        m_window.ClearEvents();
+        EXPECT_FALSE(Verify(folder));
+        EXPECT_EQ(m_window.Events(), Failure(kPatchLevelMissing, kPatchLevelMissing));
     }
 }
 

@@ -208,6 +208,37 @@ bool RunLookup(CDosewrightDlg& dialog, Lookup lookup, RxNormCandidateList& list)
     return false;
 }
 
+// A read that brings no record (status 0) leaves the search key in the buffer;
+// that key must not pass for the record of drug 103, whose lookups all succeed
+// when the read does.
+TEST_F(DrugLookupsTest, AReadOfNothingFindsNothingAndIsNoFailure) {
+    OpenReference();
+    for (const Lookup lookup : {Lookup::FindDrug, Lookup::HasNdc, Lookup::RxNormList}) {
+        SCOPED_TRACE(static_cast<int>(lookup));
+        StoreLink_FailCall("fsget", 1, 0);
+        RxNormCandidateList list;
+        int32_t drugId = 0;
+        bool failed = false;
+        switch (lookup) {
+        case Lookup::FindDrug:
+            EXPECT_TRUE(Dialog().FindDrugId(drugId, "Abilify", "TAB", "OR", "10", "MG"));
+            EXPECT_EQ(drugId, NoDrugId);
+            break;
+        case Lookup::HasNdc:
+            EXPECT_FALSE(Dialog().DrugHasNdc(103, failed));
+            EXPECT_FALSE(failed);
+            break;
+        case Lookup::RxNormList:
+            EXPECT_TRUE(Dialog().GetDrugRxNormList(103, list));
+            EXPECT_TRUE(list.empty());
+            break;
+        }
+        StoreLink_FailCall("fsget", 0, 0);
+        EXPECT_TRUE(RunLookup(Dialog(), lookup, list)) << "the next read finds the drug again";
+    }
+    EXPECT_TRUE(Events().empty());
+}
+
 constexpr const char* kSupport = "\nPlease contact Technical Support for assistance.";
 
 struct LookupFailureCase {

@@ -47,4 +47,33 @@ TEST(Windows1252TextTest, CharactersOutsideTheCodePageBecomeQuestionMarks) {
     EXPECT_EQ(EncodeWindows1252(text), "a??\x80");
 }
 
+// Window texts carry paths in the file-name encoding (UTF-8 here); bytes that
+// are not UTF-8 are shown as Windows-1252.
+TEST(Windows1252TextTest, WindowTextsAreUtf8WhereTheyCanBe) {
+    const struct {
+        std::string bytes;
+        std::u32string shown;
+    } cases[] = {
+        {"", U""},
+        {"/srv/Praxis-M\xC3\xBCller/", U"/srv/Praxis-M\u00FCller/"},
+        {"Failure opening file:/d/\xE2\x82\xAC\nPlease verify.",
+         U"Failure opening file:/d/\u20AC\nPlease verify."},
+        {"caf\xE9 \x80", U"caf\u00E9 \u20AC"},             // not UTF-8
+        {"M\xC3\xBC \xFC", U"M\u00C3\u00BC \u00FC"},       // UTF-8 and not: all Windows-1252
+        {"\xC3", U"\u00C3"},                               // a sequence cut short
+        {"\xED\xA0\x80", U"\u00ED\u00A0\u20AC"},           // a surrogate is not UTF-8
+        {"\xC0\xAF", U"\u00C0\u00AF"},                     // nor an overlong form
+        {"\xF0\x9F\x92\x8A", U"\U0001F48A"},               // four bytes
+        {"\xF4\x90\x80\x80", U"\u00F4\u0090\u20AC\u20AC"}, // above U+10FFFF
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.bytes);
+        const wxString text = platform::DecodeWindowText(c.bytes);
+        std::u32string shown;
+        for (wxString::const_iterator it = text.begin(); it != text.end(); ++it)
+            shown.push_back(static_cast<char32_t>((*it).GetValue()));
+        EXPECT_TRUE(shown == c.shown);
+    }
+}
+
 } // namespace

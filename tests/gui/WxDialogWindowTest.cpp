@@ -52,13 +52,18 @@ TEST_F(WxDialogWindowTest, ControlsAreFoundByTheirTemplateIds) {
     EXPECT_EQ(m_window->GetControl(res::IDOK)->GetText(), "Dosewright");
 }
 
-TEST_F(WxDialogWindowTest, TextsAreShownAsWindows1252AndAsTheyStand) {
+TEST_F(WxDialogWindowTest, TextsAreShownAsFileNamesAndAsTheyStand) {
     platform::Control* status = m_window->GetControl(res::IDC_STATUS);
-    const std::string bytes = "Failure opening file:/data/A&B/caf\xE9 \x80\nPlease verify.";
-    status->SetText(bytes);
-
     auto* shown = wxDynamicCast(m_dialog->FindTemplateControl(res::IDC_STATUS), wxStaticText);
     ASSERT_NE(shown, nullptr);
+    // A folder name in UTF-8, the file-name encoding here, and one that is not.
+    const std::string utf8 = "Failure opening file:/data/A&B/Praxis-M\xC3\xBCller\nPlease verify.";
+    status->SetText(utf8);
+    EXPECT_EQ(shown->GetLabelText(), wxString::FromUTF8(utf8));
+    EXPECT_EQ(status->GetText(), utf8);
+
+    const std::string bytes = "Failure opening file:/data/A&B/caf\xE9 \x80\nPlease verify.";
+    status->SetText(bytes);
     wxString expected = "Failure opening file:/data/A&B/caf";
     expected.Append(wxUniChar(0xE9)).Append(" ").Append(wxUniChar(0x20AC));
     expected.Append("\nPlease verify.");

@@ -2,12 +2,14 @@
 // the vocabulary of the database folder.
 #include "data/HostLibraries.h"
 #include "kelvar/KelvarApi.h"
+#include "kelvar/Vocabulary.h"
 
 #include "common/HostFolder.h"
 #include "host/HostScratchFolder.h"
 
 #include <array>
 #include <cstring>
+#include <filesystem>
 #include <gtest/gtest.h>
 #include <string>
 #include <vector>
@@ -163,6 +165,21 @@ TEST_F(KelvarTest, ReadsTheVocabularyOfTheFolderInUse) {
 
     m_scope.Name(empty.Path() + "gone");
     EXPECT_EQ(QueryForm("Tablet", code), kelvar::kQueryNotFound);
+
+    // A vocabulary larger than any real one is refused unread, and said so once.
+    ScratchFolder huge;
+    huge.Write(hostfolder::kVocabularyFile, "form\tTablet\tTB4\n");
+    std::filesystem::resize_file(huge.Path() + hostfolder::kVocabularyFile,
+                                 kelvar::Vocabulary::kLargestFile + 1);
+    m_scope.Name(huge.Path());
+    testing::internal::CaptureStderr();
+    EXPECT_EQ(QueryForm("Tablet", code), kelvar::kQueryNotFound);
+    EXPECT_EQ(QueryForm("Tablet", code), kelvar::kQueryNotFound);
+    const std::string said = testing::internal::GetCapturedStderr();
+    EXPECT_NE(said.find(huge.Path() + hostfolder::kVocabularyFile + " is larger than"),
+              std::string::npos)
+        << said;
+    EXPECT_EQ(said.find('\n'), said.size() - 1) << said;
 }
 
 TEST_F(KelvarTest, SplitsANumberAndAKnownUnitOnly) {

@@ -4,6 +4,7 @@
 #include "repair/RunLogFormat.h"
 
 #include "app/DosewrightDlg.h"
+#include "storelink/StoreLinkStatus.h"
 #include "support/DialogOnHostFolder.h"
 #include "support/HostFolder.h"
 #include "support/TempFolder.h"
@@ -119,11 +120,24 @@ const LineCase kLineCases[] = {
             "Tablet"),
      "6,105,,\"12 \"\"A\"\"\",\"X\r\nY\",7,O'NE\xC9,\"Caf\xE9 \"\"Forte\"\"\",\"5\nMG\",Oral,"
      "Tablet\r\n",
-     "The RxNormID was changed from 12 \"A\" to NULL for the medication Caf\xE9 \"Forte\" 5\nMG "
+     "The RxNormID was changed from 12 \"A\" to NULL for the medication Caf\xE9 \"Forte\" 5 MG "
      "Oral Tablet for Patient: O'NE\xC9. Please verify this change is correct.\r\n",
      "The RxNormID 12 \"A\" is incorrect, and should be changed to NULL for the medication "
-     "Caf\xE9 \"Forte\" 5\nMG Oral Tablet for Patient: O'NE\xC9. Please verify this change is "
+     "Caf\xE9 \"Forte\" 5 MG Oral Tablet for Patient: O'NE\xC9. Please verify this change is "
      "correct.\r\n"},
+    // Text cells a spreadsheet would run as formulas; numbers stay as they are.
+    // A line end in a text cannot start a forged sentence in the log.
+    {"texts that begin like formulas, and line ends",
+     Values(-7, -2, "=1+1", "+123", "-5", -3, "@SUM(A1)", "=HYPERLINK(\"http://x\",\"y\")",
+            "\t10 MG", "\rOral", "Tablet\r\nThe RxNormID was changed"),
+     "-7,-2,'=1+1,'+123,'-5,-3,'@SUM(A1),\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\",'\t10 MG,"
+     "\"'\rOral\",\"Tablet\r\nThe RxNormID was changed\"\r\n",
+     "The RxNormID was changed from +123 to =1+1 for the medication =HYPERLINK(\"http://x\",\"y\") "
+     "\t10 MG  Oral Tablet  The RxNormID was changed for Patient: @SUM(A1). Please verify this "
+     "change is correct.\r\n",
+     "The RxNormID +123 is incorrect, and should be changed to =1+1 for the medication "
+     "=HYPERLINK(\"http://x\",\"y\") \t10 MG  Oral Tablet  The RxNormID was changed for Patient: "
+     "@SUM(A1). Please verify this change is correct.\r\n"},
 };
 
 class RunLineFormatTest : public testing::TestWithParam<LineCase> {};
@@ -141,17 +155,25 @@ TEST_P(RunLineFormatTest, WritesTheExactLines) {
     EXPECT_EQ(reportLog.view(), c.reportLog);
 }
 
+// A text that begins like a formula reads back with the apostrophe before it.
 TEST_P(RunLineFormatTest, EveryCsvLineHasElevenFieldsThatReadBackAsTheValues) {
     const RunLineValues& v = GetParam().values;
     RunLineBuffer csv;
     FormatCsvLine(v, csv);
     ASSERT_TRUE(csv.view().ends_with("\r\n"));
     const std::vector<std::string> fields = CsvFields(csv.view().substr(0, csv.size() - 2));
+    auto text = [](std::string_view value) {
+        const bool formula =
+            !value.empty() && std::string_view("=+-@\t\r").find(value[0]) != std::string_view::npos;
+        return (formula ? "'" : "") + std::string(value);
+    };
     const std::vector<std::string> expected{
-        std::to_string(v.entryId),  std::to_string(v.resolutionCode), std::string(v.newRxNormId),
-        std::string(v.oldRxNormId), std::string(v.drugCode),          std::to_string(v.patientId),
-        std::string(v.patientRef),  std::string(v.drugName),          std::string(v.strength),
-        std::string(v.route),       std::string(v.doseForm)};
+        std::to_string(v.entryId), std::to_string(v.resolutionCode),
+        text(v.newRxNormId),       text(v.oldRxNormId),
+        text(v.drugCode),          std::to_string(v.patientId),
+        text(v.patientRef),        text(v.drugName),
+        text(v.strength),          text(v.route),
+        text(v.doseForm)};
     EXPECT_EQ(fields, expected);
 }
 
@@ -161,16 +183,18 @@ INSTANTIATE_TEST_SUITE_P(Lines, RunLineFormatTest, testing::ValuesIn(kLineCases)
                          });
 
 TEST(RunLineFormat, TheWidestLinesFitTheirBuffer) {
-    // Every text at its field's width and made of double quotes, so that the CSV
-    // line doubles every one of them.
-    const std::string q15(15, '"'), q12(12, '"'), q11(11, '"'), q35(35, '"'), q25(25, '"'),
-        q20(20, '"'), q50(50, '"');
+    // Every text at its field's width, beginning like a formula and otherwise
+    // made of double quotes, so that the CSV line doubles every one of them.
+    const std::string q15 = "=" + std::string(14, '"'), q12 = "=" + std::string(11, '"'),
+                      q11 = "=" + std::string(10, '"'), q35 = "=" + std::string(34, '"'),
+                      q25 = "=" + std::string(24, '"'), q20 = "=" + std::string(19, '"'),
+                      q50 = "=" + std::string(49, '"');
     const RunLineValues values = Values(-2147483647 - 1, -2147483647 - 1, q15, q15, q12,
                                         -2147483647 - 1, q11, q35, q25, q20, q50);
     RunLineBuffer csv;
     FormatCsvLine(values, csv);
     EXPECT_LT(csv.size(), kRunLineBufferSize);
-    EXPECT_TRUE(csv.view().ends_with(std::string(2 + 2 * 50, '"') + "\r\n"));
+    EXPECT_TRUE(csv.view().ends_with(",\"'=" + std::string(2 * 49 + 1, '"') + "\r\n"));
     EXPECT_EQ(CsvFields(csv.view().substr(0, csv.size() - 2)).size(), 11u);
     for (bool reportOnly : {false, true}) {
         RunLineBuffer log;
@@ -274,6 +298,35 @@ TEST_F(WriteRunLinesTest, TakesThePatientFromThePatientTableAndFlushesBothLines)
         EXPECT_EQ(m_dialog->FileBytes("Dosewright.csv"), csv);
         EXPECT_EQ(m_dialog->FileBytes("Dosewright.log"), log);
     }
+    EXPECT_TRUE(Window().Events().empty());
+}
+
+// A patient the table cannot give leaves the reference empty; only an error of
+// the table is counted as a failed look-up, and the lines are written either way.
+TEST_F(WriteRunLinesTest, APatientTableThatFailsLeavesThePatientOutAndIsCounted) {
+    OpenStreamsInFolder();
+    const struct {
+        const char* operation;
+        int32_t status;
+        int32_t counted;
+    } cases[] = {{"fspos", -18, 1}, {"fsget", -18, 1}, {"fsget", 0, 0}, {"fspos", 2, 0}};
+    const _MRRX record =
+        Medication(1, 7, {"Lisinopril", "10 MG", "Tablet", "Oral", "", "314076", "SCD"});
+    std::string csv;
+    int32_t failures = 0;
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.operation) + " " + std::to_string(c.status));
+        StoreLink_FailCall(c.operation, 1, c.status);
+        ASSERT_TRUE(Dialog().WriteRunLines(record, "", 0, 101));
+        failures += c.counted;
+        EXPECT_EQ(Dialog().PatientLookupFailures(), failures);
+        csv += "1,101,314076,,,7,,Lisinopril,10 MG,Oral,Tablet\r\n";
+        EXPECT_EQ(m_dialog->FileBytes("Dosewright.csv"), csv);
+    }
+    StoreLink_FailCall("*", 0, 0);
+    EXPECT_TRUE(m_dialog->FileBytes("Dosewright.log")
+                    .ends_with("for Patient: . Please verify "
+                               "this change is correct.\r\n"));
     EXPECT_TRUE(Window().Events().empty());
 }
 

@@ -94,7 +94,7 @@ ChildProcess::ChildProcess(const ChildOptions& options) {
             _exit(126);
         }
         if (limited &&
-            (signal(SIGXFSZ, SIG_IGN) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0)) {
+            (signal(SIGXFSZ, SIG_DFL) == SIG_ERR || setrlimit(RLIMIT_FSIZE, &limit) != 0)) {
             _exit(126);
         }
         execve(argv[0], argv.data(), envp.data());

@@ -25,8 +25,8 @@ struct ChildOptions {
     std::vector<std::pair<std::string, std::string>> environment;
     // Variables the child must not see.
     std::vector<std::string> unset;
-    // RLIMIT_FSIZE for the child, with SIGXFSZ ignored, so that a write past the
-    // limit fails with EFBIG instead of killing it.
+    // RLIMIT_FSIZE for the child, as a shell's ulimit -f sets it: SIGXFSZ keeps
+    // its default action, which ends a program that does not ignore it itself.
     std::optional<uint64_t> fileSizeLimit;
 };
 

@@ -152,6 +152,8 @@ protected:
     CompleteRepair m_complete;
 };
 
+// The limit is set as ulimit -f sets it: the signal the system sends at the
+// limit would end the program without a word unless it ignores it.
 TEST_F(DiskFullTest, TheLogReachingTheFileSizeLimitStopsTheRun) {
     // An earlier run's log already fills the limit but for a dozen sentences.
     constexpr uint64_t kLimit = 4u << 20;

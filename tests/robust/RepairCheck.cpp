@@ -247,6 +247,15 @@ testing::AssertionResult StoppedWithOneMessage(const ChildResult& result, std::s
     return testing::AssertionSuccess();
 }
 
+std::size_t FailedPatientLookups(const ChildResult& result) {
+    constexpr std::string_view kStart = "dosewright-cli: ";
+    const std::size_t line = result.errors.rfind(kStart);
+    if (line == std::string::npos ||
+        result.errors.find(" patient look-up", line) == std::string::npos)
+        return 0;
+    return std::strtoul(result.errors.c_str() + line + kStart.size(), nullptr, 10);
+}
+
 std::vector<std::size_t> Added(const std::vector<std::size_t>& before,
                                const std::vector<std::size_t>& after) {
     std::vector<std::size_t> added;

@@ -58,7 +58,8 @@ struct CompleteRepair {
 };
 
 // The complete repair with the lines of the change at `index` written without
-// their patient reference, as a run writes them when the patient table fails.
+// their patient reference, as a run writes them when the patient table fails
+// for that medication.
 CompleteRepair WithoutPatientOf(const CompleteRepair& complete, std::size_t index);
 
 // Repairs a copy of `folder` made in `scratch` and records what it did. The
@@ -102,6 +103,10 @@ testing::AssertionResult SameBytes(std::string_view actual, std::string_view exp
 // "Dosewright Error" box on standard error, and its text as the status line on
 // standard output. On success `message` holds that text.
 testing::AssertionResult StoppedWithOneMessage(const ChildResult& result, std::string& message);
+
+// How many patient look-ups a run reports as failed on its last line of standard
+// error; 0 when it reports none.
+std::size_t FailedPatientLookups(const ChildResult& result);
 
 // The elements of `after` that are not in `before` (both in ascending order).
 std::vector<std::size_t> Added(const std::vector<std::size_t>& before,

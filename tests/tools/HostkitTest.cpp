@@ -291,6 +291,12 @@ INSTANTIATE_TEST_SUITE_P(
     Fixtures, HostkitRefusesFixture,
     testing::Values(
         BadFixture{"NotJson", R"({"drugs": [)", "not valid JSON"},
+        // 4 MB of brackets: refused as soon as the nesting passes the limit.
+        BadFixture{"NestedTooDeep", std::string(2 << 20, '[') + std::string(2 << 20, ']'),
+                   "fixture: arrays and objects nested more than 8 deep"},
+        BadFixture{"RecordNestedTooDeep",
+                   R"({"drugs": [{"drugId": 1, "opaque": [[[[[[[[]]]]]]]]}]})",
+                   "fixture: arrays and objects nested more than 8 deep"},
         BadFixture{"NotAnObject", R"([])", "fixture: expected an object, found an array"},
         BadFixture{"UnknownTopField", R"({"drug": []})", "drug: unknown field"},
         BadFixture{"UnknownRecordField",

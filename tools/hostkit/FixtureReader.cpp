@@ -19,9 +19,24 @@ namespace {
 
 constexpr std::size_t kFormCodeCapacity = 4;
 
+// A fixture's values lie at most three arrays and objects deep (the fixture,
+// a table, a record); a little more is allowed, and no more, so that no input
+// can make the reader or the duplicate-name check nest without end.
+constexpr int kDeepestNesting = 8;
+
 nlohmann::json Parse(std::string_view json) {
+    const auto refuseDeepNesting = [](int depth, nlohmann::json::parse_event_t event,
+                                      nlohmann::json&) {
+        const bool opens = event == nlohmann::json::parse_event_t::object_start ||
+                           event == nlohmann::json::parse_event_t::array_start;
+        if (opens && depth >= kDeepestNesting) {
+            Refuse("", "arrays and objects nested more than " + std::to_string(kDeepestNesting) +
+                           " deep; a fixture needs 3");
+        }
+        return true;
+    };
     try {
-        return nlohmann::json::parse(json);
+        return nlohmann::json::parse(json, refuseDeepNesting);
     } catch (const nlohmann::json::exception& e) {
         // A syntax error, or a number too large for any type (out_of_range.406).
         // Drop the library's "[json.exception.parse_error.101] " prefix.
