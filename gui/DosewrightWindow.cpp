@@ -111,8 +111,8 @@ void CDosewrightWindow::AddScanProgressText() {
 
 std::string CDosewrightWindow::RunFilePath(const char* fileName) const {
     // The folder ends with its separator once the start-up has found it.
-    return m_dialog->m_szDbPath[0] != '\0' ? std::string(m_dialog->m_szDbPath) + fileName
-                                           : std::string();
+    const char* folder = m_dialog->DatabasePath();
+    return folder[0] != '\0' ? std::string(folder) + fileName : std::string();
 }
 
 bool CDosewrightWindow::RunFileExists(const char* fileName) const {

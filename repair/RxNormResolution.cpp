@@ -23,7 +23,7 @@ bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList&
         return true;
 
     if (reportOnly == 0) {
-        const int32_t status = UpdateMedicationRecord(m_hMrrx, asRead, record);
+        const int32_t status = UpdateMedicationRecord(m_session.MedicationTable(), asRead, record);
         if (status < 0) {
             char message[200] = {};
             std::snprintf(message, sizeof message,
