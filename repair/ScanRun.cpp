@@ -50,6 +50,12 @@ bool CDosewrightDlg::OpenRunFiles(unsigned char reportOnly) {
     case RunFilesStatus::CsvFailed:
         ShowFailureBoxThenStatus("Failure opening Dosewright.csv file");
         return false;
+    case RunFilesStatus::LockFailed:
+        ShowFailureBoxThenStatus("Failure opening Dosewright.lock file");
+        return false;
+    case RunFilesStatus::Busy:
+        ShowFailureBoxThenStatus(kAnotherRunMessage);
+        return false;
     }
     return false;
 }
