@@ -8,7 +8,6 @@
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -523,49 +522,6 @@ TEST_F(ScanRunTest, ARunWhileAnotherHoldsTheLockTouchesNothing) {
     EXPECT_EQ(Run(1), std::make_pair(1, 1));
     platform::RunLock after;
     EXPECT_EQ(after.Acquire(lockFile.c_str()), platform::RunLock::Result::Acquired);
-}
-
-// Only a regular file of its own is opened under a run file's name: a link (to
-// the medication table, or to nowhere), a FIFO or a folder stops the run before
-// the scan with that file's message, and what the link points to is left alone.
-TEST_F(ScanRunTest, ARunFileNameHoldingAnythingButARegularFileStopsTheRun) {
-    enum class Kind { LinkToTable, DanglingLink, Fifo, Folder };
-    const struct {
-        const char* name;
-        Kind kind;
-        const char* message;
-    } cases[] = {
-        // In the order the run opens them: a failed run keeps what it opened.
-        {"Dosewright.lock", Kind::LinkToTable, "Failure opening Dosewright.lock file"},
-        {"Dosewright.lock", Kind::Fifo, "Failure opening Dosewright.lock file"},
-        {"Dosewright.lock", Kind::Folder, "Failure opening Dosewright.lock file"},
-        {"Dosewright.log", Kind::LinkToTable, "Failure opening Dosewright.log file"},
-        {"Dosewright.log", Kind::Fifo, "Failure opening Dosewright.log file"},
-        {"Dosewright.csv", Kind::LinkToTable, "Failure opening Dosewright.csv file"},
-        {"Dosewright.csv", Kind::DanglingLink, "Failure opening Dosewright.csv file"},
-    };
-    Build({kWrongLisinopril});
-    const fs::path table = m_folder / "MRRX99";
-    const std::string tableBytes = testsupport::ReadFileBytes(table);
-    for (const auto& c : cases) {
-        SCOPED_TRACE(std::string(c.name) + " " + std::to_string(static_cast<int>(c.kind)));
-        const fs::path path = m_folder / c.name;
-        if (c.kind == Kind::LinkToTable)
-            fs::create_symlink(table, path);
-        else if (c.kind == Kind::DanglingLink)
-            fs::create_symlink(m_folder / "elsewhere", path);
-        else if (c.kind == Kind::Fifo)
-            ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0);
-        else
-            fs::create_directory(path);
-        m_fixture->window.ClearEvents();
-        ExpectStops(1);
-        EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), Box(c.message, kTitle),
-                                         Status(c.message), EndWait()}));
-        EXPECT_EQ(testsupport::ReadFileBytes(table), tableBytes);
-        EXPECT_FALSE(fs::exists(m_folder / "elsewhere"));
-        fs::remove(path);
-    }
 }
 
 struct ReadFailureCase {
