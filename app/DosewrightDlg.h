@@ -116,9 +116,10 @@ private:
     // One medication of the scan; false when the scan must stop.
     bool SettleMedication(const _MRRX& record, unsigned char reportOnly, int32_t& affected,
                           RxNormCandidateList& candidates);
-    // Writes a change the scan decided (repair mode), reports and counts it.
-    bool ApplyScanChange(const _MRRX& changed, const char* oldRxNormId, unsigned char reportOnly,
-                         int32_t resolutionCode, int32_t& affected);
+    // Writes a change the scan decided on the record `asRead` (repair mode),
+    // reports and counts it.
+    bool ApplyScanChange(const _MRRX& asRead, const _MRRX& changed, const char* oldRxNormId,
+                         unsigned char reportOnly, int32_t resolutionCode, int32_t& affected);
 
     platform::DialogWindow& m_window;
     platform::LibraryLoader& m_libraryLoader;

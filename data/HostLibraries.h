@@ -23,6 +23,10 @@ inline constexpr int kErrorTextSize = 400;    // message written by the host uti
 inline constexpr int32_t kStatusExactMatch = 1;  // fspos: positioned on an equal key
 inline constexpr int32_t kStatusEmptyTable = 4;  // fspos: the table holds no record
 inline constexpr int32_t kStatusEndOfFile = -116; // fsgetn: there is no further record
+// fsupdate: the record changed since it was read, and was not rewritten. The
+// utility gives the same code when its own check before an update finds the
+// record changed, so both are shown alike: it must match the host's value.
+inline constexpr int32_t kStatusRecordChanged = -23;
 
 // Host utility functions signal failure by this value only; any other is success.
 inline constexpr int32_t kHostCallFailed = 1;
@@ -77,7 +81,8 @@ int32_t fsget(int32_t handle, int32_t keyNumber, void* record, int32_t recordLen
 int32_t fsgetn(int32_t handle, int32_t keyNumber, void* record, int32_t recordLength);
 // Positions before the first record in key order. <0 error.
 int32_t fsgotof(int32_t handle, int32_t keyNumber);
-// Rewrites the record last read through this handle. <0 error.
+// Rewrites the record last read through this handle. <0 error, among them
+// kStatusRecordChanged when the record changed since it was read.
 int32_t fsupdate(int32_t handle, const void* record, int32_t recordLength);
 
 // --- Host utility library (libOVUtilities) ----------------------------------------------------

@@ -1,12 +1,17 @@
 #include "gui/DosewrightWindow.h"
 
+#include <string>
+
 #include <wx/accel.h>
+#include <wx/filename.h>
 #include <wx/iconbndl.h>
 #include <wx/menu.h>
+#include <wx/stattext.h>
 
 #include "app/DosewrightDlg.h"
 #include "gui/AboutDlg.h"
 #include "platform/wx/ApplicationIcon.h"
+#include "platform/wx/DefaultApplication.h"
 #include "platform/wx/Windows1252Text.h"
 #include "platform/wx/WxDialogWindow.h"
 #include "resources/DialogTemplates.h"
@@ -19,10 +24,21 @@
 //   button 2 "Exit", Esc, close box,
 //   Alt+F4, the window menu's Close   -> OnBnClickedExit, then the dialog ends (Cancel)
 //   "&About Dosewright..." (0x0010)   -> the About box
-// The About item sits in the window's system menu where the platform has one
-// (Windows). GTK has none an application can add to, so there the same item is
-// the window's context menu (right mouse button, the Menu key or Shift+F10),
-// and F1 opens the About box as well.
+//   "Open Run &Log" (0x0020),
+//   "Open &CSV Report" (0x0030)       -> Dosewright.log / Dosewright.csv of the database
+//                                        folder in the user's default application;
+//                                        offered once the file exists
+// These items sit in the window's system menu where the platform has one
+// (Windows). GTK has none an application can add to, so there the same items
+// are the window's context menu (right mouse button, the Menu key or
+// Shift+F10), and F1 opens the About box as well.
+namespace {
+
+// The name of the text that counts a running scan's medications.
+constexpr const char* kScanProgressName = "scanProgress";
+
+} // namespace
+
 CDosewrightWindow::CDosewrightWindow(platform::LibraryLoader& libraryLoader)
     : TemplateDialog(nullptr, *res::FindDialogTemplate(res::IDD_DOSEWRIGHT_DIALOG),
                      platform::LoadIconBundle(res::IDR_MAINFRAME)),
@@ -33,12 +49,15 @@ CDosewrightWindow::CDosewrightWindow(platform::LibraryLoader& libraryLoader)
     Bind(wxEVT_BUTTON, &CDosewrightWindow::OnExit, this, res::IDCANCEL);
     Bind(wxEVT_CLOSE_WINDOW, &CDosewrightWindow::OnClose, this);
     Bind(wxEVT_MENU, &CDosewrightWindow::OnAbout, this, res::IDM_ABOUTBOX);
+    Bind(wxEVT_MENU, &CDosewrightWindow::OnOpenRunFile, this, res::IDM_OPEN_RUN_LOG);
+    Bind(wxEVT_MENU, &CDosewrightWindow::OnOpenRunFile, this, res::IDM_OPEN_CSV_REPORT);
     Bind(wxEVT_CONTEXT_MENU, &CDosewrightWindow::OnContextMenu, this);
     // Esc presses Exit.
     SetEscapeId(res::IDCANCEL);
     wxAcceleratorEntry help(wxACCEL_NORMAL, WXK_F1, res::IDM_ABOUTBOX);
     SetAcceleratorTable(wxAcceleratorTable(1, &help));
     AddAboutToSystemMenu();
+    AddScanProgressText();
     CentreOnScreen();
 }
 
@@ -46,13 +65,59 @@ CDosewrightWindow::~CDosewrightWindow() = default;
 
 void CDosewrightWindow::AddAboutToSystemMenu() {
 #ifdef __WXMSW__
-    const char* caption = res::FindStringResource(res::IDS_ABOUTBOX);
     wxMenu* systemMenu = MSWGetSystemMenu();
-    if (systemMenu && caption && *caption) {
+    if (systemMenu) {
         systemMenu->AppendSeparator();
-        systemMenu->Append(res::IDM_ABOUTBOX, platform::DecodeWindows1252(caption));
+        // Built once: the run files' items stay enabled; a missing file opens nothing.
+        AppendWindowMenuItems(*systemMenu, false);
     }
 #endif
+}
+
+void CDosewrightWindow::AppendWindowMenuItems(wxMenu& menu, bool enableByFile) {
+    const struct {
+        int command;
+        int caption;
+        const char* runFile; // or null
+    } items[] = {
+        {res::IDM_ABOUTBOX, res::IDS_ABOUTBOX, nullptr},
+        {res::IDM_OPEN_RUN_LOG, res::IDS_OPEN_RUN_LOG, "Dosewright.log"},
+        {res::IDM_OPEN_CSV_REPORT, res::IDS_OPEN_CSV_REPORT, "Dosewright.csv"},
+    };
+    for (const auto& item : items) {
+        const char* caption = res::FindStringResource(item.caption);
+        if (!caption || !*caption)
+            continue;
+        menu.Append(item.command, platform::DecodeWindows1252(caption));
+        if (item.runFile && enableByFile)
+            menu.Enable(item.command, RunFileExists(item.runFile));
+    }
+}
+
+void CDosewrightWindow::AddScanProgressText() {
+    // The free space between the status line and the buttons.
+    const wxWindow* status = FindTemplateControl(res::IDC_STATUS);
+    const wxWindow* button = FindTemplateControl(res::IDOK);
+    if (!status || !button)
+        return;
+    const wxRect above = status->GetRect();
+    const int height = GetCharHeight() + 2;
+    const int top = (above.GetBottom() + button->GetRect().GetTop() - height) / 2;
+    auto* text =
+        new wxStaticText(this, wxID_ANY, wxString(), wxPoint(above.GetLeft(), top),
+                         wxSize(above.GetWidth(), height), wxST_NO_AUTORESIZE, kScanProgressName);
+    m_window->SetProgressText(text);
+}
+
+std::string CDosewrightWindow::RunFilePath(const char* fileName) const {
+    // The folder ends with its separator once the start-up has found it.
+    const char* folder = m_dialog->DatabasePath();
+    return folder[0] != '\0' ? std::string(folder) + fileName : std::string();
+}
+
+bool CDosewrightWindow::RunFileExists(const char* fileName) const {
+    const std::string path = RunFilePath(fileName);
+    return !path.empty() && wxFileName::FileExists(wxString(path.c_str(), *wxConvFileName));
 }
 
 void CDosewrightWindow::RunStartup() {
@@ -103,11 +168,18 @@ void CDosewrightWindow::OnAbout(wxCommandEvent&) {
     });
 }
 
+void CDosewrightWindow::OnOpenRunFile(wxCommandEvent& event) {
+    const char* fileName =
+        event.GetId() == res::IDM_OPEN_RUN_LOG ? "Dosewright.log" : "Dosewright.csv";
+    RunCommand([this, fileName] {
+        if (RunFileExists(fileName))
+            platform::OpenInDefaultApplication(RunFilePath(fileName));
+    });
+}
+
 void CDosewrightWindow::OnContextMenu(wxContextMenuEvent&) {
-    const char* caption = res::FindStringResource(res::IDS_ABOUTBOX);
-    if (!caption || !*caption)
-        return;
     wxMenu menu;
-    menu.Append(res::IDM_ABOUTBOX, platform::DecodeWindows1252(caption));
-    PopupMenu(&menu);
+    AppendWindowMenuItems(menu, true);
+    if (menu.GetMenuItemCount() > 0)
+        PopupMenu(&menu);
 }

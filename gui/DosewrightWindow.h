@@ -4,6 +4,7 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "platform/wx/TemplateDialog.h"
 
@@ -11,6 +12,7 @@ class CDosewrightDlg;
 class wxCloseEvent;
 class wxCommandEvent;
 class wxContextMenuEvent;
+class wxMenu;
 
 namespace platform {
 class LibraryLoader;
@@ -34,8 +36,16 @@ private:
     void OnExit(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnAbout(wxCommandEvent& event);
+    void OnOpenRunFile(wxCommandEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
     void AddAboutToSystemMenu();
+    // About and the run files' items; with `enableByFile` a run file's item is
+    // enabled only when the file exists.
+    void AppendWindowMenuItems(wxMenu& menu, bool enableByFile);
+    void AddScanProgressText();
+    // A run file of the database folder; empty before the start-up found the folder.
+    std::string RunFilePath(const char* fileName) const;
+    bool RunFileExists(const char* fileName) const;
     // Runs one command of the window. While one runs (a scan lets the window
     // repaint, and a request to close may come in then) no other starts.
     template <typename Command> void RunCommand(Command command);

@@ -28,6 +28,60 @@ bool IsReadOnly(const struct stat& info) {
     return S_ISREG(info.st_mode) && (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
 }
 
+// open() flags of an fopen mode, or -1 when the mode is not one.
+int OpenFlags(const char* mode) {
+    int flags = 0;
+    switch (mode[0]) {
+    case 'r':
+        flags = 0;
+        break;
+    case 'w':
+        flags = O_CREAT; // emptied only after the check
+        break;
+    case 'a':
+        flags = O_CREAT | O_APPEND;
+        break;
+    default:
+        return -1;
+    }
+    bool update = false;
+    for (const char* c = mode + 1; *c != '\0'; ++c) {
+        if (*c == '+')
+            update = true;
+        else if (*c != 'b')
+            return -1;
+    }
+    return flags | (update ? O_RDWR : mode[0] == 'r' ? O_RDONLY : O_WRONLY);
+}
+
+// Opens `path` with `flags` as a regular file of one name; the descriptor, or
+// -1 with the last error code set.
+int OpenRegularDescriptor(const char* path, int flags) {
+    const int fd = ::open(path, flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        Fail();
+        return -1;
+    }
+    struct stat info;
+    int error = 0;
+    if (::fstat(fd, &info) != 0)
+        error = errno;
+    else if (S_ISDIR(info.st_mode))
+        error = EISDIR;
+    else if (!S_ISREG(info.st_mode))
+        error = EINVAL;
+    else if (info.st_nlink != 1)
+        error = EMLINK;
+    else if (::fcntl(fd, F_SETFL, flags & O_APPEND) != 0)
+        error = errno;
+    if (error != 0) {
+        ::close(fd);
+        FailWith(error);
+        return -1;
+    }
+    return fd;
+}
+
 } // namespace
 
 int LastErrorCode() { return t_lastError; }
@@ -84,6 +138,53 @@ bool CutStreamBack(std::FILE* stream, std::uint64_t size) {
     if (::ftruncate(::fileno(stream), static_cast<off_t>(size)) != 0)
         return Fail();
     return ::fseeko(stream, static_cast<off_t>(size), SEEK_SET) == 0 || Fail();
+}
+
+std::FILE* OpenRegularFile(const char* path, const char* mode) {
+    const int flags = OpenFlags(mode);
+    if (flags < 0) {
+        FailWith(EINVAL);
+        return nullptr;
+    }
+    const int fd = OpenRegularDescriptor(path, flags);
+    if (fd < 0)
+        return nullptr;
+    if (mode[0] == 'w' && ::ftruncate(fd, 0) != 0) {
+        const int error = errno;
+        ::close(fd);
+        FailWith(error);
+        return nullptr;
+    }
+    std::FILE* stream = ::fdopen(fd, mode);
+    if (stream == nullptr) {
+        Fail();
+        ::close(fd);
+    }
+    return stream;
+}
+
+RunLock::~RunLock() { Release(); }
+
+RunLock::Result RunLock::Acquire(const char* lockFilePath) {
+    if (m_fd >= 0)
+        return Result::Acquired;
+    const int fd = OpenRegularDescriptor(lockFilePath, O_RDWR | O_CREAT);
+    if (fd < 0)
+        return Result::Failed;
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
+        ::close(fd);
+        FailWith(error);
+        return error == EWOULDBLOCK ? Result::HeldByAnother : Result::Failed;
+    }
+    m_fd = fd;
+    return Result::Acquired;
+}
+
+void RunLock::Release() {
+    if (m_fd >= 0)
+        ::close(m_fd);
+    m_fd = -1;
 }
 
 ExclusiveFile::~ExclusiveFile() {

@@ -51,6 +51,55 @@ bool StreamFileSize(std::FILE* stream, std::uint64_t& size);
 // last error code set on failure.
 bool CutStreamBack(std::FILE* stream, std::uint64_t size);
 
+// Opens a file the program writes in a folder others can write to (the run log,
+// the CSV report, the lock file) only as what it must be: a regular file with
+// this one name. Never through a symbolic link (the link could point at a
+// table, or out of the folder), never a FIFO (its open would wait for a reader
+// for ever), a device or a folder, and never a file with other names (hard
+// links) as well. `mode` is fopen's ("r", "w", "a", each with "+" and "b" as
+// wanted); "w" empties the file only once it is known to be such a file.
+// Returns the open stream, or null with the last error code set: ELOOP for a
+// symbolic link, EISDIR for a folder, EMLINK for a file of several names,
+// EINVAL for a bad mode or any other kind of file (ENXIO for a FIFO that no
+// one reads); else the code of the failing call.
+//
+// POSIX: open with O_NOFOLLOW and O_NONBLOCK, fstat, then clear O_NONBLOCK.
+// The Win32 twin: CreateFileW with FILE_FLAG_OPEN_REPARSE_POINT, refusing a
+// reparse point, a directory, a file whose GetFileType is not FILE_TYPE_DISK or
+// whose nNumberOfLinks is not 1, then _open_osfhandle and _fdopen.
+std::FILE* OpenRegularFile(const char* path, const char* mode);
+
+// An exclusive lock on a lock file, held while the object holds it and
+// released by the operating system when the process ends, however it ends. The
+// lock file is created when missing, opened as OpenRegularFile opens a file,
+// and never emptied or removed. One lock file taken twice, even by one process,
+// is held by another the second time.
+//
+// POSIX: flock(LOCK_EX | LOCK_NB). The Win32 twin: LockFileEx with
+// LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY (ERROR_LOCK_VIOLATION
+// meaning held by another).
+class RunLock {
+public:
+    enum class Result {
+        Acquired,
+        HeldByAnother, // someone else holds it now
+        Failed,        // the lock file could not be opened or locked; last error code set
+    };
+
+    RunLock() = default;
+    ~RunLock();
+    RunLock(const RunLock&) = delete;
+    RunLock& operator=(const RunLock&) = delete;
+
+    // Never waits. Taking a lock already held by this object keeps it.
+    Result Acquire(const char* lockFilePath);
+    void Release();
+    bool IsHeld() const { return m_fd >= 0; }
+
+private:
+    int m_fd = -1;
+};
+
 // A file opened for exclusive use: no other opener may share it while it is open.
 class ExclusiveFile {
 public:

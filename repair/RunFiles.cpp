@@ -10,15 +10,23 @@ namespace {
 
 constexpr const char* kLogFileName = "Dosewright.log";
 constexpr const char* kCsvFileName = "Dosewright.csv";
+constexpr const char* kLockFileName = "Dosewright.lock";
+
+// The path of a file in the database folder; false when it would not fit.
+bool RunFilePath(const char* databaseFolder, const char* fileName,
+                 char (&path)[host::kDatabasePathSize]) {
+    const int length = std::snprintf(path, sizeof path, "%s%s", databaseFolder, fileName);
+    // Never cut a path short: that would write somewhere else.
+    return length >= 0 && length < static_cast<int>(sizeof path);
+}
 
 // Opens one of the run's files in the database folder. Lines carry their own
 // CR LF, so the streams are binary.
 std::FILE* OpenRunFile(const char* databaseFolder, const char* fileName, const char* mode) {
     char path[host::kDatabasePathSize] = {};
-    const int length = std::snprintf(path, sizeof path, "%s%s", databaseFolder, fileName);
-    if (length < 0 || length >= static_cast<int>(sizeof path))
-        return nullptr; // never cut a path short: that would write somewhere else
-    return std::fopen(path, mode);
+    if (!RunFilePath(databaseFolder, fileName, path))
+        return nullptr;
+    return platform::OpenRegularFile(path, mode);
 }
 
 // Writes one line and flushes it. A line the file cannot take whole (a full
@@ -56,6 +64,19 @@ RunFiles::~RunFiles() {
 }
 
 RunFilesStatus RunFiles::Open(const char* databaseFolder, RunMode /*mode*/) {
+    if (!m_lock.IsHeld()) {
+        char path[host::kDatabasePathSize] = {};
+        if (!RunFilePath(databaseFolder, kLockFileName, path))
+            return RunFilesStatus::LockFailed;
+        switch (m_lock.Acquire(path)) {
+        case platform::RunLock::Result::Acquired:
+            break;
+        case platform::RunLock::Result::HeldByAnother:
+            return RunFilesStatus::Busy;
+        case platform::RunLock::Result::Failed:
+            return RunFilesStatus::LockFailed;
+        }
+    }
     if (!m_pLogFile) {
         m_pLogFile = OpenRunFile(databaseFolder, kLogFileName, "ab+");
         if (!m_pLogFile)
@@ -86,6 +107,7 @@ RunFilesStatus RunFiles::Close(int& error) {
     int csvError = 0;
     const bool logClosed = CloseStream(m_pLogFile, error);
     const bool csvClosed = CloseStream(m_pCsvFile, csvError);
+    m_lock.Release();
     if (!logClosed)
         return RunFilesStatus::LogFailed;
     if (!csvClosed) {

@@ -1,19 +1,24 @@
 // The files a scan writes in the database folder: the run log Dosewright.log,
 // which grows across runs, and the CSV report Dosewright.csv, which each run
-// starts empty.
+// starts empty; and the lock on Dosewright.lock that lets one run at a time
+// work in the folder.
 #pragma once
 
 #include <cstdio>
 #include <string>
 #include <string_view>
 
+#include "platform/FileSystem.h"
+
 enum class RunMode { Report, Repair };
 
 // What an operation on the run files came to; a failure names the file.
 enum class RunFilesStatus {
     Ok,
-    LogFailed, // Dosewright.log
-    CsvFailed, // Dosewright.csv
+    LogFailed,  // Dosewright.log
+    CsvFailed,  // Dosewright.csv
+    LockFailed, // Dosewright.lock could not be opened or locked
+    Busy,       // another run holds the lock
 };
 
 class RunFiles {
@@ -25,9 +30,15 @@ public:
     RunFiles& operator=(const RunFiles&) = delete;
 
     // Everything a run needs before it reads its first medication, taken in the
-    // database folder (ending with its separator): the log, then the CSV. A file
-    // a failed run left open is kept, so the next run writes on at its end.
-    // Stops at the first failure and names it; what was opened before stays open.
+    // database folder (ending with its separator): the run lock, before any file
+    // is touched, then the log, then the CSV. A file a failed run left open is
+    // kept, so the next run writes on at its end. Stops at the first failure and
+    // names it; what was opened before stays open.
+    //
+    // The lock is held as long as a run file is open: from here to Close at the
+    // end of the run, and after a failed run until the next one closes the files
+    // it writes on (or the program ends). Each file is opened only as a regular
+    // file of its own, never through a link (platform::OpenRegularFile).
     RunFilesStatus Open(const char* databaseFolder, RunMode mode);
 
     bool IsLogOpen() const { return m_pLogFile != nullptr; }
@@ -39,15 +50,20 @@ public:
     // and nothing more is written.
     RunFilesStatus WriteLines(std::string_view csvLine, std::string_view logLine, int& error);
 
-    // Closes both files at the end of a run, the log first. A close that failed
-    // (the file may not hold everything written) is named, its error code in
-    // `error`; both are closed either way.
+    // Closes both files at the end of a run, the log first, and gives up the run
+    // lock. A close that failed (the file may not hold everything written) is
+    // named, its error code in `error`; both are closed either way.
     RunFilesStatus Close(int& error);
 
 private:
     std::FILE* m_pLogFile = nullptr; // Dosewright.log, open while a scan runs
     std::FILE* m_pCsvFile = nullptr; // Dosewright.csv, open while a scan runs
+    platform::RunLock m_lock;        // on Dosewright.lock, while a run file is open
 };
+
+// The message shown when a run could not begin because another holds the lock.
+inline constexpr const char* kAnotherRunMessage =
+    "Another Dosewright run is using this database. Please wait for it to finish and try again.";
 
 // The message shown when a run file could not be written or closed whole:
 // `failure` names the file, `error` is the system's error code.

@@ -4,11 +4,13 @@
 #include <cstring>
 
 #include "app/DosewrightDlg.h"
+#include "repair/MedicationUpdate.h"
 #include "repair/RxNormChoice.h"
 
 bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList& list,
                                    _MRRX record, unsigned char reportOnly,
                                    int32_t resolutionCode) {
+    const _MRRX asRead = record;
     char oldIdText[kMrrxRxNormId.width + 1];
     const std::string_view oldId = GetFieldText(RecordBytes(record), kMrrxRxNormId, oldIdText);
 
@@ -21,8 +23,7 @@ bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList&
         return true;
 
     if (reportOnly == 0) {
-        const int32_t status =
-            fsupdate(m_session.MedicationTable(), &record, static_cast<int32_t>(kMrrxRecordLength));
+        const int32_t status = UpdateMedicationRecord(m_session.MedicationTable(), asRead, record);
         if (status < 0) {
             char message[200] = {};
             std::snprintf(message, sizeof message,

@@ -7,6 +7,7 @@
 #include "platform/DialogWindow.h"
 #include "repair/DrugKnowledge.h"
 #include "repair/DrugTextSizes.h"
+#include "repair/MedicationUpdate.h"
 #include "repair/RouteCodeTable.h"
 
 namespace {
@@ -48,6 +49,12 @@ bool CDosewrightDlg::OpenRunFiles(unsigned char reportOnly) {
         return false;
     case RunFilesStatus::CsvFailed:
         ShowFailureBoxThenStatus("Failure opening Dosewright.csv file");
+        return false;
+    case RunFilesStatus::LockFailed:
+        ShowFailureBoxThenStatus("Failure opening Dosewright.lock file");
+        return false;
+    case RunFilesStatus::Busy:
+        ShowFailureBoxThenStatus(kAnotherRunMessage);
         return false;
     }
     return false;
@@ -140,7 +147,7 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
             return true;
         _MRRX changed = record;
         ClearRxNorm(changed);
-        return ApplyScanChange(changed, rxNormId, reportOnly, resolutionCode, affected);
+        return ApplyScanChange(record, changed, rxNormId, reportOnly, resolutionCode, affected);
     };
 
     char formCode[kFormCodeBufferSize] = {};
@@ -185,15 +192,14 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
     std::memcpy(candidateType, candidate.termType, sizeof candidate.termType);
     _MRRX changed = record;
     SetRxNorm(changed, candidateId, candidateType);
-    return ApplyScanChange(changed, rxNormId, reportOnly, drugId, affected);
+    return ApplyScanChange(record, changed, rxNormId, reportOnly, drugId, affected);
 }
 
-bool CDosewrightDlg::ApplyScanChange(const _MRRX& changed, const char* oldRxNormId,
-                                     unsigned char reportOnly, int32_t resolutionCode,
-                                     int32_t& affected) {
+bool CDosewrightDlg::ApplyScanChange(const _MRRX& asRead, const _MRRX& changed,
+                                     const char* oldRxNormId, unsigned char reportOnly,
+                                     int32_t resolutionCode, int32_t& affected) {
     if (reportOnly == 0) {
-        const int32_t status = fsupdate(m_session.MedicationTable(), &changed,
-                                        static_cast<int32_t>(kMrrxRecordLength));
+        const int32_t status = UpdateMedicationRecord(m_session.MedicationTable(), asRead, changed);
         if (status < 0) {
             char message[kScanMessageSize] = {};
             std::snprintf(message, sizeof message, kUpdateFailureFormat, status);

@@ -69,6 +69,8 @@ struct StringResource {
 
 constexpr StringResource kStrings[] = {
     {IDS_ABOUTBOX, "&About Dosewright..."},
+    {IDS_OPEN_RUN_LOG, "Open Run &Log"},
+    {IDS_OPEN_CSV_REPORT, "Open &CSV Report"},
 };
 
 } // namespace

@@ -9,6 +9,12 @@ inline constexpr int IDD_DOSEWRIGHT_DIALOG = 102; // main dialog template
 inline constexpr int IDR_MAINFRAME = 128;         // application icon
 inline constexpr int IDM_ABOUTBOX = 0x0010;       // system-menu command of the About item
 
+// The run files' items, beside About in the window menu.
+inline constexpr int IDS_OPEN_RUN_LOG = 103;       // "Open Run &Log"
+inline constexpr int IDS_OPEN_CSV_REPORT = 104;    // "Open &CSV Report"
+inline constexpr int IDM_OPEN_RUN_LOG = 0x0020;    // opens Dosewright.log
+inline constexpr int IDM_OPEN_CSV_REPORT = 0x0030; // opens Dosewright.csv
+
 // Controls of the main dialog.
 inline constexpr int IDOK = 1;             // the repair button, "Dosewright"
 inline constexpr int IDCANCEL = 2;         // "Exit"

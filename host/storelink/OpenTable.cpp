@@ -103,6 +103,9 @@ int32_t OpenTable::Open(const char* path, const char* firstCredential, const cha
     if (status < 0) {
         return status;
     }
+    if (!opened->m_fileWatch.Start(path)) {
+        return kErrFileNotFound;
+    }
     // Without a watch every read runs in a transaction of its own. The watch
     // reads the WAL index SQLite itself keeps for this connection, so it starts
     // only after a read has made SQLite open that index.
@@ -163,6 +166,9 @@ int32_t OpenTable::Prepare() {
         rc = PrepareStatement(db, "BEGIN", m_begin);
     }
     if (rc == SQLITE_OK) {
+        rc = PrepareStatement(db, "BEGIN IMMEDIATE", m_beginWrite);
+    }
+    if (rc == SQLITE_OK) {
         rc = PrepareStatement(db, "COMMIT", m_commit);
     }
     if (rc != SQLITE_OK) {
@@ -171,6 +177,7 @@ int32_t OpenTable::Prepare() {
     m_searchKey.resize(widest);
     m_placeKeyBytes.reserve(widest);
     m_recordBuffer.resize(static_cast<std::size_t>(m_definition.recordLength));
+    m_lastRead.resize(m_recordBuffer.size());
     return 0;
 }
 
@@ -317,7 +324,10 @@ int32_t OpenTable::Position(int32_t keyNumber, const uint8_t* searchRecord) {
     if (key < 0) {
         return kErrKeyNumber;
     }
-    int32_t status = Refresh();
+    int32_t status = m_fileWatch.Check(false);
+    if (status == 0) {
+        status = Refresh();
+    }
     if (status < 0) {
         return status;
     }
@@ -377,7 +387,10 @@ int32_t OpenTable::GetCurrent(int32_t keyNumber, uint8_t* record, int32_t length
     if (m_place != Place::OnRecord) {
         return kErrNoCurrentRecord;
     }
-    status = Refresh();
+    status = m_fileWatch.Check(false);
+    if (status == 0) {
+        status = Refresh();
+    }
     if (status < 0) {
         return status;
     }
@@ -392,8 +405,7 @@ int32_t OpenTable::GetCurrent(int32_t keyNumber, uint8_t* record, int32_t length
     if (status < 0) {
         return status;
     }
-    m_haveLastRead = true;
-    m_lastReadId = m_placeId;
+    RememberRead(record);
     return length;
 }
 
@@ -409,7 +421,10 @@ int32_t OpenTable::GetNext(int32_t keyNumber, uint8_t* record, int32_t length) {
     if (m_place == Place::Nowhere) {
         return kErrNoCurrentRecord;
     }
-    status = Refresh();
+    status = m_fileWatch.Check(false);
+    if (status == 0) {
+        status = Refresh();
+    }
     if (status < 0) {
         return status;
     }
@@ -429,8 +444,7 @@ int32_t OpenTable::GetNext(int32_t keyNumber, uint8_t* record, int32_t length) {
             StopWalk();
             return status;
         }
-        m_haveLastRead = true;
-        m_lastReadId = m_placeId;
+        RememberRead(record);
         return length;
     }
     // At the end the handle stays on the last record; a later fsgetn seeks again
@@ -449,6 +463,10 @@ int32_t OpenTable::GotoFirst(int32_t keyNumber) {
     if (key < 0) {
         return kErrKeyNumber;
     }
+    const int32_t status = m_fileWatch.Check(false);
+    if (status < 0) {
+        return status;
+    }
     StopWalk();
     m_place = Place::BeforeFirst;
     m_placeKey = key;
@@ -456,7 +474,7 @@ int32_t OpenTable::GotoFirst(int32_t keyNumber) {
 }
 
 int32_t OpenTable::Update(const uint8_t* record, int32_t length) {
-    const int32_t status = CheckLength(length);
+    int32_t status = CheckLength(length);
     if (status < 0) {
         return status;
     }
@@ -466,9 +484,44 @@ int32_t OpenTable::Update(const uint8_t* record, int32_t length) {
     // The change commits on its own, outside the kept read transaction; the
     // walk resumes from the remembered place.
     StopWalk();
-    const int32_t ended = EndSnapshot();
-    if (ended < 0) {
-        return ended;
+    status = EndSnapshot();
+    if (status < 0) {
+        return status;
+    }
+    // The write lock is taken first, so that nobody can change the record
+    // between the comparison and the write.
+    const int rc = sqlite3_step(m_beginWrite.get());
+    sqlite3_reset(m_beginWrite.get());
+    if (rc != SQLITE_DONE) {
+        return StatusFromSqlite(rc);
+    }
+    status = m_fileWatch.Check(true);
+    if (status == 0) {
+        status = UpdateIfUnchanged(record);
+    }
+    status = EndWrite(status);
+    if (status == 0) {
+        std::memcpy(m_lastRead.data(), record, m_lastRead.size());
+    }
+    return status;
+}
+
+int32_t OpenTable::UpdateIfUnchanged(const uint8_t* record) {
+    sqlite3_stmt* stored = m_readById.get();
+    sqlite3_bind_int64(stored, 1, m_lastReadId);
+    int rc = sqlite3_step(stored);
+    int32_t status = 0;
+    if (rc == SQLITE_ROW) {
+        status = CopyRecord(stored, 0, m_recordBuffer.data());
+        if (status == 0 && m_recordBuffer != m_lastRead) {
+            status = kErrRecordChanged;
+        }
+    } else {
+        status = rc == SQLITE_DONE ? kErrNoCurrentRecord : StatusFromSqlite(rc);
+    }
+    sqlite3_reset(stored);
+    if (status < 0) {
+        return status;
     }
     for (std::size_t i = 0; i < m_keys.size(); ++i) {
         m_keys[i].encoder.Encode(record, m_updateKeys[i].data());
@@ -477,7 +530,7 @@ int32_t OpenTable::Update(const uint8_t* record, int32_t length) {
     // same, so the record alone is rewritten when the stored keys equal the new
     // ones (checked in the same statement), and everything only otherwise.
     int changed = 0;
-    int rc = RunUpdate(m_rewriteRecord.get(), record, changed);
+    rc = RunUpdate(m_rewriteRecord.get(), record, changed);
     if (rc == SQLITE_DONE && changed == 0) {
         rc = RunUpdate(m_update.get(), record, changed);
     }
@@ -485,6 +538,29 @@ int32_t OpenTable::Update(const uint8_t* record, int32_t length) {
         return StatusFromSqlite(rc);
     }
     return changed == 1 ? 0 : kErrNoCurrentRecord;
+}
+
+int32_t OpenTable::EndWrite(int32_t status) {
+    sqlite3* db = m_db.get();
+    if (sqlite3_get_autocommit(db) != 0) {
+        return status < 0 ? status : kErrIo; // SQLite ended it after an error
+    }
+    if (status == 0) {
+        const int rc = sqlite3_step(m_commit.get());
+        sqlite3_reset(m_commit.get());
+        if (rc == SQLITE_DONE) {
+            return 0;
+        }
+        status = StatusFromSqlite(rc);
+    }
+    ExecuteSql(db, "ROLLBACK");
+    return status;
+}
+
+void OpenTable::RememberRead(const uint8_t* record) {
+    m_haveLastRead = true;
+    m_lastReadId = m_placeId;
+    std::memcpy(m_lastRead.data(), record, m_lastRead.size());
 }
 
 int OpenTable::RunUpdate(sqlite3_stmt* update, const uint8_t* record, int& changed) {

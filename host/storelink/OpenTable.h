@@ -14,12 +14,22 @@
 // walk re-sought). So each call reads what was committed before it, without
 // paying for a new transaction per call. fsupdate ends the transaction and
 // commits its change on its own.
+//
+// Stale updates. A handle keeps the bytes of the record it last read, and
+// fsupdate rewrites that record only if it still holds them: the comparison
+// and the write are one write transaction. A record another handle or process
+// changed in between is left as it is (kErrRecordChanged), so its change is
+// never undone by a write based on the older bytes.
+//
+// A handle also notices when the file at its path is no longer the file it
+// opened (TableFileWatch) and fails from then on.
 #pragma once
 
 #include "storelink/ChangeWatch.h"
 #include "storelink/KeyEncoder.h"
 #include "storelink/SqliteHandles.h"
 #include "storelink/StoreLinkAdmin.h"
+#include "storelink/TableFileWatch.h"
 
 #include <cstdint>
 #include <memory>
@@ -73,6 +83,12 @@ private:
     int32_t SetPlace(int key, sqlite3_stmt* statement);
     // Binds the record, m_updateKeys and m_lastReadId and runs one of the updates.
     int RunUpdate(sqlite3_stmt* update, const uint8_t* record, int& changed);
+    // The write of fsupdate inside its transaction: refused when the stored
+    // record differs from m_lastRead.
+    int32_t UpdateIfUnchanged(const uint8_t* record);
+    // Ends the write transaction: commits after a write, rolls back otherwise.
+    int32_t EndWrite(int32_t status);
+    void RememberRead(const uint8_t* record);
 
     Connection m_db;
     TableDefinition m_definition;
@@ -81,7 +97,9 @@ private:
     Statement m_update;        // record and every key column by id
     Statement m_rewriteRecord; // the record alone, by id, where the stored keys are the new ones
     Statement m_begin;
+    Statement m_beginWrite; // takes the write lock at once
     Statement m_commit;
+    TableFileWatch m_fileWatch;
     ChangeWatch m_watch;
     bool m_inSnapshot = false; // a read transaction is kept open between calls
 
@@ -94,7 +112,8 @@ private:
     bool m_walkOnPlace = false;           // m_walk's current row is the place record
 
     bool m_haveLastRead = false;
-    sqlite3_int64 m_lastReadId = 0; // the record fsupdate rewrites
+    sqlite3_int64 m_lastReadId = 0;  // the record fsupdate rewrites
+    std::vector<uint8_t> m_lastRead; // its bytes as this handle read (or wrote) them
 
     std::vector<uint8_t> m_searchKey;    // bound to the walk statement while it runs
     std::vector<uint8_t> m_recordBuffer; // a place record re-read to encode another key

@@ -23,6 +23,13 @@ inline constexpr int32_t kErrTooManyHandles = -19;
 inline constexpr int32_t kErrBadHandle = -20;      // not an open handle
 inline constexpr int32_t kErrBusy = -21;           // locked by another process
 inline constexpr int32_t kErrReadOnly = -22;       // the table file cannot be written
+// fsupdate: the stored record is no longer what this handle last read (another
+// handle or process changed it since); nothing was written. Read it again first.
+inline constexpr int32_t kErrRecordChanged = -23;
+// The file at the table's path is no longer the one this handle opened (another
+// file was renamed over it, or it was removed). The handle reads and writes
+// nothing more; every later call on it fails the same way.
+inline constexpr int32_t kErrTableReplaced = -24;
 inline constexpr int32_t kEndOfFile = -116;
 
 } // namespace storelink

@@ -3,6 +3,7 @@
 #include <wx/control.h>
 #include <wx/evtloop.h>
 #include <wx/msgdlg.h>
+#include <wx/stattext.h>
 #include <wx/utils.h>
 
 #include "platform/wx/TemplateDialog.h"
@@ -12,8 +13,8 @@
 namespace platform {
 namespace {
 
-// While a scan runs the window is repainted at most this often, checked every
-// so many medications.
+// While a scan runs the window shows its count and is repainted at most this
+// often, checked every so many medications.
 constexpr int32_t kRepaintCheckInterval = 64;
 constexpr auto kRepaintInterval = std::chrono::milliseconds(100);
 
@@ -62,6 +63,8 @@ void WxDialogWindow::EndWaitCursor() {
         return;
     --m_waitCursorDepth;
     wxEndBusyCursor();
+    if (m_waitCursorDepth == 0 && m_progressText && !m_progressText->GetLabel().empty())
+        m_progressText->SetLabel(wxString());
 }
 
 void WxDialogWindow::ScanProgress(int32_t examined) {
@@ -71,6 +74,8 @@ void WxDialogWindow::ScanProgress(int32_t examined) {
     if (examined != 1 && now - m_lastRepaint < kRepaintInterval)
         return;
     m_lastRepaint = now;
+    if (m_progressText)
+        m_progressText->SetLabel(wxString::Format("Medications examined: %d", examined));
     wxEventLoopBase* loop = wxEventLoopBase::GetActive();
     if (loop && m_dialog.IsShownOnScreen()) {
         // Only paint and layout: clicks and keys stay queued until the scan returns.

@@ -10,6 +10,7 @@
 
 #include "platform/DialogWindow.h"
 
+class wxStaticText;
 class wxWindow;
 
 namespace platform {
@@ -32,14 +33,21 @@ public:
     void BeginWaitCursor() override;
     void RestoreWaitCursor() override;
     void EndWaitCursor() override;
-    // Lets the window repaint now and then while a scan runs; input waits until
-    // the scan is over, as it would in the queue of a busy window.
+    // Lets the window repaint now and then while a scan runs, showing how many
+    // medications it has examined; input waits until the scan is over, as it
+    // would in the queue of a busy window.
     void ScanProgress(int32_t examined) override;
+
+    // The text control, a child of the dialog, that shows a running scan's
+    // count ("Medications examined: 1024"); emptied when the wait cursor ends
+    // with the scan. Without one a scan only repaints.
+    void SetProgressText(wxStaticText* text) { m_progressText = text; }
 
 private:
     TemplateDialog& m_dialog;
     std::map<int, std::unique_ptr<WxControl>> m_controls; // by control id
     int m_waitCursorDepth = 0;
+    wxStaticText* m_progressText = nullptr; // owned by the dialog
     std::chrono::steady_clock::time_point m_lastRepaint{};
 };
 

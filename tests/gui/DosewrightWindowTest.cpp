@@ -12,6 +12,7 @@
 
 #include <wx/app.h>
 #include <wx/control.h>
+#include <wx/stattext.h>
 #include <wx/toplevel.h>
 
 #include "app/DosewrightDlg.h"
@@ -20,6 +21,7 @@
 #include "gui/WindowTestSupport.h"
 #include "platform/DialogWindow.h"
 #include "platform/LibraryLoader.h"
+#include "platform/wx/DefaultApplication.h"
 #include "platform/wx/WxControl.h"
 #include "resources/ResourceIds.h"
 #include "storelink/StoreLinkStatus.h"
@@ -315,6 +317,98 @@ TEST_F(DosewrightWindowTest, AboutBoxOpensAndCloses) {
         }
         EXPECT_TRUE(window.IsModal());
     });
+}
+
+// The run files open from the window menu in the default application once a
+// run has written them; before that their items open nothing.
+TEST_F(DosewrightWindowTest, RunFilesOpenFromTheWindowMenuOnceTheyExist) {
+    if (!guitest::ToolkitReady())
+        return;
+    CDosewrightWindow& window = Open(PracticeFixture());
+    std::vector<std::string> opened;
+    platform::SetDefaultApplicationOpener([&](const std::string& path) {
+        opened.push_back(path);
+        return true;
+    });
+    const std::string folder = m_folder.string() + "/";
+    auto command = [&](int id) {
+        wxCommandEvent open(wxEVT_MENU, id);
+        window.ProcessWindowEvent(open);
+    };
+    // The context menu's items in order, chosen with the keyboard.
+    auto choose = [&](int downs) {
+        const guitest::MenuWatch menu([&] {
+            for (int i = 0; i < downs; ++i)
+                guitest::PressKey(window, WXK_DOWN);
+            guitest::PressKey(window, WXK_RETURN);
+        });
+        guitest::Click(Control(res::IDC_STATIC), wxMOUSE_BTN_RIGHT);
+        guitest::ProcessPending();
+    };
+
+    guitest::RunModal(window, [&] {
+        command(res::IDM_OPEN_RUN_LOG);
+        command(res::IDM_OPEN_CSV_REPORT);
+        EXPECT_TRUE(opened.empty()) << "no run has written them yet";
+
+        guitest::Click(Control(res::IDC_REPORT));
+        ASSERT_EQ(Status(), kReportResult);
+        command(res::IDM_OPEN_RUN_LOG);
+        command(res::IDM_OPEN_CSV_REPORT);
+        choose(2);
+        choose(3);
+        guitest::Click(Control(res::IDCANCEL));
+    });
+    platform::SetDefaultApplicationOpener({});
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{folder + "Dosewright.log", folder + "Dosewright.csv",
+                                        folder + "Dosewright.log", folder + "Dosewright.csv"}));
+}
+
+// While a scan runs, the free space above the buttons counts the medications
+// it has examined; the status line keeps its text, and the count goes when the
+// scan ends.
+TEST_F(DosewrightWindowTest, AScanShowsHowManyMedicationsItHasExamined) {
+    if (!guitest::ToolkitReady())
+        return;
+    json fixture = PracticeFixture();
+    for (int entryId = 3; entryId <= 300; ++entryId) {
+        json medication = fixture["medications"][1];
+        medication["entryId"] = entryId;
+        fixture["medications"].push_back(medication);
+    }
+    CDosewrightWindow& window = Open(fixture);
+    auto* progress =
+        dynamic_cast<wxStaticText*>(wxWindow::FindWindowByName("scanProgress", &window));
+    ASSERT_NE(progress, nullptr);
+    const wxRect status = Control(res::IDC_STATUS).GetRect();
+    const wxRect button = Control(res::IDOK).GetRect();
+    EXPECT_GT(progress->GetRect().GetTop(), status.GetBottom());
+    EXPECT_LT(progress->GetRect().GetBottom(), button.GetTop());
+
+    std::string duringScan;
+    std::string statusDuringScan;
+    m_boxes.WhileShown([&] {
+        duringScan = progress->GetLabel().ToStdString();
+        statusDuringScan = Status();
+    });
+    guitest::RunModal(window, [&] {
+        EXPECT_EQ(progress->GetLabel(), "");
+        // The run stops at the 250th medication with a box, while the scan still runs.
+        StoreLink_FailCall("fsgetn", 250, kStorageFailure);
+        guitest::Click(Control(res::IDC_REPORT));
+        StoreLink_FailCall("*", 0, 0);
+        EXPECT_EQ(progress->GetLabel(), "") << "the count goes with the scan";
+        guitest::Click(Control(res::IDCANCEL));
+    });
+    ASSERT_EQ(m_boxes.Boxes().size(), 2u);
+    // This failure shows its box before its status text.
+    EXPECT_EQ(statusDuringScan, "Status: Running Please Wait");
+    const std::string prefix = "Medications examined: ";
+    ASSERT_TRUE(duringScan.starts_with(prefix)) << duringScan;
+    const int count = std::stoi(duringScan.substr(prefix.size()));
+    EXPECT_GE(count, 1);
+    EXPECT_LE(count, 249);
 }
 
 } // namespace

@@ -4,11 +4,13 @@
 #include "storelink/StoreLinkAdmin.h"
 #include "storelink/StoreLinkStatus.h"
 #include "support/HostFolder.h"
+#include "storelink/TableFileWatch.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <array>
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <fcntl.h>
@@ -502,6 +504,165 @@ TEST_F(StoreLinkTable, EveryCallSeesWhatOtherHandlesCommittedBeforeIt) {
     }
     ASSERT_EQ(childStatus, 0);
     EXPECT_EQ(PayloadOf(held, 30), 'P') << "positioning after another process's update";
+}
+
+// The utility shows its own finding of a changed record with the host's code.
+static_assert(host::kStatusRecordChanged == kErrRecordChanged);
+
+// An update is based on what its handle read: it is refused, writing nothing,
+// when the record changed since, and goes through when the record still holds
+// those bytes. Read by a walk and by positioning.
+TEST_F(StoreLinkTable, UpdateIsRefusedWhenTheRecordChangedSinceThisHandleReadIt) {
+    std::vector<Record> records;
+    for (int32_t i = 0; i < 20; ++i) {
+        records.push_back(MakeRecord(i, "n", "t", i));
+    }
+    constexpr int32_t kId = 10;
+    struct Case {
+        const char* what;
+        uint8_t otherWrites; // the payload another handle writes after the read, or 0
+        bool readAgain;      // the reader then reads the record once more (fsget)
+        bool updateTwice;    // the reader updates twice from one read
+        int32_t status;      // of the reader's (last) update
+        uint8_t stored;      // the record's payload afterwards
+    };
+    const Case cases[] = {
+        {"nobody else wrote", 0, false, false, 0, 'R'},
+        {"another handle rewrote it", 'O', false, false, kErrRecordChanged, 'O'},
+        {"another handle wrote the same bytes back", '.', false, false, 0, 'R'},
+        {"another handle rewrote it, the reader read it again", 'O', true, false, 0, 'R'},
+        {"the reader's second update from one read", 0, false, true, 0, 'R'},
+    };
+    for (const bool walk : {true, false}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(std::string(c.what) + (walk ? ", read by a walk" : ", read by fspos"));
+            WriteTable(m_table, records);
+            const int32_t reader = OpenTracked(m_table);
+            const int32_t other = OpenTracked(m_table);
+            ASSERT_GE(reader, 0);
+            ASSERT_GE(other, 0);
+            Record record = MakeRecord(kId, "", "", 0);
+            if (walk) {
+                ASSERT_EQ(fsgotof(reader, 7), 0);
+                do {
+                    ASSERT_EQ(fsgetn(reader, 7, record.data(), kRecordLength), kRecordLength);
+                } while (IntAt(record, kIdOffset) != kId);
+            } else {
+                ASSERT_EQ(fspos(reader, 7, record.data()), kExactMatch);
+                ASSERT_EQ(fsget(reader, 7, record.data(), kRecordLength), kRecordLength);
+            }
+            if (c.otherWrites != 0) {
+                ASSERT_EQ(RewritePayload(other, kId, c.otherWrites), 0);
+            }
+            if (c.readAgain) {
+                ASSERT_EQ(fsget(reader, 7, record.data(), kRecordLength), kRecordLength);
+            }
+            record[kPayloadOffset] = 'R';
+            if (c.updateTwice) {
+                ASSERT_EQ(fsupdate(reader, record.data(), kRecordLength), 0);
+            }
+            record[kPayloadOffset + 1] = 'R';
+            EXPECT_EQ(fsupdate(reader, record.data(), kRecordLength), c.status);
+            EXPECT_EQ(PayloadOf(other, kId), c.stored);
+            if (walk) {
+                ASSERT_EQ(fsgetn(reader, 7, record.data(), kRecordLength), kRecordLength);
+                EXPECT_EQ(IntAt(record, kIdOffset), kId + 1) << "the walk goes on after either";
+            }
+            for (int32_t handle : m_handles) {
+                fsclose(handle);
+            }
+            m_handles.clear();
+            fs::remove(m_table + "-wal");
+            fs::remove(m_table + "-shm");
+            fs::remove(m_table);
+        }
+    }
+}
+
+// Another file renamed over the table while a handle has it open, or the file
+// removed: the next write through the handle fails, and so does the next read
+// once the handle has looked again; so does every call after that. The file now
+// at the path is left as it is.
+TEST_F(StoreLinkTable, ATableFileReplacedUnderAHandleFailsItsNextCalls) {
+    std::vector<Record> records;
+    for (int32_t i = 0; i < 20; ++i) {
+        records.push_back(MakeRecord(i, "n", "t", i));
+    }
+    const std::string backup = m_folder / "BACKUP99";
+    WriteTable(backup, records);
+    enum class Change { RenamedOver, Removed, RenamedAway };
+    enum class Next { Update, Walk, Position, GotoFirst };
+    const struct {
+        const char* what;
+        Change change;
+        Next next;
+    } cases[] = {
+        {"renamed over, then an update", Change::RenamedOver, Next::Update},
+        {"renamed over, then a walk", Change::RenamedOver, Next::Walk},
+        {"renamed over, then fspos", Change::RenamedOver, Next::Position},
+        {"renamed over, then fsgotof", Change::RenamedOver, Next::GotoFirst},
+        {"removed, then an update", Change::Removed, Next::Update},
+        {"renamed away, then a walk", Change::RenamedAway, Next::Walk},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteTable(m_table, records);
+        const int32_t handle = OpenTracked(m_table);
+        ASSERT_GE(handle, 0);
+        Record record{};
+        ASSERT_EQ(fsgotof(handle, 7), 0);
+        ASSERT_EQ(fsgetn(handle, 7, record.data(), kRecordLength), kRecordLength);
+
+        std::string after; // what the path holds after the change
+        if (c.change == Change::RenamedOver) {
+            const std::string copy = m_folder / "COPY99";
+            fs::copy_file(backup, copy, fs::copy_options::overwrite_existing);
+            fs::rename(copy, m_table);
+            after = ReadBytes(m_table);
+        } else if (c.change == Change::Removed) {
+            fs::remove(m_table);
+        } else {
+            fs::rename(m_table, m_folder / "AWAY99");
+        }
+        if (c.next != Next::Update) {
+            // Reads look at the path now and then, never on every call.
+            usleep(static_cast<useconds_t>(
+                std::chrono::microseconds(TableFileWatch::kReadCheckInterval).count() * 3 / 2));
+        }
+        record[kPayloadOffset] = 'X';
+        int32_t status = 0;
+        switch (c.next) {
+        case Next::Update:
+            status = fsupdate(handle, record.data(), kRecordLength);
+            break;
+        case Next::Walk:
+            status = fsgetn(handle, 7, record.data(), kRecordLength);
+            break;
+        case Next::Position:
+            status = fspos(handle, 7, record.data());
+            break;
+        case Next::GotoFirst:
+            status = fsgotof(handle, 7);
+            break;
+        }
+        EXPECT_EQ(status, kErrTableReplaced);
+        EXPECT_EQ(fsgetn(handle, 7, record.data(), kRecordLength), kErrTableReplaced)
+            << "every later call fails too";
+        EXPECT_EQ(fsupdate(handle, record.data(), kRecordLength), kErrTableReplaced);
+        EXPECT_EQ(ReadBytes(m_table), after);
+        if (c.change == Change::RenamedOver) {
+            const int32_t reopened = OpenTracked(m_table);
+            ASSERT_GE(reopened, 0);
+            EXPECT_EQ(WalkAll(reopened, 7).size(), records.size()) << "the new file opens";
+        }
+        for (int32_t open : m_handles) {
+            fsclose(open);
+        }
+        m_handles.clear();
+        for (const char* name : {"TEST99", "TEST99-wal", "TEST99-shm", "AWAY99"}) {
+            fs::remove(m_folder / name);
+        }
+    }
 }
 
 // While a handle reads, other processes must see the table's WAL index in use

@@ -5,12 +5,15 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <string>
 
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "support/HostFolder.h"
@@ -20,6 +23,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using platform::ExclusiveFile;
+using platform::RunLock;
 using testsupport::ReadFileBytes;
 using testsupport::WriteFileBytes;
 
@@ -200,6 +204,169 @@ TEST(FileSystem, WriteCreateAlwaysReplacesTheWholeContent) {
     EXPECT_FALSE(
         below.Open((temp / "absent/file.ref").c_str(), ExclusiveFile::Mode::WriteCreateAlways));
     EXPECT_EQ(platform::LastErrorCode(), ENOENT);
+}
+
+// What may stand under an output file's name, and what opening it does: only a
+// regular file of one name is opened; everything else is refused at once
+// (a FIFO without a reader would otherwise hang the open) and left as it was,
+// and so is what a link points to.
+TEST(FileSystem, OpenRegularFileOpensNothingButARegularFileOfOneName) {
+    const testsupport::TempFolder temp;
+    const fs::path target = temp / "MRRX99";
+    enum class Kind { Regular, Absent, Link, DanglingLink, LinkToFolder, HardLink, Fifo, Folder };
+    const struct {
+        const char* what;
+        Kind kind;
+        int error; // 0: opened
+    } kinds[] = {
+        {"regular file", Kind::Regular, 0},
+        {"no file yet", Kind::Absent, 0},
+        {"link to a file", Kind::Link, ELOOP},
+        {"link to nothing", Kind::DanglingLink, ELOOP},
+        {"link to a folder", Kind::LinkToFolder, ELOOP},
+        {"second name of a file", Kind::HardLink, EMLINK},
+        {"FIFO", Kind::Fifo, EINVAL}, // ENXIO when opened to write only: nobody reads it
+        {"folder", Kind::Folder, EISDIR},
+    };
+    for (const char* mode : {"wb+", "ab+", "wb", "ab"}) {
+        for (const auto& k : kinds) {
+            SCOPED_TRACE(std::string(k.what) + ", mode " + mode);
+            const fs::path path = temp / "Dosewright.csv";
+            fs::remove_all(path);
+            WriteFileBytes(target, "table");
+            switch (k.kind) {
+            case Kind::Regular:
+                WriteFileBytes(path, "old,");
+                break;
+            case Kind::Absent:
+                break;
+            case Kind::Link:
+                fs::create_symlink(target, path);
+                break;
+            case Kind::DanglingLink:
+                fs::create_symlink(temp / "elsewhere", path);
+                break;
+            case Kind::LinkToFolder:
+                fs::create_directory_symlink(temp.Path(), path);
+                break;
+            case Kind::HardLink:
+                fs::create_hard_link(target, path);
+                break;
+            case Kind::Fifo:
+                ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0);
+                break;
+            case Kind::Folder:
+                fs::create_directory(path);
+                break;
+            }
+            std::FILE* stream = platform::OpenRegularFile(path.c_str(), mode);
+            if (k.error != 0) {
+                EXPECT_EQ(stream, nullptr);
+                const bool writeOnlyFifo = k.kind == Kind::Fifo && mode[2] != '+';
+                EXPECT_EQ(platform::LastErrorCode(), writeOnlyFifo ? ENXIO : k.error);
+                if (stream != nullptr)
+                    std::fclose(stream);
+            } else {
+                ASSERT_NE(stream, nullptr) << std::strerror(platform::LastErrorCode());
+                EXPECT_EQ(std::fputs("new", stream), 1);
+                EXPECT_EQ(std::fclose(stream), 0);
+                const bool kept = mode[0] == 'a' && k.kind == Kind::Regular;
+                EXPECT_EQ(ReadFileBytes(path), kept ? "old,new" : "new");
+            }
+            EXPECT_EQ(ReadFileBytes(target), "table");
+            EXPECT_FALSE(fs::exists(temp / "elsewhere"));
+        }
+    }
+    const fs::path regular = temp / "regular";
+    WriteFileBytes(regular, "x");
+    for (const char* mode : {"", "x", "wx", "rw"}) {
+        SCOPED_TRACE(std::string("mode \"") + mode + "\"");
+        EXPECT_EQ(platform::OpenRegularFile(regular.c_str(), mode), nullptr);
+        EXPECT_EQ(platform::LastErrorCode(), EINVAL);
+    }
+    EXPECT_EQ(ReadFileBytes(regular), "x");
+}
+
+// A child process that takes the run lock and holds it until it is killed.
+class LockHolder {
+public:
+    explicit LockHolder(const fs::path& lockFile) {
+        int ready[2];
+        EXPECT_EQ(::pipe(ready), 0);
+        m_pid = ::fork();
+        if (m_pid == 0) {
+            RunLock lock;
+            const bool taken = lock.Acquire(lockFile.c_str()) == RunLock::Result::Acquired;
+            const char state = taken ? 'y' : 'n';
+            if (::write(ready[1], &state, 1) != 1)
+                ::_exit(1);
+            ::pause();
+            ::_exit(0);
+        }
+        ::close(ready[1]);
+        char state = 0;
+        EXPECT_EQ(::read(ready[0], &state, 1), 1);
+        EXPECT_EQ(state, 'y');
+        ::close(ready[0]);
+    }
+    ~LockHolder() { Kill(); }
+    LockHolder(const LockHolder&) = delete;
+    LockHolder& operator=(const LockHolder&) = delete;
+    void Kill() {
+        if (m_pid > 0) {
+            ::kill(m_pid, SIGKILL);
+            ::waitpid(m_pid, nullptr, 0);
+        }
+        m_pid = -1;
+    }
+
+private:
+    pid_t m_pid = -1;
+};
+
+TEST(FileSystem, RunLockIsHeldByOneHolderAndFreedWhenItsProcessDies) {
+    const testsupport::TempFolder temp;
+    const fs::path path = temp / "Dosewright.lock";
+    {
+        RunLock first;
+        ASSERT_EQ(first.Acquire(path.c_str()), RunLock::Result::Acquired);
+        EXPECT_EQ(first.Acquire(path.c_str()), RunLock::Result::Acquired) << "kept";
+        RunLock second;
+        EXPECT_EQ(second.Acquire(path.c_str()), RunLock::Result::HeldByAnother);
+        EXPECT_FALSE(second.IsHeld());
+        first.Release();
+        EXPECT_EQ(second.Acquire(path.c_str()), RunLock::Result::Acquired);
+    }
+    {
+        LockHolder holder(path);
+        RunLock lock;
+        EXPECT_EQ(lock.Acquire(path.c_str()), RunLock::Result::HeldByAnother);
+        holder.Kill();
+        EXPECT_EQ(lock.Acquire(path.c_str()), RunLock::Result::Acquired);
+    }
+    EXPECT_TRUE(fs::is_regular_file(path)) << "the lock file stays";
+
+    // A lock file that is not a regular file of its own is never taken.
+    const struct {
+        const char* what;
+        int error;
+    } refused[] = {{"link", ELOOP}, {"folder", EISDIR}, {"absent folder", ENOENT}};
+    for (const auto& r : refused) {
+        SCOPED_TRACE(r.what);
+        fs::remove_all(path);
+        fs::path lockFile = path;
+        if (std::string(r.what) == "link")
+            fs::create_symlink(temp / "elsewhere", path);
+        else if (std::string(r.what) == "folder")
+            fs::create_directory(path);
+        else
+            lockFile = temp / "absent" / "Dosewright.lock";
+        RunLock lock;
+        EXPECT_EQ(lock.Acquire(lockFile.c_str()), RunLock::Result::Failed);
+        EXPECT_EQ(platform::LastErrorCode(), r.error);
+        EXPECT_FALSE(lock.IsHeld());
+    }
+    EXPECT_FALSE(fs::exists(temp / "elsewhere"));
 }
 
 } // namespace

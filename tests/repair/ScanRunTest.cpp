@@ -484,8 +484,8 @@ TEST_F(ScanRunTest, ACsvThatCannotBeOpenedStopsTheRunWithTheLogOpen) {
     EXPECT_FALSE(Dialog().Files().IsCsvOpen());
 }
 
-// A folder whose path leaves room for the first characters of "Dosewright.log"
-// only: the run files refuse it rather than write a file of a cut name.
+// A folder whose path leaves room for the first characters of the run files'
+// names only: the run files refuse it rather than write a file of a cut name.
 TEST_F(ScanRunTest, AFolderTooLongForTheFileNamesIsRefusedNotCut) {
     const std::size_t length = host::kDatabasePathSize - 1 - 7; // room for "Dosewri"
     std::string folder = m_temp.Path().string() + "/";
@@ -494,9 +494,32 @@ TEST_F(ScanRunTest, AFolderTooLongForTheFileNamesIsRefusedNotCut) {
     fs::create_directory(folder);
 
     RunFiles files;
-    EXPECT_EQ(files.Open(folder.c_str(), RunMode::Repair), RunFilesStatus::LogFailed);
+    EXPECT_EQ(files.Open(folder.c_str(), RunMode::Repair), RunFilesStatus::LockFailed);
     EXPECT_FALSE(files.IsLogOpen() || files.IsCsvOpen());
     EXPECT_TRUE(fs::is_empty(folder));
+}
+
+// One run at a time: while another holds the folder's run lock a run touches
+// no file and says why; once the lock is free it runs. The lock is given up
+// with the files at the end of a run.
+TEST_F(ScanRunTest, ARunWhileAnotherHoldsTheLockTouchesNothing) {
+    Build({kWrongLisinopril});
+    testsupport::WriteFileBytes(m_folder / "Dosewright.csv", "last run\r\n");
+    const std::string lockFile = (m_folder / "Dosewright.lock").string();
+    {
+        platform::RunLock other;
+        ASSERT_EQ(other.Acquire(lockFile.c_str()), platform::RunLock::Result::Acquired);
+        ExpectStops();
+        EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning),
+                                         Box(kAnotherRunMessage, kTitle),
+                                         Status(kAnotherRunMessage), EndWait()}));
+        EXPECT_FALSE(Dialog().Files().IsLogOpen() || Dialog().Files().IsCsvOpen());
+        EXPECT_EQ(Csv(), "last run\r\n");
+        EXPECT_FALSE(fs::exists(m_folder / "Dosewright.log"));
+    }
+    EXPECT_EQ(Run(1), std::make_pair(1, 1));
+    platform::RunLock after;
+    EXPECT_EQ(after.Acquire(lockFile.c_str()), platform::RunLock::Result::Acquired);
 }
 
 struct ReadFailureCase {
@@ -549,11 +572,16 @@ INSTANTIATE_TEST_SUITE_P(
 // The tenth change cannot be written: the nine before it stay written and
 // described, and the run stops. The scan shows its own update failure on the
 // status line first; the resolution of several candidates shows the box first.
+// Either the record manager refuses the update, or another program edited the
+// record while the scan looked its drug up: the scan sees that when it reads
+// the record again before the update, writes nothing over the edit, and stops
+// as on a refused update, before any update is tried.
 struct UpdateFailureCase {
     const char* what;
     MedicationTexts medication;
     Change change;
     bool boxFirst;
+    bool editedByAnother;
 };
 
 void PrintTo(const UpdateFailureCase& c, std::ostream* out) {
@@ -563,15 +591,42 @@ void PrintTo(const UpdateFailureCase& c, std::ostream* out) {
 class ScanUpdateFailureTest : public ScanRunTest,
                               public testing::WithParamInterface<UpdateFailureCase> {};
 
+// Rewrites the last byte of the `index`th medication through a handle of its own.
+void EditMedication(const fs::path& folder, int index) {
+    const int32_t other = fsopen((folder / "MRRX99").c_str(), host::kOpenMode,
+                                 host::kFirstCredential, host::kSecondCredential, host::kOpenFlag);
+    ASSERT_GE(other, 0);
+    std::string record(771, '\0');
+    ASSERT_EQ(fsgotof(other, 7), 0);
+    for (int i = 0; i <= index; ++i)
+        ASSERT_GT(fsgetn(other, 7, record.data(), 771), 0);
+    record.back() = static_cast<char>(record.back() ^ 0x5A);
+    EXPECT_EQ(fsupdate(other, record.data(), 771), 0);
+    fsclose(other);
+}
+
 TEST_P(ScanUpdateFailureTest, KeepsTheFirstNineChangesAndTheirLines) {
     const UpdateFailureCase& c = GetParam();
     Build(std::vector<MedicationTexts>(12, c.medication));
-    const std::vector<std::string> before = MedicationRecords(m_folder);
-    StoreLink_FailCall("fsupdate", 10, kIoError);
+    std::vector<std::string> before = MedicationRecords(m_folder);
+    int32_t code = kIoError;
+    if (c.editedByAnother) {
+        m_fixture->window.onScanProgress = [this](int32_t examined) {
+            m_examined = examined;
+            if (examined != 10)
+                return;
+            EditMedication(m_folder, 9);
+            // An update tried anyway would show this code instead.
+            StoreLink_FailCall("fsupdate", 1, -777);
+        };
+        code = host::kStatusRecordChanged;
+    } else {
+        StoreLink_FailCall("fsupdate", 10, kIoError);
+    }
     ExpectStops();
 
     const std::string message =
-        "Failure updating MRRX99. Error Code:" + std::to_string(kIoError) + kSupport;
+        "Failure updating MRRX99. Error Code:" + std::to_string(code) + kSupport;
     const WindowEvent box = Box(message, kTitle);
     const WindowEvent status = Status(message);
     EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), c.boxFirst ? box : status,
@@ -580,6 +635,10 @@ TEST_P(ScanUpdateFailureTest, KeepsTheFirstNineChangesAndTheirLines) {
 
     const std::vector<std::string> after = MedicationRecords(m_folder);
     ASSERT_EQ(after.size(), 12u);
+    if (c.editedByAnother) {
+        before[9].back() = static_cast<char>(before[9].back() ^ 0x5A); // the edit stays
+        EXPECT_EQ(fsupdate(-1, nullptr, 0), -777) << "an update was tried";
+    }
     std::string csv;
     std::string log;
     for (std::size_t i = 0; i < after.size(); ++i) {
@@ -603,10 +662,21 @@ TEST_P(ScanUpdateFailureTest, KeepsTheFirstNineChangesAndTheirLines) {
 INSTANTIATE_TEST_SUITE_P(
     Paths, ScanUpdateFailureTest,
     testing::Values(
-        UpdateFailureCase{"one candidate", kWrongLisinopril, {"314076", "SCD", 101}, false},
-        UpdateFailureCase{"several candidates", kWrongAbilify, {"352307", "SBD", 201}, true}),
+        UpdateFailureCase{"one candidate", kWrongLisinopril, {"314076", "SCD", 101}, false, false},
+        UpdateFailureCase{"several candidates", kWrongAbilify, {"352307", "SBD", 201}, true, false},
+        UpdateFailureCase{"one candidate, record edited meanwhile",
+                          kWrongLisinopril,
+                          {"314076", "SCD", 101},
+                          false,
+                          true},
+        UpdateFailureCase{"several candidates, record edited meanwhile",
+                          kWrongAbilify,
+                          {"352307", "SBD", 201},
+                          true,
+                          true}),
     [](const testing::TestParamInfo<UpdateFailureCase>& info) {
-        return info.index == 0 ? "OneCandidate" : "SeveralCandidates";
+        return std::string(info.index % 2 == 0 ? "OneCandidate" : "SeveralCandidates") +
+               (info.param.editedByAnother ? "EditedMeanwhile" : "");
     });
 
 // A line that cannot be written stops the run at once: the change it describes

@@ -4,6 +4,9 @@
 // them: it stops with a message that names the table, leaves the file as it
 // was, and loses nothing it changed before. A patient table that opens but
 // cannot be read stops nothing: the repair names no patient.
+// Host folders with something other
+// than a regular file under a name the utility writes (a link, a FIFO, a
+// folder): the run stops before the scan, and the table is left as it was.
 #include "robust/ChildProcess.h"
 #include "robust/PracticeFixture.h"
 #include "robust/RepairCheck.h"
@@ -15,6 +18,7 @@
 
 #include <random>
 #include <sqlite3.h>
+#include <sys/stat.h>
 
 namespace robust {
 namespace {
@@ -229,6 +233,39 @@ INSTANTIATE_TEST_SUITE_P(Tables, DamagedTableTest, testing::ValuesIn(AllCases())
                              return std::string(info.param.table) + "_" +
                                     DamageName(info.param.damage);
                          });
+
+TEST(OutputNameTest, AnythingButARegularFileUnderAnOutputNameStopsTheRunAndLeavesTheTable) {
+    const RepairedPractice practice(PracticeShape{9, kSeed, true});
+    const fs::path work = practice.temp.Path() / "work";
+    const fs::path outside = practice.temp.Path() / "outside.txt";
+    enum class Kind { LinkToTable, LinkOutside, Fifo, Folder };
+    for (const char* name : {"Dosewright.lock", "Dosewright.log", "Dosewright.csv"}) {
+        for (const Kind kind : {Kind::LinkToTable, Kind::LinkOutside, Kind::Fifo, Kind::Folder}) {
+            // A report must change nothing at all, so the links are tried on one.
+            const bool report = kind == Kind::LinkToTable || kind == Kind::LinkOutside;
+            SCOPED_TRACE(std::string(name) + " case " + std::to_string(static_cast<int>(kind)));
+            CopyFolder(practice.folder, work);
+            testsupport::WriteFileBytes(outside, "someone else's file");
+            const std::string table = testsupport::ReadFileBytes(work / "MRRX99");
+            const fs::path path = work / name;
+            if (kind == Kind::LinkToTable)
+                fs::create_symlink(work / "MRRX99", path);
+            else if (kind == Kind::LinkOutside)
+                fs::create_symlink(outside, path);
+            else if (kind == Kind::Fifo)
+                ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0);
+            else
+                fs::create_directory(path);
+
+            const ChildResult result = RunChild(CliOptions(work, report ? "report" : "repair"));
+            std::string message;
+            ASSERT_TRUE(StoppedWithOneMessage(result, message));
+            EXPECT_EQ(message, "Failure opening " + std::string(name) + " file");
+            EXPECT_TRUE(SameBytes(testsupport::ReadFileBytes(work / "MRRX99"), table));
+            EXPECT_EQ(testsupport::ReadFileBytes(outside), "someone else's file");
+        }
+    }
+}
 
 } // namespace
 } // namespace robust

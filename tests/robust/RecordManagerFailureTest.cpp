@@ -36,7 +36,8 @@ const std::map<std::string, std::vector<std::string>> kMessages = {
       "Failure positioning in the MRDRXN99 table. "}},
     {"fsget",
      {"Failure reading the MRDD99 table. ", "Failure reading the MRDNDC99 table. ",
-      "Failure reading the MRDRXN99 table. "}},
+      "Failure reading the MRDRXN99 table. ",
+      "Failure updating MRRX99. "}}, // the record read again before its update
     {"fsgetn",
      {"Failure reading first record of MRRX99. ", "Failure to read next MRRX99 record. ",
       "Failure reading the next record in MRDRXN99 table. "}},
