@@ -618,7 +618,7 @@ TEST_F(StoreLinkTable, ATableFileReplacedUnderAHandleFailsItsNextCalls) {
             const std::string copy = m_folder / "COPY99";
             fs::copy_file(backup, copy, fs::copy_options::overwrite_existing);
             fs::rename(copy, m_table);
-            after = ReadBytes(m_table);
+            after = ReadFileBytes(m_table);
         } else if (c.change == Change::Removed) {
             fs::remove(m_table);
         } else {
@@ -649,7 +649,7 @@ TEST_F(StoreLinkTable, ATableFileReplacedUnderAHandleFailsItsNextCalls) {
         EXPECT_EQ(fsgetn(handle, 7, record.data(), kRecordLength), kErrTableReplaced)
             << "every later call fails too";
         EXPECT_EQ(fsupdate(handle, record.data(), kRecordLength), kErrTableReplaced);
-        EXPECT_EQ(ReadBytes(m_table), after);
+        EXPECT_EQ(ReadFileBytes(m_table), after);
         if (c.change == Change::RenamedOver) {
             const int32_t reopened = OpenTracked(m_table);
             ASSERT_GE(reopened, 0);
