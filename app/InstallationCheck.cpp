@@ -93,8 +93,7 @@ bool HistoryHoldsMarker(platform::ExclusiveFile& file, bool& found) {
 
 bool VerifyInstallation(CDosewrightDlg& dialog, const char* databaseFolder) {
     char path[host::kDatabasePathSize] = {};
-    const int length =
-        std::snprintf(path, sizeof path, "%s%s", databaseFolder, kUpdateHistoryName);
+    const int length = std::snprintf(path, sizeof path, "%s%s", databaseFolder, kUpdateHistoryName);
     if (length < 0 || length >= static_cast<int>(sizeof path) || !platform::PathExists(path)) {
         // A path that does not fit its buffer names no file this utility can read.
         Fail(dialog, kNoUpdateHistory, kNoUpdateHistory);

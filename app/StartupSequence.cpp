@@ -26,8 +26,8 @@ constexpr const char* kBackupReminder =
 std::size_t LongestAppendedName() {
     std::size_t longest = std::strlen(kUpdateHistoryName);
     for (const resources::ReferenceFile& file : resources::kReferenceFiles) {
-        longest = std::max(longest,
-                           std::strlen("Interface/SureScripts/CrossRef/") + std::strlen(file.fileName));
+        longest = std::max(longest, std::strlen("Interface/SureScripts/CrossRef/") +
+                                        std::strlen(file.fileName));
     }
     return longest;
 }

@@ -51,7 +51,8 @@ int main(int argc, char** argv) {
         ->type_name("DIR");
     app.set_version_flag("--version", "dosewright-cli " DOSEWRIGHT_VERSION_TEXT);
     app.require_subcommand(1, 1);
-    CLI::App* report = app.add_subcommand("report", "Report the medications with an invalid RxNorm ID");
+    CLI::App* report =
+        app.add_subcommand("report", "Report the medications with an invalid RxNorm ID");
     app.add_subcommand("repair", "Repair the medications with an invalid RxNorm ID");
 
     try {

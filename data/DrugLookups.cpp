@@ -133,8 +133,7 @@ bool CDosewrightDlg::GetDrugRxNormList(int32_t drugId, RxNormCandidateList& list
                          kMrdrxnRecordLength, "MRDRXN99", status))
         return false;
 
-    while (status > 0 && SourceIdNumber(record) == drugId &&
-           record.sourceKind == kSourceKindDrug) {
+    while (status > 0 && SourceIdNumber(record) == drugId && record.sourceKind == kSourceKindDrug) {
         list.push_back(record);
         status = fsgetn(m_session.RxNormTable(), kMrdrxnSearchKey, &record, kMrdrxnRecordLength);
         if (status == host::kStatusEndOfFile)

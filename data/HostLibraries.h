@@ -20,8 +20,8 @@ inline constexpr int kDatabasePathSize = 260; // database folder, ends with the 
 inline constexpr int kErrorTextSize = 400;    // message written by the host utility functions
 
 // Record-manager status values the utility relies on.
-inline constexpr int32_t kStatusExactMatch = 1;  // fspos: positioned on an equal key
-inline constexpr int32_t kStatusEmptyTable = 4;  // fspos: the table holds no record
+inline constexpr int32_t kStatusExactMatch = 1;   // fspos: positioned on an equal key
+inline constexpr int32_t kStatusEmptyTable = 4;   // fspos: the table holds no record
 inline constexpr int32_t kStatusEndOfFile = -116; // fsgetn: there is no further record
 // fsupdate: the record changed since it was read, and was not rewritten. The
 // utility gives the same code when its own check before an update finds the
@@ -34,8 +34,8 @@ inline constexpr int32_t kHostCallFailed = 1;
 // The drug-knowledge wrapper.
 inline constexpr int32_t kQueryDoseFormToFormCode = 16; // OV_QueryCache query number
 inline constexpr int32_t kQueryCacheFound = 0;          // OV_QueryCache: form code written
-inline constexpr int32_t kSplitSucceeded = 1;           // OV_SplitSizeToStrengthSUM: both outputs written
-inline constexpr int kQueryCacheExtraSize = 16;         // the area OV_QueryCache may fill; never read
+inline constexpr int32_t kSplitSucceeded = 1;   // OV_SplitSizeToStrengthSUM: both outputs written
+inline constexpr int kQueryCacheExtraSize = 16; // the area OV_QueryCache may fill; never read
 
 // Argument of InitMidWare at start-up.
 inline constexpr int32_t kMidWareInitArgument = 78;
@@ -111,8 +111,8 @@ int32_t OV_QueryCache(int32_t queryNumber, const char* key, int32_t argument, ch
                       int32_t outputSize, void* extra);
 // Splits a strength text into value and unit (each zero-terminated, at most 25 characters).
 // 1: both outputs written; any other value: failure.
-int32_t OV_SplitSizeToStrengthSUM(const char* drugName, const char* routeCode,
-                                  const char* formCode, const char* strengthText,
-                                  char* strengthValue, char* strengthUnit);
+int32_t OV_SplitSizeToStrengthSUM(const char* drugName, const char* routeCode, const char* formCode,
+                                  const char* strengthText, char* strengthValue,
+                                  char* strengthUnit);
 
 } // extern "C"

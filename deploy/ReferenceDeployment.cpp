@@ -59,8 +59,7 @@ bool CDosewrightDlg::DeployReferenceFiles() {
     return true;
 }
 
-bool CDosewrightDlg::WriteReferenceFile(const char* folder, int resourceId,
-                                        const char* fileName) {
+bool CDosewrightDlg::WriteReferenceFile(const char* folder, int resourceId, const char* fileName) {
     char message[kDeployMessageSize] = {};
     auto fail = [&](const char* format, const char* path, int errorCode) {
         std::snprintf(message, sizeof message, format, path, errorCode);

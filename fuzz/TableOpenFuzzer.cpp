@@ -17,7 +17,6 @@
 #include <unistd.h>
 #include <vector>
 
-
 namespace {
 
 constexpr int kRecordsWalked = 16;

@@ -1,8 +1,8 @@
 #include "platform/FileSystem.h"
 
 #include <cerrno>
-#include <cstring>
 #include <csignal>
+#include <cstring>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -84,7 +84,9 @@ int OpenRegularDescriptor(const char* path, int flags) {
 
 } // namespace
 
-int LastErrorCode() { return t_lastError; }
+int LastErrorCode() {
+    return t_lastError;
+}
 
 std::string DescribeErrorCode(int code) {
     return std::strerror(code);
@@ -163,7 +165,9 @@ std::FILE* OpenRegularFile(const char* path, const char* mode) {
     return stream;
 }
 
-RunLock::~RunLock() { Release(); }
+RunLock::~RunLock() {
+    Release();
+}
 
 RunLock::Result RunLock::Acquire(const char* lockFilePath) {
     if (m_fd >= 0)
@@ -228,7 +232,9 @@ bool ExclusiveFile::Length(std::uint64_t& length) {
     return true;
 }
 
-bool ExclusiveFile::SeekToStart() { return ::lseek(m_fd, 0, SEEK_SET) == 0 || Fail(); }
+bool ExclusiveFile::SeekToStart() {
+    return ::lseek(m_fd, 0, SEEK_SET) == 0 || Fail();
+}
 
 bool ExclusiveFile::Read(void* buffer, std::size_t size, std::size_t& read) {
     read = 0;

@@ -13,8 +13,8 @@ namespace {
 // The patient reference of the medication's patient, or the empty text when the
 // patient is not in the patient table or cannot be read. `failure` receives the
 // record manager's error status when the table itself failed, else 0.
-std::string_view PatientReference(TableHandle patientTable, int32_t patientId,
-                                   std::span<char> text, int32_t& failure) {
+std::string_view PatientReference(TableHandle patientTable, int32_t patientId, std::span<char> text,
+                                  int32_t& failure) {
     failure = 0;
     _MRPT patient{};
     patient.patientId = patientId;

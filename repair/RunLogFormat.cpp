@@ -46,10 +46,13 @@ void AppendLogText(RunLineBuffer& line, std::string_view text) {
 // apostrophe, every quote doubled.
 constexpr std::size_t kWidestTexts = 15 + 15 + 12 + 11 + 35 + 25 + 20 + 50;
 constexpr std::size_t kWidestCsvLine = 3 * 11 + 2 * kWidestTexts + 3 * 8 + 10 + 2;
-constexpr std::size_t kWidestLogLine = 140 + kWidestTexts; // the report sentence has 131 fixed characters
+constexpr std::size_t kWidestLogLine =
+    140 + kWidestTexts; // the report sentence has 131 fixed characters
 static_assert(kWidestCsvLine < kRunLineBufferSize && kWidestLogLine < kRunLineBufferSize);
 
-std::string_view OrNull(std::string_view id) { return id.empty() ? "NULL" : id; }
+std::string_view OrNull(std::string_view id) {
+    return id.empty() ? "NULL" : id;
+}
 
 } // namespace
 
@@ -84,8 +87,8 @@ void FormatCsvLine(const RunLineValues& values, RunLineBuffer& line) {
     AppendCsvText(line, values.drugCode);
     line.Append(',');
     line.AppendNumber(values.patientId);
-    for (std::string_view text : {values.patientRef, values.drugName, values.strength,
-                                  values.route, values.doseForm}) {
+    for (std::string_view text :
+         {values.patientRef, values.drugName, values.strength, values.route, values.doseForm}) {
         line.Append(',');
         AppendCsvText(line, text);
     }

@@ -11,7 +11,7 @@ inline constexpr std::size_t kRunLineBufferSize = 1000;
 
 struct RunLineValues {
     int32_t entryId = 0;
-    int32_t resolutionCode = 0; // the drug ID, -1 (no drug matched) or -2 (not describable)
+    int32_t resolutionCode = 0;   // the drug ID, -1 (no drug matched) or -2 (not describable)
     std::string_view newRxNormId; // empty when the ID was removed
     std::string_view oldRxNormId; // empty when there was none
     std::string_view drugCode;

@@ -6,9 +6,9 @@
 #include "app/DosewrightDlg.h"
 
 struct RxNormChoice {
-    bool chosen = false;        // false: the medication carries no RxNorm ID
-    std::string_view rxNormId;  // the chosen candidate's ID (at most 15 characters); empty if none
-    std::string_view termType;  // the chosen candidate's term type as the table holds it
+    bool chosen = false;       // false: the medication carries no RxNorm ID
+    std::string_view rxNormId; // the chosen candidate's ID (at most 15 characters); empty if none
+    std::string_view termType; // the chosen candidate's term type as the table holds it
 };
 
 // Tallies the candidates of the four known term types (SBD, BPCK, SCD, GPCK,

@@ -7,9 +7,8 @@
 #include "repair/MedicationUpdate.h"
 #include "repair/RxNormChoice.h"
 
-bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList& list,
-                                   _MRRX record, unsigned char reportOnly,
-                                   int32_t resolutionCode) {
+bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList& list, _MRRX record,
+                                   unsigned char reportOnly, int32_t resolutionCode) {
     const _MRRX asRead = record;
     char oldIdText[kMrrxRxNormId.width + 1];
     const std::string_view oldId = GetFieldText(RecordBytes(record), kMrrxRxNormId, oldIdText);

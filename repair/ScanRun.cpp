@@ -154,11 +154,11 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
     char routeCode[kRouteCodeBufferSize] = {};
     char strengthValue[kStrengthValueBufferSize] = {};
     char strengthUnit[kStrengthUnitBufferSize] = {};
-    const bool describable =
-        !drugNameText.empty() && !routeText.empty() && LookupFormCode(doseFormText, formCode) &&
-        LookupRouteCode(routeText, routeCode) &&
-        SplitStrength(drugNameText, routeText, doseFormText, strengthText, strengthValue,
-                      strengthUnit) == 1;
+    const bool describable = !drugNameText.empty() && !routeText.empty() &&
+                             LookupFormCode(doseFormText, formCode) &&
+                             LookupRouteCode(routeText, routeCode) &&
+                             SplitStrength(drugNameText, routeText, doseFormText, strengthText,
+                                           strengthValue, strengthUnit) == 1;
     if (!describable)
         return clearRxNorm(kResolutionNotDescribable);
 

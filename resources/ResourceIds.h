@@ -16,10 +16,10 @@ inline constexpr int IDM_OPEN_RUN_LOG = 0x0020;    // opens Dosewright.log
 inline constexpr int IDM_OPEN_CSV_REPORT = 0x0030; // opens Dosewright.csv
 
 // Controls of the main dialog.
-inline constexpr int IDOK = 1;             // the repair button, "Dosewright"
-inline constexpr int IDCANCEL = 2;         // "Exit"
-inline constexpr int IDC_REPORT = 3;       // "Report Medications"
-inline constexpr int IDC_STATUS = 1000;    // the status line
-inline constexpr int IDC_STATIC = -1;      // the instruction text
+inline constexpr int IDOK = 1;          // the repair button, "Dosewright"
+inline constexpr int IDCANCEL = 2;      // "Exit"
+inline constexpr int IDC_REPORT = 3;    // "Report Medications"
+inline constexpr int IDC_STATUS = 1000; // the status line
+inline constexpr int IDC_STATIC = -1;   // the instruction text
 
 } // namespace res

@@ -24,14 +24,14 @@ namespace storelink {
 enum class SegmentType : int32_t { Text = 0, Int32 = 1 };
 
 struct KeySegment {
-    int32_t offset;   // first byte of the segment in the record
-    int32_t width;    // bytes; 4 for Int32
+    int32_t offset; // first byte of the segment in the record
+    int32_t width;  // bytes; 4 for Int32
     SegmentType type;
 };
 
 struct KeyDefinition {
-    int32_t number;                    // the key number callers pass (1, 2, 7, ...)
-    std::vector<KeySegment> segments;  // compared in this order
+    int32_t number;                   // the key number callers pass (1, 2, 7, ...)
+    std::vector<KeySegment> segments; // compared in this order
 };
 
 struct TableDefinition {

@@ -33,15 +33,17 @@ private:
 ConsoleDialogWindow::ConsoleDialogWindow(std::FILE* messages, bool showProgress)
     : m_messages(messages), m_showProgress(showProgress) {
     const std::pair<int, const char*> controls[] = {
-        {res::IDOK, "Dosewright"},       {res::IDCANCEL, "Exit"},
-        {res::IDC_STATIC, ""},           {res::IDC_REPORT, "Report Medications"},
+        {res::IDOK, "Dosewright"},    {res::IDCANCEL, "Exit"},
+        {res::IDC_STATIC, ""},        {res::IDC_REPORT, "Report Medications"},
         {res::IDC_STATUS, "Status:"},
     };
     for (const auto& [id, caption] : controls)
         m_controls[id] = std::make_unique<MemoryControl>(caption);
 }
 
-ConsoleDialogWindow::~ConsoleDialogWindow() { ClearProgressLine(); }
+ConsoleDialogWindow::~ConsoleDialogWindow() {
+    ClearProgressLine();
+}
 
 Control* ConsoleDialogWindow::GetControl(int controlId) {
     auto it = m_controls.find(controlId);
@@ -60,7 +62,9 @@ void ConsoleDialogWindow::BeginWaitCursor() {
     m_drawnInScan = false;
 }
 
-void ConsoleDialogWindow::EndWaitCursor() { ClearProgressLine(); }
+void ConsoleDialogWindow::EndWaitCursor() {
+    ClearProgressLine();
+}
 
 void ConsoleDialogWindow::ScanProgress(int32_t examined) {
     if (!m_showProgress || examined % kProgressCheckInterval != 0)

@@ -21,6 +21,8 @@ bool OpenInDefaultApplication(const std::string& path) {
     return wxLaunchDefaultApplication(wxString(path.c_str(), *wxConvFileName));
 }
 
-void SetDefaultApplicationOpener(DefaultApplicationOpener opener) { Opener() = std::move(opener); }
+void SetDefaultApplicationOpener(DefaultApplicationOpener opener) {
+    Opener() = std::move(opener);
+}
 
 } // namespace platform

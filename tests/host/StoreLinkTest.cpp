@@ -3,8 +3,8 @@
 #include "data/HostLibraries.h"
 #include "storelink/StoreLinkAdmin.h"
 #include "storelink/StoreLinkStatus.h"
-#include "support/HostFolder.h"
 #include "storelink/TableFileWatch.h"
+#include "support/HostFolder.h"
 
 #include <gtest/gtest.h>
 
@@ -13,9 +13,9 @@
 #include <chrono>
 #include <climits>
 #include <csignal>
-#include <fcntl.h>
 #include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
 #include <random>

@@ -510,9 +510,9 @@ TEST_F(ScanRunTest, ARunWhileAnotherHoldsTheLockTouchesNothing) {
         platform::RunLock other;
         ASSERT_EQ(other.Acquire(lockFile.c_str()), platform::RunLock::Result::Acquired);
         ExpectStops();
-        EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning),
-                                         Box(kAnotherRunMessage, kTitle),
-                                         Status(kAnotherRunMessage), EndWait()}));
+        EXPECT_EQ(Events(),
+                  (std::vector{BeginWait(), Status(kRunning), Box(kAnotherRunMessage, kTitle),
+                               Status(kAnotherRunMessage), EndWait()}));
         EXPECT_FALSE(Dialog().Files().IsLogOpen() || Dialog().Files().IsCsvOpen());
         EXPECT_EQ(Csv(), "last run\r\n");
         EXPECT_FALSE(fs::exists(m_folder / "Dosewright.log"));

@@ -29,7 +29,7 @@ namespace robust {
 namespace {
 
 constexpr int32_t kMrrxRecordLength = 771; // one MRRX99 record
-constexpr int32_t kMrrxWalkKey = 7;         // entry order
+constexpr int32_t kMrrxWalkKey = 7;        // entry order
 
 constexpr uint32_t kPracticeSeed = 20240611;
 constexpr uint32_t kKillSeed = 7351;
