@@ -649,7 +649,7 @@ TEST_F(StoreLinkTable, ATableFileReplacedUnderAHandleFailsItsNextCalls) {
         EXPECT_EQ(fsgetn(handle, 7, record.data(), kRecordLength), kErrTableReplaced)
             << "every later call fails too";
         EXPECT_EQ(fsupdate(handle, record.data(), kRecordLength), kErrTableReplaced);
-        EXPECT_EQ(ReadFileBytes(m_table), after);
+        EXPECT_EQ(fs::exists(m_table) ? ReadFileBytes(m_table) : std::string(), after);
         if (c.change == Change::RenamedOver) {
             const int32_t reopened = OpenTracked(m_table);
             ASSERT_GE(reopened, 0);
