@@ -16,6 +16,8 @@ namespace platform {
 
 // The error code of the last failing call of this interface on this thread.
 int LastErrorCode();
+// Sets it, for the other file interfaces of the platform.
+void SetLastErrorCode(int error);
 
 // True when a file or folder of this exact path exists (a directory search for
 // the path, as the original platform's find-first does).
