@@ -14,6 +14,10 @@
 #include "data/HostLibraries.h"
 #include "data/MedicationRecord.h"
 
+class RunJournal;
+class RunLineBuffer;
+struct JournalChange;
+
 namespace platform {
 class Control;
 class DialogWindow;
@@ -74,6 +78,9 @@ public:
     bool GetDrugRxNormList(int32_t drugId, RxNormCandidateList& list);
 
     // --- Repair -------------------------------------------------------------------------------
+    // Opens Dosewright.log (appended to) and Dosewright.csv (emptied) where they
+    // are not open; false when one cannot be opened (the failure is shown).
+    bool OpenRunFiles();
     bool ScanMedications(int32_t& examined, int32_t& affected, unsigned char reportOnly);
     bool ResolveRxNorm(int32_t& affected, const RxNormCandidateList& list, _MRRX record,
                        unsigned char reportOnly, int32_t resolutionCode);
@@ -82,6 +89,27 @@ public:
     // table failed (the lines then name no patient); the failure is shown.
     bool WriteRunLines(const _MRRX& record, const char* oldRxNormId, unsigned char reportOnly,
                        int32_t resolutionCode);
+    // The CSV line and the log sentence of a change an undo took back: the record
+    // as restored, and the RxNorm ID it held before.
+    bool WriteUndoLines(const _MRRX& restored, const char* replacedRxNormId,
+                        int32_t resolutionCode);
+    // The log sentence of a change an undo left alone, and why.
+    bool WriteLeftAloneLine(const _MRRX& record, const char* writtenRxNormId,
+                            const char* replacedRxNormId, std::string_view reason);
+    // Appends a change to the run's journal before the table is updated; false
+    // when the journal could not take it (the failure is shown). Without a
+    // journal (report mode) there is nothing to do.
+    bool JournalBeforeUpdate(const _MRRX& asRead, const _MRRX& changed, int32_t resolutionCode);
+
+    // --- Undo ---------------------------------------------------------------------------------
+    // Takes back the changes of a journaled run (the newest when `runName` is
+    // empty), where the records still hold what it wrote, and shows "Number of
+    // Medications restored: N/M". True when it ran to its end.
+    bool OnUndo(std::string_view runName);
+    // The window's "Undo Last Repair...": asks Yes/No, naming the newest run's
+    // time and changes, then undoes it. False when declined or failed.
+    bool OnUndoLastRepair();
+    bool UndoRun(std::string_view runName, int32_t& restored, int32_t& changes);
 
     platform::DialogWindow& Window() const { return m_window; }
     platform::LibraryLoader& Loader() const { return m_libraryLoader; }
@@ -100,6 +128,7 @@ public:
     std::FILE* m_pLogFile = nullptr;              // Dosewright.log, open while a scan runs
     std::FILE* m_pCsvFile = nullptr;              // Dosewright.csv, open while a scan runs
     char m_szDbPath[host::kDatabasePathSize] = {}; // database folder, ends with the separator
+    RunJournal* m_pJournal = nullptr;             // the journal of the repair or undo running
 
 private:
     bool DatabaseFolderFits(const char* databaseFolder);
@@ -107,8 +136,18 @@ private:
     bool SettleMedication(const _MRRX& record, unsigned char reportOnly, int32_t& affected,
                           RxNormCandidateList& candidates);
     // Writes a change the scan decided (repair mode), reports and counts it.
-    bool ApplyScanChange(const _MRRX& changed, const char* oldRxNormId, unsigned char reportOnly,
-                         int32_t resolutionCode, int32_t& affected);
+    bool ApplyScanChange(const _MRRX& asRead, const _MRRX& changed, const char* oldRxNormId,
+                         unsigned char reportOnly, int32_t resolutionCode, int32_t& affected);
+    // Takes back one journaled change; false when the undo must stop (shown).
+    // `mayNotHaveReached`: the change is the last of a run that did not
+    // complete, so it may never have been written to the table.
+    bool UndoChange(const JournalChange& change, bool mayNotHaveReached, int32_t& restored,
+                    int32_t& changes);
+    // Writes the lines (no CSV line when null) and flushes them; shows a failure.
+    bool WriteFormattedLines(const RunLineBuffer* csvLine, const RunLineBuffer& logLine,
+                             int32_t patientFailure);
+    // Shows a failure of the run's journal with its error code.
+    void ShowJournalFailure(const char* format, int errorCode) const;
 
     platform::DialogWindow& m_window;
     platform::LibraryLoader& m_libraryLoader;

@@ -1,11 +1,14 @@
 // dosewright-cli: the start-up sequence and one scan, without a window.
 //
 //   dosewright-cli [-C DIR] report|repair
+//   dosewright-cli [-C DIR] undo [RUN]
+//   dosewright-cli [-C DIR] undo --list
 //
 // Prints what the window would show, in order: the backup reminder and every
 // failure as "TITLE: TEXT" on standard error, then the final status line on
 // standard output. Exit status 0 when the scan ran to its end, 1 when the
-// start-up or the scan failed, 2 for a usage error.
+// start-up or the scan failed, 2 for a usage error. `undo --list` prints the
+// journaled runs, the oldest first, and touches nothing else.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -18,6 +21,8 @@
 #include "app/DosewrightDlg.h"
 #include "platform/LibraryLoader.h"
 #include "platform/console/ConsoleDialogWindow.h"
+#include "repair/RunJournalReader.h"
+#include "repair/RunSummaryText.h"
 #include "resources/ResourceIds.h"
 
 namespace {
@@ -51,13 +56,32 @@ void PrintStatus(const CDosewrightDlg& dialog) {
     std::fflush(stdout);
 }
 
+// The journaled runs of the database folder, one a line, the oldest first.
+int ListJournaledRuns() {
+    char databasePath[host::kDatabasePathSize] = {};
+    char errorText[host::kErrorTextSize] = {};
+    try {
+        PR_Get_Database_Path(databasePath, errorText);
+    } catch (...) {
+        std::fprintf(stderr, "dosewright-cli: %s\n", errorText);
+        return kExitFailed;
+    }
+    for (const std::string& name : JournalFileNames(databasePath)) {
+        const std::string line = RunListLine(SummarizeRun(databasePath, name));
+        std::printf("%s\n", line.c_str());
+    }
+    std::fflush(stdout);
+    return kExitCompleted;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
     CLI::App app{"Checks the RxNorm ID of every patient medication of a practice.\n"
                  "report: list the medications whose RxNorm ID is wrong; change nothing.\n"
                  "repair: correct them (back up the database first).\n"
-                 "Both write Dosewright.log and Dosewright.csv in the database folder.",
+                 "undo: take back the newest journaled run, or RUN; --list lists them.\n"
+                 "All three write Dosewright.log and Dosewright.csv in the database folder.",
                  "dosewright-cli"};
     std::string folder;
     app.add_option("-C", folder, "Run as if started in DIR, the orvale (database) folder")
@@ -66,6 +90,12 @@ int main(int argc, char** argv) {
     app.require_subcommand(1, 1);
     CLI::App* report = app.add_subcommand("report", "Report the medications with an invalid RxNorm ID");
     app.add_subcommand("repair", "Repair the medications with an invalid RxNorm ID");
+    CLI::App* undo = app.add_subcommand(
+        "undo", "Put back the RxNorm IDs a journaled run changed, where nobody changed them since");
+    std::string runName;
+    bool listRuns = false;
+    undo->add_option("RUN", runName, "The run to undo (as --list names it); default: the newest");
+    undo->add_flag("--list", listRuns, "List the journaled runs, the oldest first");
 
     try {
         app.parse(argc, argv);
@@ -85,6 +115,14 @@ int main(int argc, char** argv) {
         ::unsetenv(kDatabaseFolderVariable);
     }
 
+    if (undo->parsed() && listRuns) {
+        if (!runName.empty()) {
+            std::fprintf(stderr, "dosewright-cli: undo --list takes no RUN\n");
+            return kExitUsage;
+        }
+        return ListJournaledRuns();
+    }
+
     platform::ConsoleDialogWindow window(stderr, ::isatty(STDERR_FILENO) == 1);
     platform::LibraryLoader& loader = platform::SystemLibraryLoader();
     CDosewrightDlg dialog(window, loader);
@@ -93,7 +131,10 @@ int main(int argc, char** argv) {
     bool completed = false;
     if (dialog.m_pRepairButton->IsEnabled()) {
         window.SetExpectedMedications(ExpectedMedications(loader, dialog.m_hMrrx));
-        completed = report->parsed() ? dialog.OnBnClickedReport() : dialog.OnBnClickedRepair();
+        if (undo->parsed())
+            completed = dialog.OnUndo(runName);
+        else
+            completed = report->parsed() ? dialog.OnBnClickedReport() : dialog.OnBnClickedRepair();
     }
     dialog.OnBnClickedExit();
     PrintStatus(dialog);

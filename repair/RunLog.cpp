@@ -49,10 +49,25 @@ bool WriteWholeLine(std::FILE* file, const RunLineBuffer& line, int& error) {
     return false;
 }
 
-} // namespace
+// The texts of a medication's lines, read from its record and the patient table.
+struct MedicationLineTexts {
+    MedicationLineTexts(TableHandle patientTable, const _MRRX& record, int32_t resolutionCode) {
+        const auto bytes = RecordBytes(record);
+        values.entryId = record.entryId;
+        values.resolutionCode = resolutionCode;
+        values.patientId = record.patientId;
+        values.patientRef =
+            PatientReference(patientTable, record.patientId, patientRef, patientFailure);
+        values.drugName = GetFieldText(bytes, kMrrxDrugName, drugName);
+        values.route = GetFieldText(bytes, kMrrxRoute, route);
+        values.doseForm = GetFieldText(bytes, kMrrxDoseForm, doseForm);
+        values.newRxNormId = GetFieldText(bytes, kMrrxRxNormId, rxNormId);
+        values.strength = GetFieldText(bytes, kMrrxStrength, strength);
+        values.drugCode = GetFieldText(bytes, kMrrxDrugCode, drugCode);
+    }
 
-bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
-                                   unsigned char reportOnly, int32_t resolutionCode) {
+    RunLineValues values;
+    int32_t patientFailure = 0;
     char patientRef[kMrptPatientRef.width + 1];
     char drugName[kMrrxDrugName.width + 1];
     char route[kMrrxRoute.width + 1];
@@ -60,32 +75,48 @@ bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
     char rxNormId[kMrrxRxNormId.width + 1];
     char strength[kMrrxStrength.width + 1];
     char drugCode[kMrrxDrugCode.width + 1];
+};
 
-    const auto bytes = RecordBytes(record);
-    RunLineValues values;
-    values.entryId = record.entryId;
-    values.resolutionCode = resolutionCode;
-    values.patientId = record.patientId;
-    int32_t patientFailure = 0;
-    values.patientRef =
-        PatientReference(m_hPatientTable, record.patientId, patientRef, patientFailure);
-    values.drugName = GetFieldText(bytes, kMrrxDrugName, drugName);
-    values.route = GetFieldText(bytes, kMrrxRoute, route);
-    values.doseForm = GetFieldText(bytes, kMrrxDoseForm, doseForm);
-    values.newRxNormId = GetFieldText(bytes, kMrrxRxNormId, rxNormId);
-    values.oldRxNormId = oldRxNormId;
-    values.strength = GetFieldText(bytes, kMrrxStrength, strength);
-    values.drugCode = GetFieldText(bytes, kMrrxDrugCode, drugCode);
+} // namespace
 
+bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
+                                   unsigned char reportOnly, int32_t resolutionCode) {
+    MedicationLineTexts texts(m_hPatientTable, record, resolutionCode);
+    texts.values.oldRxNormId = oldRxNormId;
     RunLineBuffer csvLine;
-    FormatCsvLine(values, csvLine);
+    FormatCsvLine(texts.values, csvLine);
     RunLineBuffer logLine;
-    FormatLogSentence(values, reportOnly != 0, logLine);
+    FormatLogSentence(texts.values, reportOnly != 0, logLine);
+    return WriteFormattedLines(&csvLine, logLine, texts.patientFailure);
+}
 
+bool CDosewrightDlg::WriteUndoLines(const _MRRX& restored, const char* replacedRxNormId,
+                                    int32_t resolutionCode) {
+    MedicationLineTexts texts(m_hPatientTable, restored, resolutionCode);
+    texts.values.oldRxNormId = replacedRxNormId;
+    RunLineBuffer csvLine;
+    FormatCsvLine(texts.values, csvLine);
+    RunLineBuffer logLine;
+    FormatUndoLogSentence(texts.values, logLine);
+    return WriteFormattedLines(&csvLine, logLine, texts.patientFailure);
+}
+
+bool CDosewrightDlg::WriteLeftAloneLine(const _MRRX& record, const char* writtenRxNormId,
+                                        const char* replacedRxNormId, std::string_view reason) {
+    MedicationLineTexts texts(m_hPatientTable, record, 0);
+    texts.values.oldRxNormId = writtenRxNormId;
+    texts.values.newRxNormId = replacedRxNormId;
+    RunLineBuffer logLine;
+    FormatLeftAloneSentence(texts.values, reason, logLine);
+    return WriteFormattedLines(nullptr, logLine, texts.patientFailure);
+}
+
+bool CDosewrightDlg::WriteFormattedLines(const RunLineBuffer* csvLine, const RunLineBuffer& logLine,
+                                         int32_t patientFailure) {
     // Each affected medication's lines are on disk before the scan reads the next
     // record, so a run that dies leaves every change it made described.
     int error = 0;
-    const bool csvWritten = WriteWholeLine(m_pCsvFile, csvLine, error);
+    const bool csvWritten = !csvLine || WriteWholeLine(m_pCsvFile, *csvLine, error);
     char message[kRunLineBufferSize] = {};
     if (csvWritten && WriteWholeLine(m_pLogFile, logLine, error)) {
         if (patientFailure == 0)

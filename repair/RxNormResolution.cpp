@@ -9,6 +9,7 @@
 bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList& list,
                                    _MRRX record, unsigned char reportOnly,
                                    int32_t resolutionCode) {
+    const _MRRX asRead = record;
     char oldIdText[kMrrxRxNormId.width + 1];
     const std::string_view oldId = GetFieldText(RecordBytes(record), kMrrxRxNormId, oldIdText);
 
@@ -21,6 +22,8 @@ bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList&
         return true;
 
     if (reportOnly == 0) {
+        if (!JournalBeforeUpdate(asRead, record, resolutionCode))
+            return false;
         const int32_t status = fsupdate(m_hMrrx, &record, static_cast<int32_t>(kMrrxRecordLength));
         if (status < 0) {
             char message[200] = {};

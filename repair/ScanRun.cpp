@@ -8,6 +8,9 @@
 #include "repair/DrugKnowledge.h"
 #include "repair/DrugTextSizes.h"
 #include "repair/RouteCodeTable.h"
+#include "repair/RunJournal.h"
+#include "repair/RunJournalScope.h"
+#include "repair/WaitCursor.h"
 
 namespace {
 
@@ -20,22 +23,6 @@ constexpr int32_t kResolutionNotDescribable = -2;
 
 constexpr const char* kUpdateFailureFormat =
     "Failure updating MRRX99. Error Code:%d\nPlease contact Technical Support for assistance.";
-
-constexpr const char* kRunningText = "Status: Running Please Wait";
-
-// Ends the wait cursor on every way out of the scan.
-class WaitCursor {
-public:
-    explicit WaitCursor(platform::DialogWindow& window) : m_window(window) {
-        m_window.BeginWaitCursor();
-    }
-    ~WaitCursor() { m_window.EndWaitCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    platform::DialogWindow& m_window;
-};
 
 // Opens one of the run's output files in the database folder. The log grows
 // across runs ("a+"), the CSV report starts empty ("w+"). Lines carry their own
@@ -50,13 +37,7 @@ std::FILE* OpenRunFile(const char* databasePath, const char* fileName, const cha
 
 } // namespace
 
-bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
-                                     unsigned char reportOnly) {
-    WaitCursor waitCursor(m_window);
-    int32_t examined = 0;
-    int32_t affected = 0;
-    SetStatusText(kRunningText);
-
+bool CDosewrightDlg::OpenRunFiles() {
     if (!m_pLogFile) {
         m_pLogFile = OpenRunFile(m_szDbPath, "Dosewright.log", "ab+");
         if (!m_pLogFile) {
@@ -71,6 +52,40 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
             return false;
         }
     }
+    return true;
+}
+
+void CDosewrightDlg::ShowJournalFailure(const char* format, int errorCode) const {
+    char message[kScanMessageSize] = {};
+    std::snprintf(message, sizeof message, format, errorCode);
+    ShowFailureBoxThenStatus(message);
+}
+
+bool CDosewrightDlg::JournalBeforeUpdate(const _MRRX& asRead, const _MRRX& changed,
+                                   int32_t resolutionCode) {
+    if (!m_pJournal || m_pJournal->RecordChange(asRead, changed, resolutionCode))
+        return true;
+    ShowJournalFailure(kJournalWriteFailure, m_pJournal->ErrorCode());
+    return false;
+}
+
+bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
+                                     unsigned char reportOnly) {
+    WaitCursor waitCursor(m_window);
+    int32_t examined = 0;
+    int32_t affected = 0;
+    SetStatusText(kRunningText);
+
+    if (!OpenRunFiles())
+        return false;
+
+    // A repair journals every change before it makes it.
+    RunJournal runJournal;
+    if (reportOnly == 0 && !runJournal.Begin(m_szDbPath, journal::Mode::Repair)) {
+        ShowJournalFailure(kJournalCreateFailure, runJournal.ErrorCode());
+        return false;
+    }
+    RunJournalScope scanJournal(*this, runJournal);
 
     char message[kScanMessageSize] = {};
     auto failStatusFirst = [&](const char* format, int32_t status) {
@@ -96,8 +111,14 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
     while (status > 0) {
         ++examined;
         m_window.ScanProgress(examined);
+        scanJournal.examined = examined;
         if (!SettleMedication(record, reportOnly, affected, candidates))
             return false;
+        scanJournal.affected = affected;
+        if (runJournal.IsOpen() && !runJournal.SyncWhenDue()) {
+            ShowJournalFailure(kJournalWriteFailure, runJournal.ErrorCode());
+            return false;
+        }
 
         status = fsgetn(m_hMrrx, kMrrxWalkKey, &record, kRecordLength);
         if (status < 0 && status != host::kStatusEndOfFile) {
@@ -108,6 +129,13 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
             ShowFailureBoxThenStatus(message);
             return false;
         }
+    }
+
+    // The run is over once its journal says so and is on the disk.
+    if (runJournal.IsOpen() &&
+        !runJournal.End(journal::Result::Completed, examined, affected, {})) {
+        ShowJournalFailure(kJournalWriteFailure, runJournal.ErrorCode());
+        return false;
     }
 
     std::fclose(m_pLogFile);
@@ -144,7 +172,7 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
             return true;
         _MRRX changed = record;
         ClearRxNorm(changed);
-        return ApplyScanChange(changed, rxNormId, reportOnly, resolutionCode, affected);
+        return ApplyScanChange(record, changed, rxNormId, reportOnly, resolutionCode, affected);
     };
 
     char formCode[kFormCodeBufferSize] = {};
@@ -189,13 +217,15 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
     std::memcpy(candidateType, candidate.termType, sizeof candidate.termType);
     _MRRX changed = record;
     SetRxNorm(changed, candidateId, candidateType);
-    return ApplyScanChange(changed, rxNormId, reportOnly, drugId, affected);
+    return ApplyScanChange(record, changed, rxNormId, reportOnly, drugId, affected);
 }
 
-bool CDosewrightDlg::ApplyScanChange(const _MRRX& changed, const char* oldRxNormId,
-                                     unsigned char reportOnly, int32_t resolutionCode,
-                                     int32_t& affected) {
+bool CDosewrightDlg::ApplyScanChange(const _MRRX& asRead, const _MRRX& changed,
+                                     const char* oldRxNormId, unsigned char reportOnly,
+                                     int32_t resolutionCode, int32_t& affected) {
     if (reportOnly == 0) {
+        if (!JournalBeforeUpdate(asRead, changed, resolutionCode))
+            return false;
         const int32_t status =
             fsupdate(m_hMrrx, &changed, static_cast<int32_t>(kMrrxRecordLength));
         if (status < 0) {

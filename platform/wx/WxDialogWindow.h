@@ -30,6 +30,7 @@ public:
 
     Control* GetControl(int controlId) override;
     void ShowMessageBox(std::string_view text, const char* title) override;
+    bool AskYesNo(std::string_view text, const char* title) override;
     void BeginWaitCursor() override;
     void RestoreWaitCursor() override;
     void EndWaitCursor() override;
@@ -48,6 +49,9 @@ public:
     // no box is shown. An empty function shows real message boxes again.
     using MessageBoxAnswerer = std::function<void(const MessageBox&)>;
     static void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
+    // The same for Yes/No questions: the answerer's result is the answer.
+    using QuestionAnswerer = std::function<bool(const MessageBox&)>;
+    static void SetQuestionAnswerer(QuestionAnswerer answerer);
 
 private:
     TemplateDialog& m_dialog;
