@@ -12,6 +12,10 @@
 #include "resources/DialogTemplates.h"
 #include "resources/ResourceIds.h"
 
+namespace {
+constexpr const char* kUndoLastRepairCaption = "Undo Last Repair...";
+}
+
 // How the commands reach the dialog class:
 //   button 1 "Dosewright"             -> OnBnClickedRepair (Enter too: it is the default
 //                                        button and has the focus after a good start)
@@ -19,10 +23,12 @@
 //   button 2 "Exit", Esc, close box,
 //   Alt+F4, the window menu's Close   -> OnBnClickedExit, then the dialog ends (Cancel)
 //   "&About Dosewright..." (0x0010)   -> the About box
-// The About item sits in the window's system menu where the platform has one
-// (Windows). GTK has none an application can add to, so there the same item is
-// the window's context menu (right mouse button, the Menu key or Shift+F10),
-// and F1 opens the About box as well.
+//   "Undo Last Repair..." (0x0020)    -> OnUndoLastRepair (asks first); only
+//                                        after a good start
+// These items sit in the window's system menu where the platform has one
+// (Windows). GTK has none an application can add to, so there the same items
+// are the window's context menu (right mouse button, the Menu key or
+// Shift+F10), and F1 opens the About box as well.
 CDosewrightWindow::CDosewrightWindow(platform::LibraryLoader& libraryLoader)
     : TemplateDialog(nullptr, *res::FindDialogTemplate(res::IDD_DOSEWRIGHT_DIALOG),
                      platform::LoadIconBundle(res::IDR_MAINFRAME)),
@@ -33,23 +39,25 @@ CDosewrightWindow::CDosewrightWindow(platform::LibraryLoader& libraryLoader)
     Bind(wxEVT_BUTTON, &CDosewrightWindow::OnExit, this, res::IDCANCEL);
     Bind(wxEVT_CLOSE_WINDOW, &CDosewrightWindow::OnClose, this);
     Bind(wxEVT_MENU, &CDosewrightWindow::OnAbout, this, res::IDM_ABOUTBOX);
+    Bind(wxEVT_MENU, &CDosewrightWindow::OnUndoLastRepair, this, res::IDM_UNDOLASTREPAIR);
     Bind(wxEVT_CONTEXT_MENU, &CDosewrightWindow::OnContextMenu, this);
     // Esc presses Exit.
     SetEscapeId(res::IDCANCEL);
     wxAcceleratorEntry help(wxACCEL_NORMAL, WXK_F1, res::IDM_ABOUTBOX);
     SetAcceleratorTable(wxAcceleratorTable(1, &help));
-    AddAboutToSystemMenu();
+    AddItemsToSystemMenu();
     CentreOnScreen();
 }
 
 CDosewrightWindow::~CDosewrightWindow() = default;
 
-void CDosewrightWindow::AddAboutToSystemMenu() {
+void CDosewrightWindow::AddItemsToSystemMenu() {
 #ifdef __WXMSW__
     const char* caption = res::FindStringResource(res::IDS_ABOUTBOX);
     wxMenu* systemMenu = MSWGetSystemMenu();
     if (systemMenu && caption && *caption) {
         systemMenu->AppendSeparator();
+        systemMenu->Append(res::IDM_UNDOLASTREPAIR, kUndoLastRepairCaption);
         systemMenu->Append(res::IDM_ABOUTBOX, platform::DecodeWindows1252(caption));
     }
 #endif
@@ -103,11 +111,18 @@ void CDosewrightWindow::OnAbout(wxCommandEvent&) {
     });
 }
 
+void CDosewrightWindow::OnUndoLastRepair(wxCommandEvent&) {
+    RunCommand([this] { m_dialog->OnUndoLastRepair(); });
+}
+
 void CDosewrightWindow::OnContextMenu(wxContextMenuEvent&) {
     const char* caption = res::FindStringResource(res::IDS_ABOUTBOX);
     if (!caption || !*caption)
         return;
     wxMenu menu;
+    menu.Append(res::IDM_UNDOLASTREPAIR, kUndoLastRepairCaption);
+    menu.Enable(res::IDM_UNDOLASTREPAIR,
+                m_dialog->m_pRepairButton && m_dialog->m_pRepairButton->IsEnabled());
     menu.Append(res::IDM_ABOUTBOX, platform::DecodeWindows1252(caption));
     PopupMenu(&menu);
 }

@@ -34,8 +34,9 @@ private:
     void OnExit(wxCommandEvent& event);
     void OnClose(wxCloseEvent& event);
     void OnAbout(wxCommandEvent& event);
+    void OnUndoLastRepair(wxCommandEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
-    void AddAboutToSystemMenu();
+    void AddItemsToSystemMenu();
     // Runs one command of the window. While one runs (a scan lets the window
     // repaint, and a request to close may come in then) no other starts.
     template <typename Command> void RunCommand(Command command);

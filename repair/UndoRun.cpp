@@ -55,6 +55,9 @@ bool CDosewrightDlg::OnUndo(std::string_view runName) {
 }
 
 bool CDosewrightDlg::OnUndoLastRepair() {
+    // Like the action buttons, only after a good start: it needs the database.
+    if (!m_pRepairButton || !m_pRepairButton->IsEnabled())
+        return false;
     const std::vector<std::string> names = JournalFileNames(m_szDbPath);
     if (names.empty()) {
         ShowFailureBoxThenStatus(kNoRunToUndo);

@@ -8,6 +8,7 @@ inline constexpr int IDS_ABOUTBOX = 101;          // "&About Dosewright..."
 inline constexpr int IDD_DOSEWRIGHT_DIALOG = 102; // main dialog template
 inline constexpr int IDR_MAINFRAME = 128;         // application icon
 inline constexpr int IDM_ABOUTBOX = 0x0010;       // system-menu command of the About item
+inline constexpr int IDM_UNDOLASTREPAIR = 0x0020; // window-menu command "Undo Last Repair..."
 
 // Controls of the main dialog.
 inline constexpr int IDOK = 1;             // the repair button, "Dosewright"
