@@ -798,7 +798,7 @@ TEST_F(ScanRunTest, AJournalThatCannotBeCreatedStopsTheRepairBeforeAnyChange) {
              fs::create_directory(folder / "elsewhere");
              fs::create_directory_symlink(folder / "elsewhere", folder / "DosewrightJournal");
          },
-         ENOTDIR},
+         EEXIST},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
