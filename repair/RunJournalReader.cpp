@@ -48,6 +48,14 @@ bool RunJournalReader::Open(std::string_view databasePath, std::string_view file
         m_error = platform::LastErrorCode();
         return false;
     }
+    // A run killed before its header was whole changed nothing: the header is
+    // on the disk before the first change.
+    if (read < sizeof header &&
+        std::memcmp(header, journal::kMagic, std::min(read, journal::kHeaderMagic.width)) == 0) {
+        m_headerCut = true;
+        m_file.Close();
+        return true;
+    }
     const uint32_t mode = journal::GetU32(header, journal::kHeaderMode);
     const bool valid =
         read == sizeof header &&
@@ -138,6 +146,7 @@ JournalRunSummary SummarizeRun(std::string_view databasePath, std::string_view f
     if (!reader.Open(databasePath, fileName))
         return summary;
     summary.readable = true;
+    summary.headerCut = reader.HeaderCut();
     summary.mode = reader.Mode();
     summary.startMilliseconds = reader.StartMilliseconds();
     summary.undoneRun = reader.UndoneRun();

@@ -39,6 +39,9 @@ public:
     // holds the system's error code, or 0 for a file that is not a journal.
     bool Open(std::string_view databasePath, std::string_view fileName);
 
+    // The run was cut off while its header was written: it made no change, and
+    // its mode and start time are unknown (its name still gives the time).
+    bool HeaderCut() const { return m_headerCut; }
     journal::Mode Mode() const { return m_mode; }
     int64_t StartMilliseconds() const { return m_start; }
     const std::string& UndoneRun() const { return m_undoneRun; }
@@ -59,6 +62,7 @@ private:
     std::string m_undoneRun;
     uint32_t m_sequence = 0;
     bool m_ended = false;
+    bool m_headerCut = false;
     bool m_tailIgnored = false;
     int m_error = 0;
     unsigned char m_entry[journal::kEntrySize] = {};
@@ -68,6 +72,7 @@ private:
 struct JournalRunSummary {
     std::string name; // the file name without the extension
     bool readable = false;
+    bool headerCut = false; // cut off before its header was whole: no change
     journal::Mode mode = journal::Mode::Repair;
     int64_t startMilliseconds = 0;
     std::string undoneRun;

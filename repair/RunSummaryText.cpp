@@ -19,6 +19,8 @@ std::string RunListLine(const JournalRunSummary& run) {
     std::string line = run.name + "  ";
     if (!run.readable)
         return line + "not readable: damaged, or not a run journal";
+    if (run.headerCut)
+        return line + "cut off as it began, before any change";
     line += LocalTimeText(run.startMilliseconds) + "  " + ModeText(run) + "  " +
             Changes(run.changes) + "  ";
     if (!run.ended)
@@ -31,6 +33,8 @@ std::string RunListLine(const JournalRunSummary& run) {
 }
 
 std::string UndoQuestion(const JournalRunSummary& run) {
+    if (run.headerCut)
+        return "Undo the run " + run.name + ", which was cut off before it changed anything?";
     std::string question = "Undo the " + std::string(run.mode == journal::Mode::Undo ? "undo" : "repair") +
                            " run started " + LocalTimeText(run.startMilliseconds) + ", which changed " +
                            std::to_string(run.changes) +
