@@ -1,6 +1,7 @@
 // The journal of a repair or an undo for the length of its run: it is the
-// dialog's run journal meanwhile, and a run that stops early marks its journal
-// stopped, with the failure the status line shows.
+// dialog's run journal meanwhile (a report has none open), and a run that
+// stops early marks its journal stopped, with the failure the status line
+// shows.
 #pragma once
 
 #include <cstdint>
@@ -23,7 +24,7 @@ class RunJournalScope {
 public:
     RunJournalScope(CDosewrightDlg& dialog, RunJournal& journal)
         : m_dialog(dialog), m_journal(journal) {
-        m_dialog.m_pJournal = &m_journal;
+        m_dialog.m_pJournal = m_journal.IsOpen() ? &m_journal : nullptr;
     }
     ~RunJournalScope() {
         m_dialog.m_pJournal = nullptr;

@@ -119,6 +119,7 @@ bool CDosewrightDlg::UndoRun(std::string_view runName, int32_t& restoredOut,
 
     int32_t restored = 0;
     int32_t changes = 0;
+    int32_t entriesRead = 0;
     // Each change is taken with the one after it in view: only the last change
     // of a run that did not complete can have missed the table.
     JournalChange change;
@@ -126,6 +127,7 @@ bool CDosewrightDlg::UndoRun(std::string_view runName, int32_t& restoredOut,
     JournalEnd end;
     RunJournalReader::Entry entry = reader.Next(change, end);
     while (entry == RunJournalReader::Entry::Change) {
+        m_window.ScanProgress(++entriesRead);
         const RunJournalReader::Entry next = reader.Next(following, end);
         const bool last = next != RunJournalReader::Entry::Change;
         const bool completed =
