@@ -19,11 +19,6 @@ WxDialogWindow::MessageBoxAnswerer& Answerer() {
     return answerer;
 }
 
-WxDialogWindow::QuestionAnswerer& TheQuestionAnswerer() {
-    static WxDialogWindow::QuestionAnswerer answerer;
-    return answerer;
-}
-
 // While a scan runs the window is repainted at most this often, checked every
 // so many medications.
 constexpr int32_t kRepaintCheckInterval = 64;
@@ -64,14 +59,9 @@ void WxDialogWindow::ShowMessageBox(std::string_view text, const char* title) {
     box.ShowModal();
 }
 
-void WxDialogWindow::SetQuestionAnswerer(QuestionAnswerer answerer) {
-    TheQuestionAnswerer() = std::move(answerer);
-}
-
 bool WxDialogWindow::AskYesNo(std::string_view text, const char* title) {
     const std::string shownTitle = title ? title : kApplicationName;
-    if (TheQuestionAnswerer())
-        return TheQuestionAnswerer()(MessageBox{&m_dialog, std::string(text), shownTitle});
+    // Yes and No, No the default, no icon; the text is shown as it stands.
     wxMessageDialog box(&m_dialog, DecodeWindows1252(text), DecodeWindows1252(shownTitle),
                         wxYES_NO | wxNO_DEFAULT | wxICON_NONE | wxCENTRE);
     return box.ShowModal() == wxID_YES;

@@ -49,9 +49,6 @@ public:
     // no box is shown. An empty function shows real message boxes again.
     using MessageBoxAnswerer = std::function<void(const MessageBox&)>;
     static void SetMessageBoxAnswerer(MessageBoxAnswerer answerer);
-    // The same for Yes/No questions: the answerer's result is the answer.
-    using QuestionAnswerer = std::function<bool(const MessageBox&)>;
-    static void SetQuestionAnswerer(QuestionAnswerer answerer);
 
 private:
     TemplateDialog& m_dialog;
