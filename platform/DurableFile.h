@@ -3,6 +3,13 @@
 // pieces that reach the operating system at once, synced to the disk on
 // request; and read back later. Neither the folder nor the file is ever
 // reached through a symbolic link, and only a regular file is read.
+//
+// POSIX: the folder opened with O_DIRECTORY | O_NOFOLLOW, the file with openat
+// and O_NOFOLLOW (O_CREAT | O_EXCL | O_APPEND to create, then the folder
+// synced), write, fdatasync. The Win32 twin: the folder checked not to be a
+// reparse point, CreateFileW with CREATE_NEW (or OPEN_EXISTING) and
+// FILE_FLAG_OPEN_REPARSE_POINT, refusing a reparse point or a file whose
+// GetFileType is not FILE_TYPE_DISK; WriteFile at the end; FlushFileBuffers.
 #pragma once
 
 #include <cstddef>
