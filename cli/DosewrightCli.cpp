@@ -50,7 +50,7 @@ int64_t ExpectedMedications(platform::LibraryLoader& loader, TableHandle medicat
 }
 
 void PrintStatus(const CDosewrightDlg& dialog) {
-    const std::string status = dialog.m_pStatus ? dialog.m_pStatus->GetText() : std::string();
+    const std::string status = dialog.StatusText();
     std::fwrite(status.data(), 1, status.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -129,8 +129,9 @@ int main(int argc, char** argv) {
     dialog.OnInitDialog();
 
     bool completed = false;
-    if (dialog.m_pRepairButton->IsEnabled()) {
-        window.SetExpectedMedications(ExpectedMedications(loader, dialog.m_hMrrx));
+    if (dialog.Startup().IsReady()) {
+        window.SetExpectedMedications(
+            ExpectedMedications(loader, dialog.Session().MedicationTable()));
         if (undo->parsed())
             completed = dialog.OnUndo(runName);
         else

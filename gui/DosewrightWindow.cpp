@@ -121,8 +121,7 @@ void CDosewrightWindow::OnContextMenu(wxContextMenuEvent&) {
         return;
     wxMenu menu;
     menu.Append(res::IDM_UNDOLASTREPAIR, kUndoLastRepairCaption);
-    menu.Enable(res::IDM_UNDOLASTREPAIR,
-                m_dialog->m_pRepairButton && m_dialog->m_pRepairButton->IsEnabled());
+    menu.Enable(res::IDM_UNDOLASTREPAIR, m_dialog->Startup().IsReady());
     menu.Append(res::IDM_ABOUTBOX, platform::DecodeWindows1252(caption));
     PopupMenu(&menu);
 }

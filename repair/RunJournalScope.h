@@ -5,10 +5,8 @@
 #pragma once
 
 #include <cstdint>
-#include <string>
 
 #include "app/DosewrightDlg.h"
-#include "platform/DialogWindow.h"
 #include "repair/RunJournal.h"
 
 inline constexpr const char* kRunningText = "Status: Running Please Wait";
@@ -22,16 +20,15 @@ inline constexpr const char* kJournalWriteFailure =
 
 class RunJournalScope {
 public:
-    RunJournalScope(CDosewrightDlg& dialog, RunJournal& journal)
-        : m_dialog(dialog), m_journal(journal) {
-        m_dialog.m_pJournal = m_journal.IsOpen() ? &m_journal : nullptr;
+    // `slot` is the dialog's run journal, set for the length of the run.
+    RunJournalScope(const CDosewrightDlg& dialog, RunJournal*& slot, RunJournal& journal)
+        : m_dialog(dialog), m_slot(slot), m_journal(journal) {
+        m_slot = m_journal.IsOpen() ? &m_journal : nullptr;
     }
     ~RunJournalScope() {
-        m_dialog.m_pJournal = nullptr;
-        if (m_journal.IsOpen()) {
-            const std::string status = m_dialog.m_pStatus ? m_dialog.m_pStatus->GetText() : "";
-            m_journal.End(journal::Result::Stopped, examined, affected, status);
-        }
+        m_slot = nullptr;
+        if (m_journal.IsOpen())
+            m_journal.End(journal::Result::Stopped, examined, affected, m_dialog.StatusText());
     }
     RunJournalScope(const RunJournalScope&) = delete;
     RunJournalScope& operator=(const RunJournalScope&) = delete;
@@ -41,6 +38,7 @@ public:
     int32_t affected = 0;
 
 private:
-    CDosewrightDlg& m_dialog;
+    const CDosewrightDlg& m_dialog;
+    RunJournal*& m_slot;
     RunJournal& m_journal;
 };

@@ -56,7 +56,7 @@ bool CDosewrightDlg::OnUndo(std::string_view runName) {
 
 bool CDosewrightDlg::OnUndoLastRepair() {
     // Like the action buttons, only after a good start: it needs the database.
-    if (!m_pRepairButton || !m_pRepairButton->IsEnabled())
+    if (!m_startup.IsReady())
         return false;
     const std::vector<std::string> names = JournalFileNames(m_szDbPath);
     if (names.empty()) {
@@ -107,7 +107,7 @@ bool CDosewrightDlg::UndoRun(std::string_view runName, int32_t& restoredOut,
         ShowFailureBoxThenStatus(message);
         return false;
     }
-    if (!OpenRunFiles())
+    if (!OpenRunFiles(0))
         return false;
     RunJournal runJournal;
     if (!runJournal.Begin(m_szDbPath, journal::Mode::Undo, undone)) {
@@ -115,7 +115,7 @@ bool CDosewrightDlg::UndoRun(std::string_view runName, int32_t& restoredOut,
         ShowFailureBoxThenStatus(message);
         return false;
     }
-    RunJournalScope undoJournal(*this, runJournal);
+    RunJournalScope undoJournal(*this, m_pJournal, runJournal);
 
     int32_t restored = 0;
     int32_t changes = 0;
@@ -158,10 +158,12 @@ bool CDosewrightDlg::UndoRun(std::string_view runName, int32_t& restoredOut,
         ShowFailureBoxThenStatus(message);
         return false;
     }
-    std::fclose(m_pLogFile);
-    m_pLogFile = nullptr;
-    std::fclose(m_pCsvFile);
-    m_pCsvFile = nullptr;
+    int error = 0;
+    const RunFilesStatus closed = m_runFiles.Close(error);
+    if (closed != RunFilesStatus::Ok) {
+        ShowFailureBoxThenStatus(RunFileWriteFailure(closed, error));
+        return false;
+    }
     restoredOut = restored;
     changesOut = changes;
     return true;
@@ -180,15 +182,15 @@ bool CDosewrightDlg::UndoChange(const JournalChange& change, bool mayNotHaveReac
     _MRRX now{};
     now.entryId = change.entryId;
     constexpr auto kRecordLength = static_cast<int32_t>(kMrrxRecordLength);
-    int32_t status = fspos(m_hMrrx, kMrrxEntryKey, &now);
+    int32_t status = fspos(m_session.MedicationTable(), kMrrxEntryKey, &now);
     if (status < 0)
         return failStatusFirst(kReadFailureFormat, status);
     bool found = false;
     if (status == host::kStatusExactMatch) {
-        status = fsget(m_hMrrx, kMrrxEntryKey, &now, kRecordLength);
+        status = fsget(m_session.MedicationTable(), kMrrxEntryKey, &now, kRecordLength);
         while (status > 0 && now.entryId == change.entryId &&
                now.patientId != change.asRead.patientId) {
-            status = fsgetn(m_hMrrx, kMrrxEntryKey, &now, kRecordLength);
+            status = fsgetn(m_session.MedicationTable(), kMrrxEntryKey, &now, kRecordLength);
         }
         if (status < 0 && status != host::kStatusEndOfFile)
             return failStatusFirst(kReadFailureFormat, status);
@@ -207,7 +209,7 @@ bool CDosewrightDlg::UndoChange(const JournalChange& change, bool mayNotHaveReac
         std::memcpy(restoredRecord.termType, change.oldTermType, sizeof change.oldTermType);
         if (!JournalBeforeUpdate(now, restoredRecord, change.resolutionCode))
             return false;
-        status = fsupdate(m_hMrrx, &restoredRecord, kRecordLength);
+        status = fsupdate(m_session.MedicationTable(), &restoredRecord, kRecordLength);
         if (status < 0)
             return failStatusFirst(kUpdateFailureFormat, status);
         ++changes;
