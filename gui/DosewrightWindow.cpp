@@ -112,6 +112,9 @@ void CDosewrightWindow::OnAbout(wxCommandEvent&) {
 }
 
 void CDosewrightWindow::OnUndoLastRepair(wxCommandEvent&) {
+    // Like the action buttons, only after a good start: it needs the database.
+    if (!m_dialog->Startup().IsReady())
+        return;
     RunCommand([this] { m_dialog->OnUndoLastRepair(); });
 }
 

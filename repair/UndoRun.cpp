@@ -55,9 +55,6 @@ bool CDosewrightDlg::OnUndo(std::string_view runName) {
 }
 
 bool CDosewrightDlg::OnUndoLastRepair() {
-    // Like the action buttons, only after a good start: it needs the database.
-    if (!m_startup.IsReady())
-        return false;
     const std::vector<std::string> names = JournalFileNames(m_szDbPath);
     if (names.empty()) {
         ShowFailureBoxThenStatus(kNoRunToUndo);
