@@ -57,8 +57,8 @@ void CDosewrightWindow::AddItemsToSystemMenu() {
     wxMenu* systemMenu = MSWGetSystemMenu();
     if (systemMenu && caption && *caption) {
         systemMenu->AppendSeparator();
-        systemMenu->Append(res::IDM_UNDOLASTREPAIR, kUndoLastRepairCaption);
         systemMenu->Append(res::IDM_ABOUTBOX, platform::DecodeWindows1252(caption));
+        systemMenu->Append(res::IDM_UNDOLASTREPAIR, kUndoLastRepairCaption);
     }
 #endif
 }
@@ -123,8 +123,8 @@ void CDosewrightWindow::OnContextMenu(wxContextMenuEvent&) {
     if (!caption || !*caption)
         return;
     wxMenu menu;
+    menu.Append(res::IDM_ABOUTBOX, platform::DecodeWindows1252(caption));
     menu.Append(res::IDM_UNDOLASTREPAIR, kUndoLastRepairCaption);
     menu.Enable(res::IDM_UNDOLASTREPAIR, m_dialog->Startup().IsReady());
-    menu.Append(res::IDM_ABOUTBOX, platform::DecodeWindows1252(caption));
     PopupMenu(&menu);
 }
