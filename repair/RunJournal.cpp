@@ -17,7 +17,10 @@ void PutBytes(unsigned char* bytes, journal::Field field, const void* from) {
 }
 
 // Copies at most the field's width of `text`; the rest of the field stays zero.
+// An empty text may carry no address at all, and memcpy is never handed null.
 void PutText(unsigned char* bytes, journal::Field field, std::string_view text) {
+    if (text.empty())
+        return;
     std::memcpy(bytes + field.offset, text.data(), std::min(text.size(), field.width));
 }
 

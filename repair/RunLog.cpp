@@ -93,7 +93,9 @@ bool CDosewrightDlg::WriteLeftAloneLine(const _MRRX& record, const char* written
     texts.values.newRxNormId = replacedRxNormId;
     RunLineBuffer logLine;
     FormatLeftAloneSentence(texts.values, reason, logLine);
-    return WriteFormattedLines({}, logLine, texts.patientFailure);
+    // No CSV line: an empty text that still has an address (the file writes
+    // are never handed a null pointer).
+    return WriteFormattedLines(std::string_view(""), logLine, texts.patientFailure);
 }
 
 bool CDosewrightDlg::WriteFormattedLines(std::string_view csvLine, const RunLineBuffer& logLine,
