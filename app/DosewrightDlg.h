@@ -17,6 +17,10 @@
 #include "data/MedicationRecord.h"
 #include "repair/RunFiles.h"
 
+class RunJournal;
+class RunLineBuffer;
+struct JournalChange;
+
 namespace platform {
 class Control;
 class DialogWindow;
@@ -97,6 +101,27 @@ public:
     // error; the lines of those medications name no patient. The scan goes on
     // past them and the window does not show them; the command line reports them.
     int32_t PatientLookupFailures() const { return m_patientLookupFailures; }
+    // The CSV line and the log sentence of a change an undo took back: the record
+    // as restored, and the RxNorm ID it held before.
+    bool WriteUndoLines(const _MRRX& restored, const char* replacedRxNormId,
+                        int32_t resolutionCode);
+    // The log sentence of a change an undo left alone, and why.
+    bool WriteLeftAloneLine(const _MRRX& record, const char* writtenRxNormId,
+                            const char* replacedRxNormId, std::string_view reason);
+    // Appends a change to the run's journal before the table is updated; false
+    // when the journal could not take it (the failure is shown). Without a
+    // journal (report mode) there is nothing to do.
+    bool JournalBeforeUpdate(const _MRRX& asRead, const _MRRX& changed, int32_t resolutionCode);
+
+    // --- Undo ---------------------------------------------------------------------------------
+    // Takes back the changes of a journaled run (the newest when `runName` is
+    // empty), where the records still hold what it wrote, and shows "Number of
+    // Medications restored: N/M". True when it ran to its end.
+    bool OnUndo(std::string_view runName);
+    // The window's "Undo Last Repair...": asks Yes/No, naming the newest run's
+    // time and changes, then undoes it. False when declined or failed.
+    bool OnUndoLastRepair();
+    bool UndoRun(std::string_view runName, int32_t& restored, int32_t& changes);
 
     platform::DialogWindow& Window() const { return m_window; }
     platform::LibraryLoader& Loader() const { return m_libraryLoader; }
@@ -116,10 +141,19 @@ private:
     // One medication of the scan; false when the scan must stop.
     bool SettleMedication(const _MRRX& record, unsigned char reportOnly, int32_t& affected,
                           RxNormCandidateList& candidates);
-    // Writes a change the scan decided on the record `asRead` (repair mode),
-    // reports and counts it.
+    // Writes a change the scan decided (repair mode), reports and counts it.
     bool ApplyScanChange(const _MRRX& asRead, const _MRRX& changed, const char* oldRxNormId,
                          unsigned char reportOnly, int32_t resolutionCode, int32_t& affected);
+    // Takes back one journaled change; false when the undo must stop (shown).
+    // `mayNotHaveReached`: the change is the last of a run that did not
+    // complete, so it may never have been written to the table.
+    bool UndoChange(const JournalChange& change, bool mayNotHaveReached, int32_t& restored,
+                    int32_t& changes);
+    // Writes the lines (no CSV line when empty) and flushes them; shows a failure.
+    bool WriteFormattedLines(std::string_view csvLine, const RunLineBuffer& logLine,
+                             int32_t patientFailure);
+    // Shows a failure of the run's journal with its error code.
+    void ShowJournalFailure(const char* format, int errorCode) const;
 
     platform::DialogWindow& m_window;
     platform::LibraryLoader& m_libraryLoader;
@@ -130,6 +164,7 @@ private:
     StartupOutcome m_startup;
     HostSession m_session;
     RunFiles m_runFiles;
+    RunJournal* m_pJournal = nullptr; // the journal of the repair or undo running
     char m_szDbPath[host::kDatabasePathSize] = {}; // database folder, ends with the separator
     int32_t m_patientLookupFailures = 0;
 };

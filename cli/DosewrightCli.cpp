@@ -1,12 +1,16 @@
 // dosewright-cli: the start-up sequence and one scan, without a window.
 //
 //   dosewright-cli [-C DIR] report|repair
+//   dosewright-cli [-C DIR] undo [RUN]
+//   dosewright-cli [-C DIR] undo --list
 //
 // Prints what the window would show, in order: the backup reminder and every
 // failure as "TITLE: TEXT" on standard error, then the final status line on
 // standard output; after a scan in which patients could not be looked up, how
 // many, on standard error. Exit status 0 when the scan ran to its end, 1 when the
-// start-up or the scan failed, 2 for a usage error.
+// start-up or the scan failed, 2 for a usage error. `undo --list` prints the
+// journaled runs, the oldest first, and touches nothing else.
+#include <cerrno>
 #include <cstdio>
 #include <string>
 
@@ -18,6 +22,8 @@
 #include "platform/FileSystem.h"
 #include "platform/LibraryLoader.h"
 #include "platform/console/ConsoleDialogWindow.h"
+#include "repair/RunJournalReader.h"
+#include "repair/RunSummaryText.h"
 #include "resources/ResourceIds.h"
 
 namespace {
@@ -37,6 +43,24 @@ void PrintStatus(const CDosewrightDlg& dialog) {
     std::fflush(stdout);
 }
 
+// The journaled runs of the database folder, one a line, the oldest first.
+int ListJournaledRuns() {
+    char databasePath[host::kDatabasePathSize] = {};
+    char errorText[host::kErrorTextSize] = {};
+    try {
+        PR_Get_Database_Path(databasePath, errorText);
+    } catch (...) {
+        std::fprintf(stderr, "dosewright-cli: %s\n", errorText);
+        return kExitFailed;
+    }
+    for (const std::string& name : JournalFileNames(databasePath)) {
+        const std::string line = RunListLine(SummarizeRun(databasePath, name));
+        std::printf("%s\n", line.c_str());
+    }
+    std::fflush(stdout);
+    return kExitCompleted;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -44,7 +68,8 @@ int main(int argc, char** argv) {
     CLI::App app{"Checks the RxNorm ID of every patient medication of a practice.\n"
                  "report: list the medications whose RxNorm ID is wrong; change nothing.\n"
                  "repair: correct them (back up the database first).\n"
-                 "Both write Dosewright.log and Dosewright.csv in the database folder.",
+                 "undo: take back the newest journaled run, or RUN; --list lists them.\n"
+                 "All three write Dosewright.log and Dosewright.csv in the database folder.",
                  "dosewright-cli"};
     std::string folder;
     app.add_option("-C", folder, "Run as if started in DIR, the orvale (database) folder")
@@ -54,6 +79,12 @@ int main(int argc, char** argv) {
     CLI::App* report =
         app.add_subcommand("report", "Report the medications with an invalid RxNorm ID");
     app.add_subcommand("repair", "Repair the medications with an invalid RxNorm ID");
+    CLI::App* undo = app.add_subcommand(
+        "undo", "Put back the RxNorm IDs a journaled run changed, where nobody changed them since");
+    std::string runName;
+    bool listRuns = false;
+    undo->add_option("RUN", runName, "The run to undo (as --list names it); default: the newest");
+    undo->add_flag("--list", listRuns, "List the journaled runs, the oldest first");
 
     try {
         app.parse(argc, argv);
@@ -73,14 +104,26 @@ int main(int argc, char** argv) {
         platform::RemoveEnvironmentVariable(kDatabaseFolderVariable);
     }
 
-    platform::ConsoleDialogWindow window(stderr, platform::IsTerminal(stderr));
+    if (undo->parsed() && listRuns) {
+        if (!runName.empty()) {
+            std::fprintf(stderr, "dosewright-cli: undo --list takes no RUN\n");
+            return kExitUsage;
+        }
+        return ListJournaledRuns();
+    }
+
+        platform::ConsoleDialogWindow window(stderr, platform::IsTerminal(stderr));
     platform::LibraryLoader& loader = platform::SystemLibraryLoader();
     CDosewrightDlg dialog(window, loader);
     dialog.OnInitDialog();
 
     bool completed = false;
-    if (dialog.Startup().IsReady())
-        completed = report->parsed() ? dialog.OnBnClickedReport() : dialog.OnBnClickedRepair();
+    if (dialog.Startup().IsReady()) {
+        if (undo->parsed())
+            completed = dialog.OnUndo(runName);
+        else
+            completed = report->parsed() ? dialog.OnBnClickedReport() : dialog.OnBnClickedRepair();
+    }
     dialog.OnBnClickedExit();
     PrintStatus(dialog);
     if (const int32_t failures = dialog.PatientLookupFailures(); failures > 0) {

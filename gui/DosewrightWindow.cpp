@@ -17,6 +17,10 @@
 #include "resources/DialogTemplates.h"
 #include "resources/ResourceIds.h"
 
+namespace {
+constexpr const char* kUndoLastRepairCaption = "Undo Last Repair...";
+}
+
 // How the commands reach the dialog class:
 //   button 1 "Dosewright"             -> OnBnClickedRepair (Enter too: it is the default
 //                                        button and has the focus after a good start)
@@ -28,6 +32,8 @@
 //   "Open &CSV Report" (0x0030)       -> Dosewright.log / Dosewright.csv of the database
 //                                        folder in the user's default application;
 //                                        offered once the file exists
+//   "Undo Last Repair..." (0x0040)    -> OnUndoLastRepair (asks first); only
+//                                        after a good start
 // These items sit in the window's system menu where the platform has one
 // (Windows). GTK has none an application can add to, so there the same items
 // are the window's context menu (right mouse button, the Menu key or
@@ -51,19 +57,20 @@ CDosewrightWindow::CDosewrightWindow(platform::LibraryLoader& libraryLoader)
     Bind(wxEVT_MENU, &CDosewrightWindow::OnAbout, this, res::IDM_ABOUTBOX);
     Bind(wxEVT_MENU, &CDosewrightWindow::OnOpenRunFile, this, res::IDM_OPEN_RUN_LOG);
     Bind(wxEVT_MENU, &CDosewrightWindow::OnOpenRunFile, this, res::IDM_OPEN_CSV_REPORT);
+    Bind(wxEVT_MENU, &CDosewrightWindow::OnUndoLastRepair, this, res::IDM_UNDOLASTREPAIR);
     Bind(wxEVT_CONTEXT_MENU, &CDosewrightWindow::OnContextMenu, this);
     // Esc presses Exit.
     SetEscapeId(res::IDCANCEL);
     wxAcceleratorEntry help(wxACCEL_NORMAL, WXK_F1, res::IDM_ABOUTBOX);
     SetAcceleratorTable(wxAcceleratorTable(1, &help));
-    AddAboutToSystemMenu();
+    AddItemsToSystemMenu();
     AddScanProgressText();
     CentreOnScreen();
 }
 
 CDosewrightWindow::~CDosewrightWindow() = default;
 
-void CDosewrightWindow::AddAboutToSystemMenu() {
+void CDosewrightWindow::AddItemsToSystemMenu() {
 #ifdef __WXMSW__
     wxMenu* systemMenu = MSWGetSystemMenu();
     if (systemMenu) {
@@ -92,6 +99,11 @@ void CDosewrightWindow::AppendWindowMenuItems(wxMenu& menu, bool enableByFile) {
         if (item.runFile && enableByFile)
             menu.Enable(item.command, RunFileExists(item.runFile));
     }
+    menu.Append(res::IDM_UNDOLASTREPAIR, kUndoLastRepairCaption);
+    // The system menu is built once, before the start-up: there the command
+    // itself checks the start.
+    if (enableByFile)
+        menu.Enable(res::IDM_UNDOLASTREPAIR, m_dialog->Startup().IsReady());
 }
 
 void CDosewrightWindow::AddScanProgressText() {
@@ -166,6 +178,13 @@ void CDosewrightWindow::OnAbout(wxCommandEvent&) {
         CAboutDlg about(this);
         about.ShowModal();
     });
+}
+
+void CDosewrightWindow::OnUndoLastRepair(wxCommandEvent&) {
+    // Like the action buttons, only after a good start: it needs the database.
+    if (!m_dialog->Startup().IsReady())
+        return;
+    RunCommand([this] { m_dialog->OnUndoLastRepair(); });
 }
 
 void CDosewrightWindow::OnOpenRunFile(wxCommandEvent& event) {

@@ -38,7 +38,8 @@ private:
     void OnAbout(wxCommandEvent& event);
     void OnOpenRunFile(wxCommandEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
-    void AddAboutToSystemMenu();
+    void OnUndoLastRepair(wxCommandEvent& event);
+    void AddItemsToSystemMenu();
     // About and the run files' items; with `enableByFile` a run file's item is
     // enabled only when the file exists.
     void AppendWindowMenuItems(wxMenu& menu, bool enableByFile);

@@ -43,6 +43,11 @@ public:
     // name in the title bar.
     virtual void ShowMessageBox(std::string_view text, const char* title) = 0;
 
+    // A modal question box owned by the dialog, with Yes and No buttons and no
+    // icon; true when the user answered Yes. A null title shows the
+    // application's name.
+    virtual bool AskYesNo(std::string_view text, const char* title) = 0;
+
     // The busy cursor shown while the window takes no input.
     virtual void BeginWaitCursor() = 0;
     virtual void RestoreWaitCursor() = 0;

@@ -98,6 +98,8 @@ void FailWritesPastFileSizeLimit() {
 #endif
 }
 
+void SetLastErrorCode(int error) { t_lastError = error; }
+
 bool PathExists(const char* path) {
     // The entry itself, as a directory search finds it: a symbolic link exists
     // even when what it points to does not, so it is deleted, never written through.

@@ -17,6 +17,8 @@ namespace platform {
 
 // The error code of the last failing call of this interface on this thread.
 int LastErrorCode();
+// Sets it, for the other file interfaces of the platform.
+void SetLastErrorCode(int error);
 
 // The system's own description of a last error code, for a message.
 std::string DescribeErrorCode(int code);

@@ -32,10 +32,27 @@ std::string_view PatientReference(TableHandle patientTable, int32_t patientId, s
     return GetFieldText(RecordBytes(patient), kMrptPatientRef, text);
 }
 
-} // namespace
+// The texts of a medication's lines, read from its record and the patient table.
+struct MedicationLineTexts {
+    MedicationLineTexts(TableHandle patientTable, const _MRRX& record, int32_t resolutionCode) {
+        const auto bytes = RecordBytes(record);
+        values.entryId = record.entryId;
+        values.resolutionCode = resolutionCode;
+        values.patientId = record.patientId;
+        values.patientRef =
+            PatientReference(patientTable, record.patientId, patientRef, patientFailure);
+        values.drugName = GetFieldText(bytes, kMrrxDrugName, drugName);
+        values.route = GetFieldText(bytes, kMrrxRoute, route);
+        values.doseForm = GetFieldText(bytes, kMrrxDoseForm, doseForm);
+        values.newRxNormId = GetFieldText(bytes, kMrrxRxNormId, rxNormId);
+        values.strength = GetFieldText(bytes, kMrrxStrength, strength);
+        values.drugCode = GetFieldText(bytes, kMrrxDrugCode, drugCode);
+    }
+    MedicationLineTexts(const MedicationLineTexts&) = delete;
+    MedicationLineTexts& operator=(const MedicationLineTexts&) = delete;
 
-bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
-                                   unsigned char reportOnly, int32_t resolutionCode) {
+    RunLineValues values; // its texts live in the buffers below
+    int32_t patientFailure = 0;
     char patientRef[kMrptPatientRef.width + 1];
     char drugName[kMrrxDrugName.width + 1];
     char route[kMrrxRoute.width + 1];
@@ -43,32 +60,50 @@ bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
     char rxNormId[kMrrxRxNormId.width + 1];
     char strength[kMrrxStrength.width + 1];
     char drugCode[kMrrxDrugCode.width + 1];
+};
 
-    const auto bytes = RecordBytes(record);
-    RunLineValues values;
-    values.entryId = record.entryId;
-    values.resolutionCode = resolutionCode;
-    values.patientId = record.patientId;
-    int32_t patientFailure = 0;
-    values.patientRef =
-        PatientReference(m_session.PatientTable(), record.patientId, patientRef, patientFailure);
-    values.drugName = GetFieldText(bytes, kMrrxDrugName, drugName);
-    values.route = GetFieldText(bytes, kMrrxRoute, route);
-    values.doseForm = GetFieldText(bytes, kMrrxDoseForm, doseForm);
-    values.newRxNormId = GetFieldText(bytes, kMrrxRxNormId, rxNormId);
-    values.oldRxNormId = oldRxNormId;
-    values.strength = GetFieldText(bytes, kMrrxStrength, strength);
-    values.drugCode = GetFieldText(bytes, kMrrxDrugCode, drugCode);
+} // namespace
 
+bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
+                                   unsigned char reportOnly, int32_t resolutionCode) {
+    MedicationLineTexts texts(m_session.PatientTable(), record, resolutionCode);
+    texts.values.oldRxNormId = oldRxNormId;
     RunLineBuffer csvLine;
-    FormatCsvLine(values, csvLine);
+    FormatCsvLine(texts.values, csvLine);
     RunLineBuffer logLine;
-    FormatLogSentence(values, reportOnly != 0, logLine);
+    FormatLogSentence(texts.values, reportOnly != 0, logLine);
+    return WriteFormattedLines(csvLine.view(), logLine, texts.patientFailure);
+}
 
+bool CDosewrightDlg::WriteUndoLines(const _MRRX& restored, const char* replacedRxNormId,
+                                    int32_t resolutionCode) {
+    MedicationLineTexts texts(m_session.PatientTable(), restored, resolutionCode);
+    texts.values.oldRxNormId = replacedRxNormId;
+    RunLineBuffer csvLine;
+    FormatCsvLine(texts.values, csvLine);
+    RunLineBuffer logLine;
+    FormatUndoLogSentence(texts.values, logLine);
+    return WriteFormattedLines(csvLine.view(), logLine, texts.patientFailure);
+}
+
+bool CDosewrightDlg::WriteLeftAloneLine(const _MRRX& record, const char* writtenRxNormId,
+                                        const char* replacedRxNormId, std::string_view reason) {
+    MedicationLineTexts texts(m_session.PatientTable(), record, 0);
+    texts.values.oldRxNormId = writtenRxNormId;
+    texts.values.newRxNormId = replacedRxNormId;
+    RunLineBuffer logLine;
+    FormatLeftAloneSentence(texts.values, reason, logLine);
+    // No CSV line: an empty text that still has an address (the file writes
+    // are never handed a null pointer).
+    return WriteFormattedLines(std::string_view(""), logLine, texts.patientFailure);
+}
+
+bool CDosewrightDlg::WriteFormattedLines(std::string_view csvLine, const RunLineBuffer& logLine,
+                                         int32_t patientFailure) {
     // Each affected medication's lines are on disk before the scan reads the next
     // record, so a run that dies leaves every change it made described.
     int error = 0;
-    const RunFilesStatus written = m_runFiles.WriteLines(csvLine.view(), logLine.view(), error);
+    const RunFilesStatus written = m_runFiles.WriteLines(csvLine, logLine.view(), error);
     if (written != RunFilesStatus::Ok) {
         ShowFailureBoxThenStatus(RunFileWriteFailure(written, error));
         return false;

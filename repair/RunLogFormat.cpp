@@ -46,12 +46,27 @@ void AppendLogText(RunLineBuffer& line, std::string_view text) {
 // apostrophe, every quote doubled.
 constexpr std::size_t kWidestTexts = 15 + 15 + 12 + 11 + 35 + 25 + 20 + 50;
 constexpr std::size_t kWidestCsvLine = 3 * 11 + 2 * kWidestTexts + 3 * 8 + 10 + 2;
-constexpr std::size_t kWidestLogLine =
-    140 + kWidestTexts; // the report sentence has 131 fixed characters
+// The report sentence has 131 fixed characters; the sentence of a change left
+// alone has 123 and a reason of at most 60.
+constexpr std::size_t kWidestLogLine = 200 + kWidestTexts;
 static_assert(kWidestCsvLine < kRunLineBufferSize && kWidestLogLine < kRunLineBufferSize);
 
 std::string_view OrNull(std::string_view id) {
     return id.empty() ? "NULL" : id;
+}
+
+// " for the medication NAME STRENGTH ROUTE FORM for Patient: REF"
+void AppendMedication(const RunLineValues& values, RunLineBuffer& line) {
+    line.Append(" for the medication ");
+    AppendLogText(line, values.drugName);
+    line.Append(' ');
+    AppendLogText(line, values.strength);
+    line.Append(' ');
+    AppendLogText(line, values.route);
+    line.Append(' ');
+    AppendLogText(line, values.doseForm);
+    line.Append(" for Patient: ");
+    AppendLogText(line, values.patientRef);
 }
 
 } // namespace
@@ -107,16 +122,30 @@ void FormatLogSentence(const RunLineValues& values, bool reportOnly, RunLineBuff
         line.Append(" to ");
         AppendLogText(line, OrNull(values.newRxNormId));
     }
-    line.Append(" for the medication ");
-    AppendLogText(line, values.drugName);
-    line.Append(' ');
-    AppendLogText(line, values.strength);
-    line.Append(' ');
-    AppendLogText(line, values.route);
-    line.Append(' ');
-    AppendLogText(line, values.doseForm);
-    line.Append(" for Patient: ");
-    AppendLogText(line, values.patientRef);
+    AppendMedication(values, line);
     line.Append(". Please verify this change is correct.");
+    line.Append(kLineEnd);
+}
+
+void FormatUndoLogSentence(const RunLineValues& values, RunLineBuffer& line) {
+    line.Append("The RxNormID was changed back from ");
+    line.Append(OrNull(values.oldRxNormId));
+    line.Append(" to ");
+    line.Append(OrNull(values.newRxNormId));
+    AppendMedication(values, line);
+    line.Append(". Please verify this change is correct.");
+    line.Append(kLineEnd);
+}
+
+void FormatLeftAloneSentence(const RunLineValues& values, std::string_view reason,
+                             RunLineBuffer& line) {
+    line.Append("The RxNormID was not changed back from ");
+    line.Append(OrNull(values.oldRxNormId));
+    line.Append(" to ");
+    line.Append(OrNull(values.newRxNormId));
+    AppendMedication(values, line);
+    line.Append(", because ");
+    line.Append(reason);
+    line.Append(". Please verify this medication.");
     line.Append(kLineEnd);
 }

@@ -51,3 +51,12 @@ void FormatCsvLine(const RunLineValues& values, RunLineBuffer& line);
 // The repair-mode or report-mode sentence and CR LF; an empty old or new RxNorm ID
 // reads NULL, and a carriage return or line feed inside a text reads as a blank.
 void FormatLogSentence(const RunLineValues& values, bool reportOnly, RunLineBuffer& line);
+
+// The sentence of a change an undo took back: from the RxNorm ID the run had
+// written (`oldRxNormId`) back to the one it replaced (`newRxNormId`).
+void FormatUndoLogSentence(const RunLineValues& values, RunLineBuffer& line);
+
+// The sentence of a change an undo left alone, and why (`reason`, a clause
+// such as "the medication was changed since").
+void FormatLeftAloneSentence(const RunLineValues& values, std::string_view reason,
+                             RunLineBuffer& line);

@@ -22,7 +22,10 @@ bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList&
         return true;
 
     if (reportOnly == 0) {
-        const int32_t status = UpdateMedicationRecord(m_session.MedicationTable(), asRead, record);
+        if (!JournalBeforeUpdate(asRead, record, resolutionCode))
+            return false;
+        const int32_t status =
+            UpdateMedicationRecord(m_session.MedicationTable(), asRead, record);
         if (status < 0) {
             char message[200] = {};
             std::snprintf(message, sizeof message,

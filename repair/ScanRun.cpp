@@ -2,6 +2,7 @@
 // settles every medication's RxNorm ID, in repair mode or report mode.
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "app/DosewrightDlg.h"
 #include "platform/DialogWindow.h"
@@ -9,6 +10,9 @@
 #include "repair/DrugTextSizes.h"
 #include "repair/MedicationUpdate.h"
 #include "repair/RouteCodeTable.h"
+#include "repair/RunJournal.h"
+#include "repair/RunJournalScope.h"
+#include "repair/WaitCursor.h"
 
 namespace {
 
@@ -21,22 +25,6 @@ constexpr int32_t kResolutionNotDescribable = -2;
 
 constexpr const char* kUpdateFailureFormat =
     "Failure updating MRRX99. Error Code:%d\nPlease contact Technical Support for assistance.";
-
-constexpr const char* kRunningText = "Status: Running Please Wait";
-
-// Ends the wait cursor on every way out of the scan.
-class WaitCursor {
-public:
-    explicit WaitCursor(platform::DialogWindow& window) : m_window(window) {
-        m_window.BeginWaitCursor();
-    }
-    ~WaitCursor() { m_window.EndWaitCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-
-private:
-    platform::DialogWindow& m_window;
-};
 
 } // namespace
 
@@ -60,6 +48,20 @@ bool CDosewrightDlg::OpenRunFiles(unsigned char reportOnly) {
     return false;
 }
 
+void CDosewrightDlg::ShowJournalFailure(const char* format, int errorCode) const {
+    char message[kScanMessageSize] = {};
+    std::snprintf(message, sizeof message, format, errorCode);
+    ShowFailureBoxThenStatus(message);
+}
+
+bool CDosewrightDlg::JournalBeforeUpdate(const _MRRX& asRead, const _MRRX& changed,
+                                         int32_t resolutionCode) {
+    if (!m_pJournal || m_pJournal->RecordChange(asRead, changed, resolutionCode))
+        return true;
+    ShowJournalFailure(kJournalWriteFailure, m_pJournal->ErrorCode());
+    return false;
+}
+
 bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
                                      unsigned char reportOnly) {
     WaitCursor waitCursor(m_window);
@@ -70,6 +72,13 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
 
     if (!OpenRunFiles(reportOnly))
         return false;
+    // A repair journals every change before it makes it.
+    RunJournal runJournal;
+    if (reportOnly == 0 && !runJournal.Begin(m_szDbPath, journal::Mode::Repair)) {
+        ShowJournalFailure(kJournalCreateFailure, runJournal.ErrorCode());
+        return false;
+    }
+    RunJournalScope scanJournal(*this, m_pJournal, runJournal);
 
     char message[kScanMessageSize] = {};
     auto failStatusFirst = [&](const char* format, int32_t status) {
@@ -95,8 +104,14 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
     while (status > 0) {
         ++examined;
         m_window.ScanProgress(examined);
+        scanJournal.examined = examined;
         if (!SettleMedication(record, reportOnly, affected, candidates))
             return false;
+        scanJournal.affected = affected;
+        if (runJournal.IsOpen() && !runJournal.SyncWhenDue()) {
+            ShowJournalFailure(kJournalWriteFailure, runJournal.ErrorCode());
+            return false;
+        }
 
         status = fsgetn(m_session.MedicationTable(), kMrrxWalkKey, &record, kRecordLength);
         if (status < 0 && status != host::kStatusEndOfFile) {
@@ -107,6 +122,13 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
             ShowFailureBoxThenStatus(message);
             return false;
         }
+    }
+
+    // The run is over once its journal says so and is on the disk.
+    if (runJournal.IsOpen() &&
+        !runJournal.End(journal::Result::Completed, examined, affected, {})) {
+        ShowJournalFailure(kJournalWriteFailure, runJournal.ErrorCode());
+        return false;
     }
 
     // A file that does not close may not hold every line the run wrote: the run
@@ -199,6 +221,8 @@ bool CDosewrightDlg::ApplyScanChange(const _MRRX& asRead, const _MRRX& changed,
                                      const char* oldRxNormId, unsigned char reportOnly,
                                      int32_t resolutionCode, int32_t& affected) {
     if (reportOnly == 0) {
+        if (!JournalBeforeUpdate(asRead, changed, resolutionCode))
+            return false;
         const int32_t status = UpdateMedicationRecord(m_session.MedicationTable(), asRead, changed);
         if (status < 0) {
             char message[kScanMessageSize] = {};

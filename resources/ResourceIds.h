@@ -8,6 +8,7 @@ inline constexpr int IDS_ABOUTBOX = 101;          // "&About Dosewright..."
 inline constexpr int IDD_DOSEWRIGHT_DIALOG = 102; // main dialog template
 inline constexpr int IDR_MAINFRAME = 128;         // application icon
 inline constexpr int IDM_ABOUTBOX = 0x0010;       // system-menu command of the About item
+inline constexpr int IDM_UNDOLASTREPAIR = 0x0040; // window-menu command "Undo Last Repair..."
 
 // The run files' items, beside About in the window menu.
 inline constexpr int IDS_OPEN_RUN_LOG = 103;       // "Open Run &Log"

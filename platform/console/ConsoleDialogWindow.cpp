@@ -1,5 +1,6 @@
 #include "platform/console/ConsoleDialogWindow.h"
 
+#include <cctype>
 #include <string>
 
 #include "resources/ResourceIds.h"
@@ -30,8 +31,9 @@ private:
     bool m_enabled = true;
 };
 
-ConsoleDialogWindow::ConsoleDialogWindow(std::FILE* messages, bool showProgress)
-    : m_messages(messages), m_showProgress(showProgress) {
+ConsoleDialogWindow::ConsoleDialogWindow(std::FILE* messages, bool showProgress,
+                                         std::FILE* answers)
+    : m_messages(messages), m_answers(answers), m_showProgress(showProgress) {
     const std::pair<int, const char*> controls[] = {
         {res::IDOK, "Dosewright"},    {res::IDCANCEL, "Exit"},
         {res::IDC_STATIC, ""},        {res::IDC_REPORT, "Report Medications"},
@@ -55,6 +57,23 @@ void ConsoleDialogWindow::ShowMessageBox(std::string_view text, const char* titl
     const char* shownTitle = title ? title : kApplicationName;
     std::fprintf(m_messages, "%s: %.*s\n", shownTitle, static_cast<int>(text.size()), text.data());
     std::fflush(m_messages);
+}
+
+bool ConsoleDialogWindow::AskYesNo(std::string_view text, const char* title) {
+    ClearProgressLine();
+    const char* shownTitle = title ? title : kApplicationName;
+    std::fprintf(m_messages, "%s: %.*s [y/N] ", shownTitle, static_cast<int>(text.size()),
+                 text.data());
+    std::fflush(m_messages);
+    char line[16] = {};
+    if (!m_answers || !std::fgets(line, sizeof line, m_answers))
+        return false;
+    std::string answer(line);
+    while (!answer.empty() && (answer.back() == '\n' || answer.back() == '\r'))
+        answer.pop_back();
+    for (char& c : answer)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return answer == "y" || answer == "yes";
 }
 
 void ConsoleDialogWindow::BeginWaitCursor() {

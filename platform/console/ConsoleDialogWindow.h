@@ -16,12 +16,16 @@ namespace platform {
 class ConsoleDialogWindow final : public DialogWindow {
 public:
     // `messages` receives the message boxes and, when `showProgress`, the
-    // progress line (redrawn in place; meant for a terminal only).
-    ConsoleDialogWindow(std::FILE* messages, bool showProgress);
+    // progress line (redrawn in place; meant for a terminal only). A question
+    // is answered by a line read from `answers`.
+    ConsoleDialogWindow(std::FILE* messages, bool showProgress, std::FILE* answers = stdin);
     ~ConsoleDialogWindow() override;
 
     Control* GetControl(int controlId) override;
     void ShowMessageBox(std::string_view text, const char* title) override;
+    // Prints "TITLE: TEXT [y/N] " and reads a line: Yes only for "y" or "yes"
+    // (any letter case); No for anything else and at the end of the input.
+    bool AskYesNo(std::string_view text, const char* title) override;
     void BeginWaitCursor() override;
     void RestoreWaitCursor() override {}
     void EndWaitCursor() override;
@@ -32,6 +36,7 @@ private:
     void ClearProgressLine();
 
     std::FILE* m_messages;
+    std::FILE* m_answers;
     bool m_showProgress;
     std::map<int, std::unique_ptr<MemoryControl>> m_controls;
     std::chrono::steady_clock::time_point m_scanStart{};

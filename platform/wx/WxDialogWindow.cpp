@@ -45,6 +45,14 @@ void WxDialogWindow::ShowMessageBox(std::string_view text, const char* title) {
     box.ShowModal();
 }
 
+bool WxDialogWindow::AskYesNo(std::string_view text, const char* title) {
+    const std::string shownTitle = title ? title : kApplicationName;
+    // Yes and No, No the default, no icon; the text is shown as it stands.
+    wxMessageDialog box(&m_dialog, DecodeWindows1252(text), DecodeWindows1252(shownTitle),
+                        wxYES_NO | wxNO_DEFAULT | wxICON_NONE | wxCENTRE);
+    return box.ShowModal() == wxID_YES;
+}
+
 void WxDialogWindow::BeginWaitCursor() {
     wxBeginBusyCursor();
     ++m_waitCursorDepth;

@@ -30,6 +30,7 @@ public:
 
     Control* GetControl(int controlId) override;
     void ShowMessageBox(std::string_view text, const char* title) override;
+    bool AskYesNo(std::string_view text, const char* title) override;
     void BeginWaitCursor() override;
     void RestoreWaitCursor() override;
     void EndWaitCursor() override;

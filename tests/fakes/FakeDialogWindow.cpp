@@ -60,6 +60,12 @@ void FakeDialogWindow::ShowMessageBox(std::string_view text, const char* title) 
         Box(std::string(text), title ? std::optional<std::string>(title) : std::nullopt));
 }
 
+bool FakeDialogWindow::AskYesNo(std::string_view text, const char* title) {
+    m_events.push_back(
+        Question(std::string(text), title ? std::optional<std::string>(title) : std::nullopt));
+    return answerYes;
+}
+
 void FakeDialogWindow::BeginWaitCursor() {
     ++m_waitDepth;
     m_events.push_back(Event(WindowEvent::Kind::BeginWait));
@@ -106,6 +112,12 @@ WindowEvent Box(std::string text, std::optional<std::string> title) {
     return event;
 }
 
+WindowEvent Question(std::string text, std::optional<std::string> title) {
+    WindowEvent event = Event(WindowEvent::Kind::Question, 0, std::move(text));
+    event.title = std::move(title);
+    return event;
+}
+
 WindowEvent Status(std::string text) {
     return Event(WindowEvent::Kind::SetText, res::IDC_STATUS, std::move(text));
 }
@@ -114,6 +126,8 @@ std::string Describe(const WindowEvent& event) {
     switch (event.kind) {
     case WindowEvent::Kind::MessageBox:
         return "box \"" + event.title.value_or("<application>") + "\": " + event.text;
+    case WindowEvent::Kind::Question:
+        return "question \"" + event.title.value_or("<application>") + "\": " + event.text;
     case WindowEvent::Kind::SetText:
         return (event.controlId == res::IDC_STATUS ? std::string("status")
                                                    : "text " + std::to_string(event.controlId)) +

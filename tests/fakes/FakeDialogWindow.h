@@ -14,11 +14,11 @@
 namespace fakes {
 
 struct WindowEvent {
-    enum class Kind { MessageBox, SetText, Enable, BeginWait, RestoreWait, EndWait };
+    enum class Kind { MessageBox, Question, SetText, Enable, BeginWait, RestoreWait, EndWait };
     Kind kind;
     int controlId = 0;                // SetText, Enable
-    std::string text;                 // MessageBox, SetText
-    std::optional<std::string> title; // MessageBox; nullopt: the application's name
+    std::string text;                 // MessageBox, Question, SetText
+    std::optional<std::string> title; // MessageBox, Question; nullopt: the application's name
     bool enabled = false;             // Enable
 
     bool operator==(const WindowEvent&) const = default;
@@ -36,11 +36,15 @@ public:
 
     platform::Control* GetControl(int controlId) override;
     void ShowMessageBox(std::string_view text, const char* title) override;
+    // Recorded as a Question event; answered with `answerYes`.
+    bool AskYesNo(std::string_view text, const char* title) override;
     void BeginWaitCursor() override;
     void RestoreWaitCursor() override;
     void EndWaitCursor() override;
     // Not recorded as an event; handed to onScanProgress when a test sets it.
     void ScanProgress(int32_t examined) override;
+
+    bool answerYes = false;
 
     // Called with the scan's examined count for every medication it examines.
     std::function<void(int32_t examined)> onScanProgress;
@@ -66,5 +70,6 @@ private:
 // The shorthand the tests compare event lists with.
 WindowEvent Box(std::string text, std::optional<std::string> title);
 WindowEvent Status(std::string text);
+WindowEvent Question(std::string text, std::optional<std::string> title);
 
 } // namespace fakes

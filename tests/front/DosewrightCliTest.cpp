@@ -337,6 +337,7 @@ TEST(DosewrightCli, UsageErrorsExitWithTwoAndTouchNothing) {
     const fs::path folder = testsupport::BuildHostFolder(temp.Path(), SmallPractice());
     const std::vector<std::vector<std::string>> usages = {
         {}, {"bogus"}, {"report", "repair"}, {"--frobnicate", "report"}, {"-C"}, {"report", "x"},
+        {"undo", "--list", "20261208-101010.000Z"}, {"undo", "a", "b"}, {"repair", "--list"},
     };
     for (const auto& arguments : usages) {
         SCOPED_TRACE(::testing::PrintToString(arguments));
@@ -353,7 +354,7 @@ TEST(DosewrightCli, HelpAndVersion) {
     const CommandResult help = RunCli({"--help"});
     EXPECT_EQ(help.exitStatus, kCompleted);
     EXPECT_EQ(help.errors, "");
-    for (const char* shown : {"report", "repair", "-C DIR", "--version", "Dosewright.log"})
+    for (const char* shown : {"report", "repair", "undo", "-C DIR", "--version", "Dosewright.log"})
         EXPECT_NE(help.output.find(shown), std::string::npos) << shown;
 
     const CommandResult version = RunCli({"--version"});

@@ -289,7 +289,7 @@ TEST_F(DosewrightWindowTest, AboutBoxOpensAndCloses) {
         {"F1", [&] { guitest::PressKey(window, WXK_F1); }, WXK_ESCAPE},
         {"context menu",
          [&] {
-             // The menu's one item is chosen with the keyboard.
+             // The menu's first item is chosen with the keyboard.
              const guitest::MenuWatch menu([&] {
                  guitest::PressKey(window, WXK_DOWN);
                  guitest::PressKey(window, WXK_RETURN);

@@ -57,6 +57,25 @@ TEST(ConsoleDialogWindow, MessageBoxIsOneLineTitleColonText) {
                                "Dosewright Error: caf\xe9 \x93quoted\x94\n");
 }
 
+// A question is a prompt line; only an answer of y or yes is a Yes.
+TEST(ConsoleDialogWindow, AQuestionIsYesOnlyForYOrYes) {
+    const struct {
+        const char* input;
+        bool yes;
+    } cases[] = {{"y\n", true},  {"YES\r\n", true}, {"Yes", true},   {"n\n", false},
+                 {"\n", false},   {"", false},        {"yess\n", false}, {" y\n", false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.input);
+        CapturedStream messages;
+        CapturedStream answers;
+        std::fputs(c.input, answers.File());
+        std::rewind(answers.File());
+        platform::ConsoleDialogWindow window(messages.File(), false, answers.File());
+        EXPECT_EQ(window.AskYesNo("Undo the repair run?", nullptr), c.yes);
+        EXPECT_EQ(messages.Text(), "Dosewright: Undo the repair run? [y/N] ");
+    }
+}
+
 TEST(ConsoleDialogWindow, ControlsStartWithTheirCaptionsAndKeepWhatIsSet) {
     CapturedStream messages;
     platform::ConsoleDialogWindow window(messages.File(), false);

@@ -2,6 +2,8 @@
 // the records afterwards, the exact CSV and log bytes, the counts, the window,
 // and every way a run stops.
 #include "app/DosewrightDlg.h"
+#include "repair/RunJournalReader.h"
+#include "repair/RunSummaryText.h"
 #include "storelink/StoreLinkStatus.h"
 #include "support/DialogOnHostFolder.h"
 #include "support/HostFolder.h"
@@ -15,10 +17,12 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <optional>
 #include <ostream>
 #include <string>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -281,6 +285,22 @@ std::string LogLine(const ScanCase& c, bool reportOnly) {
            OrNull(c.change->rxNormId) + tail;
 }
 
+// The lines of an undo that takes the change of `c` back.
+std::string UndoCsvLine(int32_t entryId, const ScanCase& c) {
+    ScanCase back = c;
+    back.change->rxNormId = c.texts.rxNormId;
+    back.texts.rxNormId = c.change->rxNormId;
+    return CsvLine(entryId, back);
+}
+
+std::string UndoLogLine(const ScanCase& c) {
+    const MedicationTexts& t = c.texts;
+    return "The RxNormID was changed back from " + OrNull(c.change->rxNormId) + " to " +
+           OrNull(t.rxNormId) + " for the medication " + t.drugName + " " + t.strength + " " +
+           t.route + " " + t.doseForm + " for Patient: " + PatientRef(c.patientId) +
+           ". Please verify this change is correct.\r\n";
+}
+
 // The record as a repair leaves it: the two RxNorm fields replaced, every other byte kept.
 std::string Repaired(std::string record, const Change& change) {
     std::string id = change.rxNormId;
@@ -338,6 +358,32 @@ TEST_P(ScanOutcomeTest, SettlesEveryMedicationAndDescribesEveryChange) {
     EXPECT_EQ(fixture.window.Events(), (std::vector{BeginWait(), Status(kRunning), EndWait()}));
     EXPECT_FALSE(fixture.dialog.Files().IsLogOpen());
     EXPECT_FALSE(fixture.dialog.Files().IsCsvOpen());
+    if (reportOnly != 0) {
+        EXPECT_FALSE(fs::exists(folder / "DosewrightJournal")) << "a report journals nothing";
+        return;
+    }
+
+    // Undo gives the table back byte for byte, and describes each change it
+    // takes back; an undo of the undo makes the repair again.
+    const std::string restored = "Number of Medications restored: " + std::to_string(changes) +
+                                 "/" + std::to_string(changes) +
+                                 "\nPlease refer to Dosewright.log for more details.";
+    ASSERT_TRUE(fixture.dialog.OnUndo(""));
+    EXPECT_EQ(fixture.window.StatusText(), restored);
+    EXPECT_TRUE(MedicationRecords(folder) == before);
+    std::string undoCsv;
+    std::string undoLog;
+    for (std::size_t i = 0; i < std::size(kScanCases); ++i) {
+        if (kScanCases[i].change) {
+            undoCsv += UndoCsvLine(EntryId(i), kScanCases[i]);
+            undoLog += UndoLogLine(kScanCases[i]);
+        }
+    }
+    EXPECT_EQ(fixture.FileBytes("Dosewright.csv"), undoCsv);
+    EXPECT_EQ(fixture.FileBytes("Dosewright.log"), log + undoLog);
+    ASSERT_TRUE(fixture.dialog.OnUndo(""));
+    EXPECT_EQ(fixture.window.StatusText(), restored);
+    EXPECT_TRUE(MedicationRecords(folder) == after);
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ScanOutcomeTest, testing::Values(0, 1),
@@ -761,3 +807,135 @@ INSTANTIATE_TEST_SUITE_P(Tables, ScanEmptyTableTest,
                          });
 
 } // namespace
+
+// --- The journal and undo ---------------------------------------------------------------------
+
+// Writes `edit` into the record of `entryId` through the dialog's own handle,
+// as another program editing the medication would.
+void EditRecord(CDosewrightDlg& dialog, int32_t entryId, const std::function<void(_MRRX&)>& edit) {
+    _MRRX record{};
+    record.entryId = entryId;
+    ASSERT_EQ(fspos(dialog.Session().MedicationTable(), 7, &record), 1);
+    ASSERT_GT(fsget(dialog.Session().MedicationTable(), 7, &record, 771), 0);
+    edit(record);
+    ASSERT_GE(fsupdate(dialog.Session().MedicationTable(), &record, 771), 0);
+}
+
+std::string Restored(int restored, int changes) {
+    return "Number of Medications restored: " + std::to_string(restored) + "/" +
+           std::to_string(changes) + "\nPlease refer to Dosewright.log for more details.";
+}
+
+TEST_F(ScanRunTest, UndoKeepsEditsMadeSinceAndNamesAMedicationItLeavesAlone) {
+    Build({kWrongLisinopril, kWrongAbilify, kWrongLisinopril});
+    const std::vector<std::string> before = MedicationRecords(m_folder);
+    EXPECT_EQ(Run(0), std::make_pair(3, 3));
+    // The first medication gets another ID; the second another name only.
+    EditRecord(Dialog(), EntryId(0), [](_MRRX& r) { std::memcpy(r.rxNormId, "555", 3); });
+    EditRecord(Dialog(), EntryId(1), [](_MRRX& r) { std::memcpy(r.drugName, "Abilifx", 7); });
+    const std::vector<std::string> edited = MedicationRecords(m_folder);
+
+    ASSERT_TRUE(Dialog().OnUndo(""));
+    EXPECT_EQ(m_fixture->window.StatusText(), Restored(2, 3));
+    const std::vector<std::string> after = MedicationRecords(m_folder);
+    EXPECT_TRUE(after[0] == edited[0]);
+    std::string renamed = before[1];
+    renamed.replace(124, 7, "Abilifx");
+    EXPECT_TRUE(after[1] == renamed);
+    EXPECT_TRUE(after[2] == before[2]);
+    EXPECT_NE(Log().find("The RxNormID was not changed back from 314076 to 314077 for the "
+                         "medication Lisinopril 10 MG Oral Tablet for Patient: DOE0007, because "
+                         "the medication was changed since. Please verify this medication.\r\n"),
+              std::string::npos)
+        << Log();
+    const std::string csv = Csv();
+    EXPECT_EQ(std::count(csv.begin(), csv.end(), '\n'), 2) << "a CSV line per restored one";
+}
+
+TEST_F(ScanRunTest, UndoSkipsTheChangeARunJournaledButNeverMade) {
+    Build({kWrongLisinopril, kWrongLisinopril, kWrongLisinopril, kWrongLisinopril});
+    const std::vector<std::string> before = MedicationRecords(m_folder);
+    StoreLink_FailCall("fsupdate", 3, kIoError);
+    ExpectStops();
+    ASSERT_NE(MedicationRecords(m_folder)[2], MedicationRecords(m_folder)[0]);
+
+    ASSERT_TRUE(Dialog().OnUndo(""));
+    EXPECT_EQ(m_fixture->window.StatusText(), Restored(2, 2));
+    EXPECT_TRUE(MedicationRecords(m_folder) == before);
+}
+
+// The journal must exist before the first change: where it cannot be made,
+// the repair stops before it changes anything.
+TEST_F(ScanRunTest, AJournalThatCannotBeCreatedStopsTheRepairBeforeAnyChange) {
+    const struct {
+        const char* what;
+        std::function<void(const fs::path&)> make;
+        int error;
+    } cases[] = {
+        {"a file in the journal folder's place",
+         [](const fs::path& folder) {
+             testsupport::WriteFileBytes(folder / "DosewrightJournal", "x");
+         },
+         EEXIST},
+        {"a link in the journal folder's place",
+         [](const fs::path& folder) {
+             fs::create_directory(folder / "elsewhere");
+             fs::create_directory_symlink(folder / "elsewhere", folder / "DosewrightJournal");
+         },
+         EEXIST},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_fixture.reset();
+        fs::remove_all(m_temp.Path());
+        fs::create_directories(m_temp.Path());
+        Build({kWrongLisinopril});
+        const std::vector<std::string> before = MedicationRecords(m_folder);
+        c.make(m_folder);
+        ExpectStops();
+        const std::string message =
+            "Failure creating the run journal in the DosewrightJournal folder. Error Code:" +
+            std::to_string(c.error) +
+            "\nPlease verify you have the access to create files in the orvale folder.";
+        EXPECT_EQ(m_fixture->window.MessageBoxes(), std::vector<std::string>{"Dosewright Error|" + message});
+        EXPECT_EQ(m_fixture->window.StatusText(), message);
+        EXPECT_TRUE(MedicationRecords(m_folder) == before);
+        EXPECT_TRUE(!fs::exists(m_folder / "elsewhere") || fs::is_empty(m_folder / "elsewhere"))
+            << "a journal was written through the link";
+    }
+}
+
+TEST_F(ScanRunTest, UndoTakesTheNewestRunOrTheOneNamedAndAsksInTheWindow) {
+    Build({kWrongLisinopril, kWrongAbilify});
+    const std::vector<std::string> before = MedicationRecords(m_folder);
+    EXPECT_FALSE(Dialog().OnUndo(""));
+    EXPECT_EQ(m_fixture->window.StatusText(),
+              "There is no run to undo: the DosewrightJournal folder holds no journal of a repair.");
+    EXPECT_EQ(Run(0), std::make_pair(2, 2));
+    const std::vector<std::string> repaired = MedicationRecords(m_folder);
+    EXPECT_EQ(Run(0), std::make_pair(2, 0)); // the newest run now changed nothing
+    ASSERT_TRUE(Dialog().OnUndo(""));
+    EXPECT_EQ(m_fixture->window.StatusText(), Restored(0, 0));
+    EXPECT_TRUE(MedicationRecords(m_folder) == repaired);
+
+    const std::vector<std::string> runs = JournalFileNames(m_fixture->FolderPath());
+    ASSERT_EQ(runs.size(), 3u);
+    EXPECT_FALSE(Dialog().OnUndo("20200101-000000.000Z"));
+    EXPECT_EQ(m_fixture->window.StatusText(),
+              "There is no run 20200101-000000.000Z in the DosewrightJournal folder.");
+    EXPECT_TRUE(MedicationRecords(m_folder) == repaired);
+
+    // The window names the newest run and undoes it only after a Yes.
+    const std::string question = UndoQuestion(SummarizeRun(m_fixture->FolderPath(), runs[2]));
+    EXPECT_NE(question.find("Undo the undo run started"), std::string::npos) << question;
+    m_fixture->window.ClearEvents();
+    m_fixture->window.answerYes = false;
+    EXPECT_FALSE(Dialog().OnUndoLastRepair());
+    EXPECT_EQ(Events(), std::vector{fakes::Question(question, std::nullopt)});
+
+    // The first repair, named: its changes come back out.
+    const std::string first = runs[0].substr(0, runs[0].find(".journal"));
+    ASSERT_TRUE(Dialog().OnUndo(first));
+    EXPECT_EQ(m_fixture->window.StatusText(), Restored(2, 2));
+    EXPECT_TRUE(MedicationRecords(m_folder) == before);
+}

@@ -7,6 +7,8 @@
 // Host folders with something other
 // than a regular file under a name the utility writes (a link, a FIFO, a
 // folder): the run stops before the scan, and the table is left as it was.
+// A damaged run journal is read as far as it is whole, and undo takes back
+// exactly the changes read.
 #include "robust/ChildProcess.h"
 #include "robust/PracticeFixture.h"
 #include "robust/RepairCheck.h"
@@ -16,6 +18,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <functional>
 #include <random>
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -266,6 +270,115 @@ TEST(OutputNameTest, AnythingButARegularFileUnderAnOutputNameStopsTheRunAndLeave
         }
     }
 }
+
+// --- Damaged run journals ---------------------------------------------------------------------
+
+constexpr std::size_t kJournalHeaderSize = 128;
+constexpr std::size_t kJournalEntrySize = 832;
+
+struct JournalDamageCase {
+    const char* what;
+    // Spoils the journal of a complete repair of `changes` changes; returns how
+    // many of them an undo must still find (-1: the journal is refused).
+    std::function<int(std::string& journal, int changes)> spoil;
+    const char* listed; // how undo --list ends the run's line
+};
+
+const JournalDamageCase kJournalDamage[] = {
+    {"cut inside the header",
+     [](std::string& j, int) { j.resize(60); return 0; }, "cut off as it began, before any change"},
+    {"a byte of the header changed",
+     [](std::string& j, int) { j[40] ^= 1; return -1; }, "not readable: damaged, or not a run journal"},
+    {"cut inside the end of the run",
+     [](std::string& j, int changes) { j.resize(j.size() - kJournalEntrySize / 2); return changes; },
+     "cut off"},
+    {"cut inside a change",
+     [](std::string& j, int changes) {
+         j.resize(kJournalHeaderSize + kJournalEntrySize * (changes / 2) + 300);
+         return changes / 2;
+     },
+     "cut off"},
+    {"a byte of a change changed",
+     [](std::string& j, int changes) {
+         j[kJournalHeaderSize + kJournalEntrySize * (changes / 2) + 700] ^= 0x20;
+         return changes / 2;
+     },
+     "cut off"},
+    {"zeros after the end, as a power failure may leave them",
+     [](std::string& j, int changes) { j.append(2 * kJournalEntrySize, '\0'); return changes; },
+     "completed"},
+    {"a change written again after the end",
+     [](std::string& j, int changes) {
+         j += j.substr(kJournalHeaderSize, kJournalEntrySize);
+         return changes;
+     },
+     "completed"},
+};
+
+void PrintTo(const JournalDamageCase& c, std::ostream* out) {
+    *out << c.what;
+}
+
+class DamagedJournalTest : public testing::TestWithParam<JournalDamageCase> {
+protected:
+    static void SetUpTestSuite() {
+        s_practice = std::make_unique<RepairedPractice>(PracticeShape{kMedications, kSeed, true});
+    }
+    static void TearDownTestSuite() { s_practice.reset(); }
+
+    static std::unique_ptr<RepairedPractice> s_practice;
+};
+
+std::unique_ptr<RepairedPractice> DamagedJournalTest::s_practice;
+
+TEST_P(DamagedJournalTest, UndoTakesBackTheChangesReadAndNoOther) {
+    const JournalDamageCase& c = GetParam();
+    const CompleteRepair& complete = s_practice->complete;
+    const int changes = static_cast<int>(complete.changed.size());
+    const fs::path work = s_practice->temp.Path() / "work";
+    CopyFolder(s_practice->temp.Path() / "complete", work);
+    std::vector<fs::path> journals;
+    for (const auto& entry : fs::directory_iterator(work / "DosewrightJournal"))
+        journals.push_back(entry.path());
+    ASSERT_EQ(journals.size(), 1u);
+    std::string journal = testsupport::ReadFileBytes(journals[0]);
+    ASSERT_EQ(journal.size(), kJournalHeaderSize + kJournalEntrySize * (changes + 1));
+    const int kept = c.spoil(journal, changes);
+    testsupport::WriteFileBytes(journals[0], journal);
+
+    ChildOptions list = CliOptions(work, "undo");
+    list.argv.push_back("--list");
+    const ChildResult listed = RunChild(list);
+    ASSERT_EQ(listed.exitStatus, 0) << listed.errors;
+    EXPECT_TRUE(listed.output.starts_with(journals[0].stem().string() + "  ")) << listed.output;
+    EXPECT_NE(listed.output.find(c.listed), std::string::npos) << listed.output;
+
+    const ChildResult undo = RunChild(CliOptions(work, "undo"));
+    std::vector<std::string> expected = complete.repaired;
+    if (kept < 0) {
+        std::string message;
+        ASSERT_TRUE(StoppedWithOneMessage(undo, message));
+        EXPECT_TRUE(message.starts_with("Failure reading the run journal ")) << message;
+    } else {
+        ASSERT_EQ(undo.exitStatus, 0) << undo.errors;
+        EXPECT_EQ(undo.output, "Number of Medications restored: " + std::to_string(kept) + "/" +
+                                   std::to_string(kept) +
+                                   "\nPlease refer to Dosewright.log for more details.\n");
+        for (int i = 0; i < kept; ++i)
+            expected[complete.changed[i]] = complete.original[complete.changed[i]];
+    }
+    EXPECT_TRUE(MedicationRecords(work) == expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Journals, DamagedJournalTest, testing::ValuesIn(kJournalDamage),
+                         [](const testing::TestParamInfo<JournalDamageCase>& info) {
+                             std::string name;
+                             for (const char* at = info.param.what; *at; ++at) {
+                                 if (std::isalnum(static_cast<unsigned char>(*at)))
+                                     name += *at;
+                             }
+                             return name;
+                         });
 
 } // namespace
 } // namespace robust

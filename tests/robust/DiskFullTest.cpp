@@ -61,6 +61,15 @@ public:
             << std::strerror(errno);
         m_bound.push_back(place);
     }
+    // Puts a folder of this file system at `place`.
+    void BindFolderAt(const fs::path& place) {
+        const fs::path folder = m_path / place.filename();
+        fs::create_directories(folder);
+        fs::create_directories(place);
+        ASSERT_EQ(::mount(folder.c_str(), place.c_str(), nullptr, MS_BIND, nullptr), 0)
+            << std::strerror(errno);
+        m_bound.push_back(place);
+    }
     void Unbind() {
         for (const fs::path& place : m_bound)
             ::umount2(place.c_str(), MNT_DETACH);
@@ -226,6 +235,39 @@ INSTANTIATE_TEST_SUITE_P(Files, FullFileSystemTest,
                                         ? "Csv"
                                         : "Log";
                          });
+
+// The journal comes first: a journal that cannot take a change stops the run
+// before the change is made, so every change made is journaled and described,
+// and an undo takes all of them back.
+TEST_F(DiskFullTest, AFullJournalStopsTheRunBeforeTheChangeItCouldNotTake) {
+    SmallFileSystem small(m_temp.Path() / "small", "64k");
+    MOUNT_OR_SKIP(small);
+    const std::vector<std::string> before = MedicationRecords(m_folder);
+    small.BindFolderAt(m_folder / "DosewrightJournal");
+    ASSERT_FALSE(HasFailure());
+
+    const std::vector<std::size_t> changed = StoppedAfterSomeChanges(
+        RunChild(CliOptions(m_folder, "repair")),
+        "Failure writing the run journal. Error Code:" + std::to_string(ENOSPC) + "\n");
+    ASSERT_FALSE(HasFailure());
+    EXPECT_TRUE(DescribesChanges("the CSV report", FileBytesOrEmpty(m_folder / "Dosewright.csv"),
+                                 m_complete.csvLine, changed, false));
+    EXPECT_TRUE(DescribesChanges("the run log", FileBytesOrEmpty(m_folder / "Dosewright.log"),
+                                 m_complete.logLine, changed, false));
+
+    // With its journal moved where there is room, the stopped run is undone whole.
+    const fs::path journal = m_temp.Path() / "journal";
+    fs::copy(m_folder / "DosewrightJournal", journal);
+    small.Unbind();
+    fs::remove_all(m_folder / "DosewrightJournal");
+    fs::rename(journal, m_folder / "DosewrightJournal");
+    const ChildResult undo = RunChild(CliOptions(m_folder, "undo"));
+    ASSERT_EQ(undo.exitStatus, 0) << undo.errors;
+    EXPECT_EQ(undo.output, "Number of Medications restored: " + std::to_string(changed.size()) +
+                               "/" + std::to_string(changed.size()) +
+                               "\nPlease refer to Dosewright.log for more details.\n");
+    EXPECT_EQ(MedicationRecords(m_folder), before);
+}
 
 TEST_F(DiskFullTest, AFullDatabaseFolderStopsTheRunWithAMessageAndLosesNothing) {
     SmallFileSystem small(m_temp.Path() / "small", "6m");

@@ -1,9 +1,13 @@
-// A large repair killed again and again at moments spread over the run: after
-// every kill each medication record is whole (as it was or as repaired), every
-// change but the one in flight has its CSV line and log sentence, and a final
-// run finishes the job. Repairs that run while another program keeps editing
-// the medications they fix never undo an edit, and a second run started while
-// one runs is turned away without disturbing the first.
+// A large repair killed at moments spread over the run, each time on a fresh
+// copy of the medication table: after every kill each medication record is whole (as
+// it was or as repaired), every change but the one in flight has its CSV line
+// and log sentence, every change has its journal entry, and an undo gives
+// every medication back as it was. A rerun after the last kill finishes the
+// job, and the killed run can still be undone by its name after that. Repairs
+// that run while another program keeps editing the medications they fix never
+// undo an edit, and a second run started while one runs is turned away without
+// disturbing the first.
+#include "repair/RunJournalReader.h"
 #include "robust/ChildProcess.h"
 #include "robust/PracticeFixture.h"
 #include "robust/RepairCheck.h"
@@ -15,12 +19,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
 #include <poll.h>
 #include <random>
+#include <set>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -33,11 +39,11 @@ constexpr int32_t kMrrxWalkKey = 7;        // entry order
 
 constexpr uint32_t kPracticeSeed = 20240611;
 constexpr uint32_t kKillSeed = 7351;
-constexpr int kKills = 24;
-constexpr int kMaxAttempts = 60;
-constexpr double kLastShare = 0.9; // no kill comes later in a run than this
-constexpr int kStartupKills = 2;   // killed at once, somewhere in the start-up
-constexpr int kEarlyKills = 2;     // killed as soon as the CSV report exists
+constexpr int kKills = 30;
+constexpr int kMaxAttempts = 45;
+constexpr double kLastShare = 0.95; // no kill comes later in a run than this
+constexpr int kStartupKills = 2;    // killed at once, somewhere in the start-up
+constexpr int kEarlyKills = 2;      // killed as soon as the CSV report exists
 
 // How far the run gets before the test kills it: the size its CSV report must
 // reach, or the start-up.
@@ -56,103 +62,167 @@ void Pause() {
     nanosleep(&pause, nullptr);
 }
 
-std::string StatusLine(int fixed, int examined) {
-    return "Number of Medications fixed: " + std::to_string(fixed) + "/" +
-           std::to_string(examined) + "\nPlease refer to Dosewright.log for more details.\n";
+std::string StatusLine(const char* what, std::size_t count, std::size_t of) {
+    return std::string("Number of Medications ") + what + ": " + std::to_string(count) + "/" +
+           std::to_string(of) + "\nPlease refer to Dosewright.log for more details.\n";
 }
 
-TEST(RepairKillTest, EveryKillLeavesWholeRecordsDescribedChangesAndARerunFinishes) {
+int32_t EntryIdOf(const std::string& record) {
+    int32_t entryId = 0;
+    std::memcpy(&entryId, record.data(), sizeof entryId);
+    return entryId;
+}
+
+// Gives `folder` the medication table of `pristine` again, with no run's
+// output or journal; the rest of the folder (the reference files a killed
+// start-up may have left half-written) stays as the runs left it.
+void ResetMedications(const fs::path& pristine, const fs::path& folder) {
+    if (!fs::exists(folder)) {
+        CopyFolder(pristine, folder);
+        return;
+    }
+    for (const char* name : {"MRRX99", "MRRX99-wal", "MRRX99-shm", "DosewrightJournal",
+                             "Dosewright.csv", "Dosewright.log"}) {
+        fs::remove_all(folder / name);
+    }
+    fs::copy_file(pristine / "MRRX99", folder / "MRRX99");
+}
+
+// The entry IDs the newest journal of `folder` holds changes of, and whether
+// that run ended; none when there is no journal (a kill in the start-up).
+struct JournaledRun {
+    std::string name;
+    std::multiset<int32_t> entryIds;
+    bool ended = false;
+};
+
+JournaledRun NewestRun(const fs::path& folder) {
+    JournaledRun run;
+    const std::string path = folder.string() + "/";
+    const std::vector<std::string> names = JournalFileNames(path);
+    if (names.empty())
+        return run;
+    run.name = names.back().substr(0, names.back().size() - std::strlen(".journal"));
+    RunJournalReader reader;
+    EXPECT_TRUE(reader.Open(path, names.back())) << names.back();
+    JournalChange change;
+    JournalEnd end;
+    for (RunJournalReader::Entry entry;
+         (entry = reader.Next(change, end)) != RunJournalReader::Entry::None;) {
+        if (entry == RunJournalReader::Entry::Change)
+            run.entryIds.insert(change.entryId);
+        else
+            run.ended = true;
+    }
+    return run;
+}
+
+// Every changed record has its entry; at most one entry (the change in flight)
+// never reached the table.
+testing::AssertionResult JournalsChanges(const JournaledRun& run, const CompleteRepair& complete,
+                                         const std::vector<std::size_t>& changed) {
+    std::multiset<int32_t> missing;
+    for (std::size_t index : changed) {
+        if (run.entryIds.count(EntryIdOf(complete.original[index])) == 0)
+            missing.insert(EntryIdOf(complete.original[index]));
+    }
+    if (!missing.empty()) {
+        return testing::AssertionFailure() << missing.size() << " changed records have no "
+                                           << "journal entry, the first entry " << *missing.begin();
+    }
+    if (run.entryIds.size() > changed.size() + 1) {
+        return testing::AssertionFailure()
+               << run.entryIds.size() << " journal entries for " << changed.size() << " changes";
+    }
+    return testing::AssertionSuccess();
+}
+
+TEST(RepairKillTest, EveryKillLeavesWholeRecordsEveryChangeJournaledAndUndoGivesAllBack) {
+    const auto started = std::chrono::steady_clock::now();
     const testsupport::TempFolder temp;
-    const int medications = Scaled(12000, 2000);
-    const fs::path folder =
+    const int medications = Scaled(100000, 4000);
+    const fs::path pristine =
         testsupport::BuildHostFolder(temp.Path(), PracticeFixture({medications, kPracticeSeed}));
-    const CompleteRepair complete = RepairCopy(folder, temp.Path());
-    ASSERT_GT(complete.changed.size(), complete.original.size() / 2);
+    const CompleteRepair complete = RepairCopy(pristine, temp.Path());
+    ASSERT_GT(complete.changed.size(), complete.original.size() / 3);
 
     long long totalCsvBytes = 0;
     for (std::size_t index : complete.changed)
         totalCsvBytes += static_cast<long long>(complete.csvLine[index].size());
-    // The practice as it was, to start again from when a run got to its end
-    // before the test could kill it (a busy machine may let it).
-    const fs::path pristine = temp.Path() / "pristine";
-    CopyFolder(folder, pristine);
 
+    const fs::path folder = temp.Path() / "killed";
     const fs::path csvPath = folder / "Dosewright.csv";
     const fs::path logPath = folder / "Dosewright.log";
     std::mt19937 random(kKillSeed);
-    std::vector<std::size_t> changedBefore;
-    long long bytesDone = 0; // CSV bytes of the changes made so far
-    std::size_t logKept = 0; // bytes of the log written by earlier runs
+    std::vector<std::size_t> changed;
+    JournaledRun killedRun;
     int kills = 0;
     for (int attempt = 0; attempt < kMaxAttempts && kills < kKills; ++attempt) {
         SCOPED_TRACE("attempt " + std::to_string(attempt));
-        // The next moment falls anywhere between where the last run stopped and
-        // near the end of the run; the first few come in the start-up, or as
-        // soon as the CSV report exists.
         KillMoment moment;
         if (attempt < kStartupKills) {
             moment.atOnce = true;
         } else if (attempt >= kStartupKills + kEarlyKills) {
-            const double done = static_cast<double>(bytesDone) / static_cast<double>(totalCsvBytes);
-            const double share = std::uniform_real_distribution<double>(done, kLastShare)(random);
-            moment.csvBytes =
-                std::max(1LL, static_cast<long long>(share * totalCsvBytes) - bytesDone);
+            const double share = std::uniform_real_distribution<double>(0.0, kLastShare)(random);
+            moment.csvBytes = std::max(1LL, static_cast<long long>(share * totalCsvBytes));
         }
-        // Every run empties the CSV report; removing it first lets the test see
-        // when this run has opened its own.
-        fs::remove(csvPath);
+        ResetMedications(pristine, folder);
 
         ChildProcess child(CliOptions(folder, "repair"));
         while (!moment.atOnce && child.Running() && !Reached(csvPath, moment))
             Pause();
         child.Kill();
         const ChildResult result = child.Wait();
-        const bool killed = result.signal == SIGKILL;
-        if (killed)
-            ++kills;
-        else
+        if (result.signal != SIGKILL) {
+            // A busy machine let the run get to its end first.
             ASSERT_EQ(result.exitStatus, 0) << result.errors;
-
-        std::vector<std::size_t> changed;
-        ASSERT_TRUE(RecordsAreWhole(complete, MedicationRecords(folder), changed));
-        ASSERT_TRUE(std::includes(changed.begin(), changed.end(), changedBefore.begin(),
-                                  changedBefore.end()))
-            << "a change of an earlier run was lost";
-        const std::vector<std::size_t> changedNow = Added(changedBefore, changed);
-        ASSERT_TRUE(DescribesChanges("the CSV report", FileBytesOrEmpty(csvPath), complete.csvLine,
-                                     changedNow, killed, killed));
-        const std::string log = FileBytesOrEmpty(logPath);
-        ASSERT_TRUE(DescribesChanges("the run log's new part",
-                                     std::string_view(log).substr(logKept), complete.logLine,
-                                     changedNow, killed, killed));
-        logKept = log.size();
-        for (std::size_t index : changedNow)
-            bytesDone += static_cast<long long>(complete.csvLine[index].size());
-        changedBefore = changed;
-
-        if (!killed || bytesDone > kLastShare * static_cast<double>(totalCsvBytes)) {
-            CopyFolder(pristine, folder);
-            changedBefore.clear();
-            bytesDone = 0;
-            logKept = 0;
+            continue;
         }
+        ++kills;
+
+        ASSERT_TRUE(RecordsAreWhole(complete, MedicationRecords(folder), changed));
+        ASSERT_TRUE(DescribesChanges("the CSV report", FileBytesOrEmpty(csvPath), complete.csvLine,
+                                     changed, true, true));
+        ASSERT_TRUE(DescribesChanges("the run log", FileBytesOrEmpty(logPath), complete.logLine,
+                                     changed, true, true));
+        killedRun = NewestRun(folder);
+        EXPECT_FALSE(killedRun.ended);
+        ASSERT_TRUE(JournalsChanges(killedRun, complete, changed));
+        if (kills == kKills)
+            break; // the last killed run is finished and undone below
+
+        const ChildResult undo = RunChild(CliOptions(folder, "undo"));
+        if (killedRun.name.empty()) {
+            EXPECT_EQ(undo.exitStatus, 1) << "nothing to undo";
+            continue;
+        }
+        ASSERT_EQ(undo.exitStatus, 0) << undo.errors;
+        EXPECT_EQ(undo.output, StatusLine("restored", changed.size(), changed.size()));
+        ASSERT_TRUE(MedicationRecords(folder) == complete.original)
+            << "undo left a medication other than it was";
     }
     ASSERT_EQ(kills, kKills);
 
-    // The next run finishes the job; the one after it finds nothing to do.
+    // The next run finishes the job; an undo takes back that run alone, and
+    // the killed run, named, the rest.
     const ChildResult rerun = RunChild(CliOptions(folder, "repair"));
     ASSERT_EQ(rerun.exitStatus, 0) << rerun.errors;
-    const std::vector<std::size_t> rest = Added(changedBefore, complete.changed);
-    EXPECT_EQ(rerun.output, StatusLine(static_cast<int>(rest.size()), complete.examined));
-    EXPECT_EQ(MedicationRecords(folder), complete.repaired);
+    const std::vector<std::size_t> rest = Added(changed, complete.changed);
+    EXPECT_EQ(rerun.output, StatusLine("fixed", rest.size(), complete.original.size()));
+    EXPECT_TRUE(MedicationRecords(folder) == complete.repaired);
     EXPECT_TRUE(DescribesChanges("the CSV report", FileBytesOrEmpty(csvPath), complete.csvLine,
                                  rest, false));
 
-    const ChildResult further = RunChild(CliOptions(folder, "repair"));
-    ASSERT_EQ(further.exitStatus, 0) << further.errors;
-    EXPECT_EQ(further.output, StatusLine(0, complete.examined));
-    EXPECT_EQ(FileBytesOrEmpty(csvPath), "");
-    EXPECT_EQ(MedicationRecords(folder), complete.repaired);
+    const ChildResult undoRerun = RunChild(CliOptions(folder, "undo"));
+    ASSERT_EQ(undoRerun.exitStatus, 0) << undoRerun.errors;
+    EXPECT_EQ(undoRerun.output, StatusLine("restored", rest.size(), rest.size()));
+    ASSERT_FALSE(killedRun.name.empty());
+    ChildOptions undoKilled = CliOptions(folder, "undo");
+    undoKilled.argv.push_back(killedRun.name);
+    const ChildResult undoKilledRun = RunChild(undoKilled);
+    ASSERT_EQ(undoKilledRun.exitStatus, 0) << undoKilledRun.errors;
+    EXPECT_EQ(undoKilledRun.output, StatusLine("restored", changed.size(), changed.size()));
+    EXPECT_TRUE(MedicationRecords(folder) == complete.original);
 
     // The reference files a killed start-up may have left half-written are whole again.
     const fs::path crossRef = fs::path("Interface") / "SureScripts" / "CrossRef";
@@ -164,6 +234,8 @@ TEST(RepairKillTest, EveryKillLeavesWholeRecordsDescribedChangesAndARerunFinishe
             << entry.path().filename();
     }
     EXPECT_GT(referenceFiles, 0);
+    std::printf("kill campaign: %d medications, %d kills, %.1f s\n", medications, kills,
+                std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count());
 }
 
 // --- Another program at work on the same medications ------------------------------------------
@@ -382,8 +454,8 @@ TEST(TwoRunsTest, ASecondRunWhileOneRunsIsRefusedAndTheFirstIsUnaffected) {
         const ChildResult result = first.Wait();
 
         ASSERT_EQ(result.exitStatus, 0) << result.errors;
-        EXPECT_EQ(result.output,
-                  StatusLine(static_cast<int>(complete.changed.size()), complete.examined));
+        EXPECT_EQ(result.output, StatusLine("fixed", complete.changed.size(),
+                                            static_cast<std::size_t>(complete.examined)));
         EXPECT_EQ(MedicationRecords(folder), complete.repaired);
         EXPECT_TRUE(SameBytes(FileBytesOrEmpty(csvPath), allCsv));
         EXPECT_TRUE(SameBytes(FileBytesOrEmpty(folder / "Dosewright.log"), allLog));

@@ -1,0 +1,46 @@
+#include "repair/RunSummaryText.h"
+
+namespace {
+
+std::string ModeText(const JournalRunSummary& run) {
+    return run.mode == journal::Mode::Undo ? "undo of " + run.undoneRun : "repair";
+}
+
+std::string Changes(int32_t count) {
+    return std::to_string(count) + (count == 1 ? " change" : " changes");
+}
+
+// The first line of a failure text.
+std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+
+} // namespace
+
+std::string RunListLine(const JournalRunSummary& run) {
+    std::string line = run.name + "  ";
+    if (!run.readable)
+        return line + "not readable: damaged, or not a run journal";
+    if (run.headerCut)
+        return line + "cut off as it began, before any change";
+    line += LocalTimeText(run.startMilliseconds) + "  " + ModeText(run) + "  " +
+            Changes(run.changes) + "  ";
+    if (!run.ended)
+        return line + "cut off";
+    if (run.end.result == journal::Result::Completed) {
+        return line + "completed, " + std::to_string(run.end.changed) + "/" +
+               std::to_string(run.end.examined);
+    }
+    return line + "stopped: " + FirstLine(run.end.status);
+}
+
+std::string UndoQuestion(const JournalRunSummary& run) {
+    if (run.headerCut)
+        return "Undo the run " + run.name + ", which was cut off before it changed anything?";
+    std::string question = "Undo the " + std::string(run.mode == journal::Mode::Undo ? "undo" : "repair") +
+                           " run started " + LocalTimeText(run.startMilliseconds) + ", which changed " +
+                           std::to_string(run.changes) +
+                           (run.changes == 1 ? " medication" : " medications") +
+                           (run.ended ? "" : " before it was cut off") + "?";
+    question += "\nEvery medication it changed that has not been changed since gets its former "
+                "RxNorm ID back.";
+    return question;
+}
