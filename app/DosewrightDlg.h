@@ -164,7 +164,7 @@ private:
     StartupOutcome m_startup;
     HostSession m_session;
     RunFiles m_runFiles;
-    RunJournal* m_pJournal = nullptr; // the journal of the repair or undo running
+    RunJournal* m_pJournal = nullptr;              // the journal of the repair or undo running
     char m_szDbPath[host::kDatabasePathSize] = {}; // database folder, ends with the separator
     int32_t m_patientLookupFailures = 0;
 };

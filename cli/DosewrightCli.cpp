@@ -112,7 +112,7 @@ int main(int argc, char** argv) {
         return ListJournaledRuns();
     }
 
-        platform::ConsoleDialogWindow window(stderr, platform::IsTerminal(stderr));
+    platform::ConsoleDialogWindow window(stderr, platform::IsTerminal(stderr));
     platform::LibraryLoader& loader = platform::SystemLibraryLoader();
     CDosewrightDlg dialog(window, loader);
     dialog.OnInitDialog();

@@ -85,7 +85,9 @@ bool DurableFile::Append(const void* bytes, std::size_t size) {
     return true;
 }
 
-bool DurableFile::Sync() { return ::fdatasync(m_handle) == 0 || Fail(); }
+bool DurableFile::Sync() {
+    return ::fdatasync(m_handle) == 0 || Fail();
+}
 
 bool DurableFile::Read(void* buffer, std::size_t size, std::size_t& read) {
     read = 0;

@@ -98,7 +98,9 @@ void FailWritesPastFileSizeLimit() {
 #endif
 }
 
-void SetLastErrorCode(int error) { t_lastError = error; }
+void SetLastErrorCode(int error) {
+    t_lastError = error;
+}
 
 bool PathExists(const char* path) {
     // The entry itself, as a directory search finds it: a symbolic link exists

@@ -45,11 +45,11 @@ std::string RunJournal::NameOf(int64_t startMilliseconds) {
     const year_month_day date{day};
     const hh_mm_ss<milliseconds> clock{time - day};
     char name[40];
-    std::snprintf(name, sizeof name, "%04d%02u%02u-%02d%02d%02d.%03dZ", static_cast<int>(date.year()),
-                  static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
-                  static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
-                  static_cast<int>(clock.seconds().count()),
-                  static_cast<int>(clock.subseconds().count()));
+    std::snprintf(
+        name, sizeof name, "%04d%02u%02u-%02d%02d%02d.%03dZ", static_cast<int>(date.year()),
+        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()),
+        static_cast<int>(clock.hours().count()), static_cast<int>(clock.minutes().count()),
+        static_cast<int>(clock.seconds().count()), static_cast<int>(clock.subseconds().count()));
     return name;
 }
 
@@ -107,10 +107,10 @@ bool RunJournal::AppendEntry() {
     return SyncWhenDue();
 }
 
-bool RunJournal::RecordChange(const _MRRX& asRead, const _MRRX& changed,
-                              int32_t resolutionCode) {
+bool RunJournal::RecordChange(const _MRRX& asRead, const _MRRX& changed, int32_t resolutionCode) {
     std::memset(m_entry, 0, sizeof m_entry);
-    journal::PutU32(m_entry, journal::kEntryKind, static_cast<uint32_t>(journal::EntryKind::Change));
+    journal::PutU32(m_entry, journal::kEntryKind,
+                    static_cast<uint32_t>(journal::EntryKind::Change));
     journal::PutU32(m_entry, journal::kChangeEntryId, static_cast<uint32_t>(asRead.entryId));
     journal::PutU32(m_entry, journal::kChangeResolutionCode, static_cast<uint32_t>(resolutionCode));
     PutBytes(m_entry, journal::kChangeOldRxNormId, asRead.rxNormId);

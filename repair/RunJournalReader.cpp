@@ -31,7 +31,8 @@ std::pair<std::string_view, long> SortKey(std::string_view name) {
     const std::size_t mark = name.rfind('_');
     if (mark == std::string_view::npos)
         return {name, 1};
-    return {name.substr(0, mark), std::strtol(std::string(name.substr(mark + 1)).c_str(), nullptr, 10)};
+    return {name.substr(0, mark),
+            std::strtol(std::string(name.substr(mark + 1)).c_str(), nullptr, 10)};
 }
 
 } // namespace
@@ -151,8 +152,8 @@ JournalRunSummary SummarizeRun(std::string_view databasePath, std::string_view f
     summary.startMilliseconds = reader.StartMilliseconds();
     summary.undoneRun = reader.UndoneRun();
     JournalChange change;
-    for (RunJournalReader::Entry entry; (entry = reader.Next(change, summary.end)) !=
-                                        RunJournalReader::Entry::None;) {
+    for (RunJournalReader::Entry entry;
+         (entry = reader.Next(change, summary.end)) != RunJournalReader::Entry::None;) {
         if (entry == RunJournalReader::Entry::Change)
             ++summary.changes;
         else

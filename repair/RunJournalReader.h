@@ -19,7 +19,7 @@ struct JournalChange {
     char oldTermType[3] = {};
     char newRxNormId[15] = {}; // the field's bytes the change wrote
     char newTermType[3] = {};
-    _MRRX asRead{};            // the record as the run read it
+    _MRRX asRead{}; // the record as the run read it
 };
 
 // The end of a run as the journal holds it.

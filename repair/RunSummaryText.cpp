@@ -11,7 +11,9 @@ std::string Changes(int32_t count) {
 }
 
 // The first line of a failure text.
-std::string FirstLine(const std::string& text) { return text.substr(0, text.find('\n')); }
+std::string FirstLine(const std::string& text) {
+    return text.substr(0, text.find('\n'));
+}
 
 } // namespace
 
@@ -35,11 +37,11 @@ std::string RunListLine(const JournalRunSummary& run) {
 std::string UndoQuestion(const JournalRunSummary& run) {
     if (run.headerCut)
         return "Undo the run " + run.name + ", which was cut off before it changed anything?";
-    std::string question = "Undo the " + std::string(run.mode == journal::Mode::Undo ? "undo" : "repair") +
-                           " run started " + LocalTimeText(run.startMilliseconds) + ", which changed " +
-                           std::to_string(run.changes) +
-                           (run.changes == 1 ? " medication" : " medications") +
-                           (run.ended ? "" : " before it was cut off") + "?";
+    std::string question =
+        "Undo the " + std::string(run.mode == journal::Mode::Undo ? "undo" : "repair") +
+        " run started " + LocalTimeText(run.startMilliseconds) + ", which changed " +
+        std::to_string(run.changes) + (run.changes == 1 ? " medication" : " medications") +
+        (run.ended ? "" : " before it was cut off") + "?";
     question += "\nEvery medication it changed that has not been changed since gets its former "
                 "RxNorm ID back.";
     return question;

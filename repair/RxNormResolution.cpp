@@ -24,8 +24,7 @@ bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList&
     if (reportOnly == 0) {
         if (!JournalBeforeUpdate(asRead, record, resolutionCode))
             return false;
-        const int32_t status =
-            UpdateMedicationRecord(m_session.MedicationTable(), asRead, record);
+        const int32_t status = UpdateMedicationRecord(m_session.MedicationTable(), asRead, record);
         if (status < 0) {
             char message[200] = {};
             std::snprintf(message, sizeof message,

@@ -66,8 +66,7 @@ bool CDosewrightDlg::OnUndoLastRepair() {
     return OnUndo(run.name);
 }
 
-bool CDosewrightDlg::UndoRun(std::string_view runName, int32_t& restoredOut,
-                             int32_t& changesOut) {
+bool CDosewrightDlg::UndoRun(std::string_view runName, int32_t& restoredOut, int32_t& changesOut) {
     WaitCursor waitCursor(m_window);
     SetStatusText(kRunningText);
     char message[kUndoMessageSize] = {};
@@ -85,15 +84,15 @@ bool CDosewrightDlg::UndoRun(std::string_view runName, int32_t& restoredOut,
         if (!fileName.ends_with(journal::kFileExtension))
             fileName += journal::kFileExtension;
         if (std::find(names.begin(), names.end(), fileName) == names.end()) {
-            std::snprintf(message, sizeof message,
-                          "There is no run %.*s in the DosewrightJournal folder.",
-                          static_cast<int>(std::min<std::size_t>(runName.size(), 100)),
-                          runName.data());
+            std::snprintf(
+                message, sizeof message, "There is no run %.*s in the DosewrightJournal folder.",
+                static_cast<int>(std::min<std::size_t>(runName.size(), 100)), runName.data());
             ShowFailureBoxThenStatus(message);
             return false;
         }
     }
-    const std::string undone = fileName.substr(0, fileName.size() - std::strlen(journal::kFileExtension));
+    const std::string undone =
+        fileName.substr(0, fileName.size() - std::strlen(journal::kFileExtension));
 
     RunJournalReader reader;
     if (!reader.Open(m_szDbPath, fileName)) {
@@ -191,8 +190,8 @@ bool CDosewrightDlg::UndoChange(const JournalChange& change, bool mayNotHaveReac
         }
         if (status < 0 && status != host::kStatusEndOfFile)
             return failStatusFirst(kReadFailureFormat, status);
-        found = status > 0 && now.entryId == change.entryId &&
-                now.patientId == change.asRead.patientId;
+        found =
+            status > 0 && now.entryId == change.entryId && now.patientId == change.asRead.patientId;
     }
 
     char writtenText[kMrrxRxNormId.width + 1];

@@ -31,8 +31,7 @@ private:
     bool m_enabled = true;
 };
 
-ConsoleDialogWindow::ConsoleDialogWindow(std::FILE* messages, bool showProgress,
-                                         std::FILE* answers)
+ConsoleDialogWindow::ConsoleDialogWindow(std::FILE* messages, bool showProgress, std::FILE* answers)
     : m_messages(messages), m_answers(answers), m_showProgress(showProgress) {
     const std::pair<int, const char*> controls[] = {
         {res::IDOK, "Dosewright"},    {res::IDCANCEL, "Exit"},

@@ -336,8 +336,15 @@ TEST(DosewrightCli, UsageErrorsExitWithTwoAndTouchNothing) {
     testsupport::TempFolder temp;
     const fs::path folder = testsupport::BuildHostFolder(temp.Path(), SmallPractice());
     const std::vector<std::vector<std::string>> usages = {
-        {}, {"bogus"}, {"report", "repair"}, {"--frobnicate", "report"}, {"-C"}, {"report", "x"},
-        {"undo", "--list", "20261208-101010.000Z"}, {"undo", "a", "b"}, {"repair", "--list"},
+        {},
+        {"bogus"},
+        {"report", "repair"},
+        {"--frobnicate", "report"},
+        {"-C"},
+        {"report", "x"},
+        {"undo", "--list", "20261208-101010.000Z"},
+        {"undo", "a", "b"},
+        {"repair", "--list"},
     };
     for (const auto& arguments : usages) {
         SCOPED_TRACE(::testing::PrintToString(arguments));

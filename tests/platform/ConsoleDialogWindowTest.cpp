@@ -62,8 +62,8 @@ TEST(ConsoleDialogWindow, AQuestionIsYesOnlyForYOrYes) {
     const struct {
         const char* input;
         bool yes;
-    } cases[] = {{"y\n", true},  {"YES\r\n", true}, {"Yes", true},   {"n\n", false},
-                 {"\n", false},   {"", false},        {"yess\n", false}, {" y\n", false}};
+    } cases[] = {{"y\n", true}, {"YES\r\n", true}, {"Yes", true},     {"n\n", false},
+                 {"\n", false}, {"", false},       {"yess\n", false}, {" y\n", false}};
     for (const auto& c : cases) {
         SCOPED_TRACE(c.input);
         CapturedStream messages;

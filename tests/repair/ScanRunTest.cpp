@@ -897,7 +897,8 @@ TEST_F(ScanRunTest, AJournalThatCannotBeCreatedStopsTheRepairBeforeAnyChange) {
             "Failure creating the run journal in the DosewrightJournal folder. Error Code:" +
             std::to_string(c.error) +
             "\nPlease verify you have the access to create files in the orvale folder.";
-        EXPECT_EQ(m_fixture->window.MessageBoxes(), std::vector<std::string>{"Dosewright Error|" + message});
+        EXPECT_EQ(m_fixture->window.MessageBoxes(),
+                  std::vector<std::string>{"Dosewright Error|" + message});
         EXPECT_EQ(m_fixture->window.StatusText(), message);
         EXPECT_TRUE(MedicationRecords(m_folder) == before);
         EXPECT_TRUE(!fs::exists(m_folder / "elsewhere") || fs::is_empty(m_folder / "elsewhere"))
@@ -909,8 +910,9 @@ TEST_F(ScanRunTest, UndoTakesTheNewestRunOrTheOneNamedAndAsksInTheWindow) {
     Build({kWrongLisinopril, kWrongAbilify});
     const std::vector<std::string> before = MedicationRecords(m_folder);
     EXPECT_FALSE(Dialog().OnUndo(""));
-    EXPECT_EQ(m_fixture->window.StatusText(),
-              "There is no run to undo: the DosewrightJournal folder holds no journal of a repair.");
+    EXPECT_EQ(
+        m_fixture->window.StatusText(),
+        "There is no run to undo: the DosewrightJournal folder holds no journal of a repair.");
     EXPECT_EQ(Run(0), std::make_pair(2, 2));
     const std::vector<std::string> repaired = MedicationRecords(m_folder);
     EXPECT_EQ(Run(0), std::make_pair(2, 0)); // the newest run now changed nothing

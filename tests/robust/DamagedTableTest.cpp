@@ -286,11 +286,22 @@ struct JournalDamageCase {
 
 const JournalDamageCase kJournalDamage[] = {
     {"cut inside the header",
-     [](std::string& j, int) { j.resize(60); return 0; }, "cut off as it began, before any change"},
+     [](std::string& j, int) {
+         j.resize(60);
+         return 0;
+     },
+     "cut off as it began, before any change"},
     {"a byte of the header changed",
-     [](std::string& j, int) { j[40] ^= 1; return -1; }, "not readable: damaged, or not a run journal"},
+     [](std::string& j, int) {
+         j[40] ^= 1;
+         return -1;
+     },
+     "not readable: damaged, or not a run journal"},
     {"cut inside the end of the run",
-     [](std::string& j, int changes) { j.resize(j.size() - kJournalEntrySize / 2); return changes; },
+     [](std::string& j, int changes) {
+         j.resize(j.size() - kJournalEntrySize / 2);
+         return changes;
+     },
      "cut off"},
     {"cut inside a change",
      [](std::string& j, int changes) {
@@ -305,7 +316,10 @@ const JournalDamageCase kJournalDamage[] = {
      },
      "cut off"},
     {"zeros after the end, as a power failure may leave them",
-     [](std::string& j, int changes) { j.append(2 * kJournalEntrySize, '\0'); return changes; },
+     [](std::string& j, int changes) {
+         j.append(2 * kJournalEntrySize, '\0');
+         return changes;
+     },
      "completed"},
     {"a change written again after the end",
      [](std::string& j, int changes) {
