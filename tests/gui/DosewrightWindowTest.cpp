@@ -291,7 +291,7 @@ TEST_F(DosewrightWindowTest, AboutBoxOpensAndCloses) {
          [&] {
              // The menu's first item is chosen with the keyboard.
              const guitest::MenuWatch menu([&] {
-                 guitest::PressKey(window, WXK_DOWN);
+                 guitest::PressKey(window, WXK_HOME);
                  guitest::PressKey(window, WXK_RETURN);
              });
              guitest::Click(Control(res::IDC_STATIC), wxMOUSE_BTN_RIGHT);
@@ -335,10 +335,12 @@ TEST_F(DosewrightWindowTest, RunFilesOpenFromTheWindowMenuOnceTheyExist) {
         wxCommandEvent open(wxEVT_MENU, id);
         window.ProcessWindowEvent(open);
     };
-    // The context menu's items in order, chosen with the keyboard.
-    auto choose = [&](int downs) {
+    // The context menu's items in order, chosen with the keyboard. Home first:
+    // the menu opens under the pointer, which may already have selected an item.
+    auto choose = [&](int position) {
         const guitest::MenuWatch menu([&] {
-            for (int i = 0; i < downs; ++i)
+            guitest::PressKey(window, WXK_HOME);
+            for (int i = 1; i < position; ++i)
                 guitest::PressKey(window, WXK_DOWN);
             guitest::PressKey(window, WXK_RETURN);
         });

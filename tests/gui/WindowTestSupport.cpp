@@ -54,6 +54,9 @@ const auto* const kEnvironment = ::testing::AddGlobalTestEnvironment(new Toolkit
 // Input the simulator sends reaches the window through the X server; this many
 // rounds of event handling are enough for it to arrive and be handled.
 constexpr int kInputRounds = 20;
+// How long a closed popup menu is given to let go of the pointer.
+constexpr int kMenuSettleRounds = 10;
+constexpr int kMenuSettleMilliseconds = 20;
 
 } // namespace
 
@@ -175,6 +178,8 @@ public:
         return Event_Skip;
     }
 
+    bool Fired() const { return m_fired; }
+
 private:
     std::function<void()> m_steps;
     bool m_fired = false;
@@ -187,6 +192,14 @@ MenuWatch::MenuWatch(std::function<void()> steps)
 
 MenuWatch::~MenuWatch() {
     wxEvtHandler::RemoveFilter(m_filter.get());
+    // GTK lets go of a closed menu's pointer grab a moment after the menu has
+    // gone; until then the next right click opens no menu.
+    if (m_filter->Fired()) {
+        for (int round = 0; round < kMenuSettleRounds; ++round) {
+            wxMilliSleep(kMenuSettleMilliseconds);
+            ProcessPending();
+        }
+    }
 }
 
 void Click(wxWindow& window, int button) {
