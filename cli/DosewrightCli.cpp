@@ -6,17 +6,15 @@
 // failure as "TITLE: TEXT" on standard error, then the final status line on
 // standard output. Exit status 0 when the scan ran to its end, 1 when the
 // start-up or the scan failed, 2 for a usage error.
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <string>
 
 #include <CLI/CLI.hpp>
-#include <unistd.h>
 
 #include "app/DosewrightDlg.h"
 #include "platform/LibraryLoader.h"
+#include "platform/ProcessEnvironment.h"
 #include "platform/console/ConsoleDialogWindow.h"
 #include "resources/ResourceIds.h"
 
@@ -59,6 +57,8 @@ int main(int argc, char** argv) {
                  "repair: correct them (back up the database first).\n"
                  "Both write Dosewright.log and Dosewright.csv in the database folder.",
                  "dosewright-cli"};
+    // Options begin with "-" on every platform, so a folder such as /srv/orvale is a folder.
+    app.allow_windows_style_options(false);
     std::string folder;
     app.add_option("-C", folder, "Run as if started in DIR, the orvale (database) folder")
         ->type_name("DIR");
@@ -67,6 +67,13 @@ int main(int argc, char** argv) {
     CLI::App* report = app.add_subcommand("report", "Report the medications with an invalid RxNorm ID");
     app.add_subcommand("repair", "Repair the medications with an invalid RxNorm ID");
 
+    if (const int mangled = platform::FirstMangledArgument(); mangled > 0 && mangled < argc) {
+        std::fprintf(stderr,
+                     "dosewright-cli: the argument %s has characters that the system's code page "
+                     "cannot represent; name the folder without them\n",
+                     argv[mangled]);
+        return kExitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {
@@ -75,17 +82,17 @@ int main(int argc, char** argv) {
     }
 
     if (!folder.empty()) {
-        if (::chdir(folder.c_str()) != 0) {
+        if (const int error = platform::ChangeCurrentFolder(folder.c_str()); error != 0) {
             std::fprintf(stderr, "dosewright-cli: cannot change into %s: %s\n", folder.c_str(),
-                         std::strerror(errno));
+                         platform::ErrorCodeText(error).c_str());
             return kExitFailed;
         }
         // The host prefers a folder named in its environment to the one it is
         // started in; the folder given here is the one the user asked for.
-        ::unsetenv(kDatabaseFolderVariable);
+        platform::RemoveEnvironmentValue(kDatabaseFolderVariable);
     }
 
-    platform::ConsoleDialogWindow window(stderr, ::isatty(STDERR_FILENO) == 1);
+    platform::ConsoleDialogWindow window(stderr, platform::IsInteractive(stderr));
     platform::LibraryLoader& loader = platform::SystemLibraryLoader();
     CDosewrightDlg dialog(window, loader);
     dialog.OnInitDialog();

@@ -18,6 +18,7 @@
 #include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"
 #include "support/HostFolder.h"
+#include "support/SystemErrors.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -103,7 +104,7 @@ TEST(StartupSequence, SuccessEnablesBothActionsAndLeavesTheStatusAlone) {
     expected.push_back(Enabled(res::IDC_REPORT, true));
     EXPECT_EQ(start.window.Events(), expected);
     EXPECT_EQ(start.window.StatusText(), "Status:");
-    EXPECT_EQ(std::string(start.dialog.m_szDbPath), folder.string() + "/");
+    EXPECT_EQ(std::string(start.dialog.m_szDbPath), testsupport::WithSeparator(folder));
     EXPECT_TRUE(AllReferenceFilesPresent(folder));
     EXPECT_GE(start.dialog.m_hMrrx, 0);
     EXPECT_GE(start.dialog.m_hPatientTable, 0);

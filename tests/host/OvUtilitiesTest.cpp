@@ -10,7 +10,11 @@
 #include "storelink/StoreLinkStatus.h"
 
 #include <cstring>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -177,6 +181,23 @@ TEST(DrugInteractionVersion, OnlyTheRequiredVersionPasses) {
     }
 }
 
+#if defined(_WIN32)
+TEST(DrugInteractionVersion, IsFoundByNameAsTheInstallationCheckLooksItUp) {
+    // The DLL the test imports, found again by its name; an imported function's
+    // address is the program's own jump to it, so the entry point is compared
+    // by the module it lies in.
+    const HMODULE library = LoadLibraryA("OVUtilities.dll");
+    ASSERT_NE(library, nullptr) << GetLastError();
+    const FARPROC verify = GetProcAddress(library, host::kVerifyDrugIntVersionEntryPoint);
+    ASSERT_NE(verify, nullptr);
+    HMODULE owner = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                       GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   reinterpret_cast<LPCSTR>(verify), &owner));
+    EXPECT_EQ(owner, GetModuleHandleA("OVUtilities.dll"));
+    FreeLibrary(library);
+}
+#else
 TEST(DrugInteractionVersion, IsFoundByNameAsTheInstallationCheckLooksItUp) {
     void* library = dlopen("libOVUtilities.so", RTLD_NOW);
     ASSERT_NE(library, nullptr) << dlerror();
@@ -185,6 +206,7 @@ TEST(DrugInteractionVersion, IsFoundByNameAsTheInstallationCheckLooksItUp) {
     EXPECT_EQ(verify, &OV_VerifyCorrectVersionOfDrugIntInstalled);
     dlclose(library);
 }
+#endif
 
 TEST(HostFileSet, RefusesToOpenWithAMessageAndLeavesNothingOpen) {
     ScratchFolder scratch;

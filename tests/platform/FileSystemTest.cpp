@@ -8,12 +8,17 @@
 #include <filesystem>
 #include <string>
 
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#endif
 
 #include "support/HostFolder.h"
+#include "support/SystemErrors.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -23,37 +28,56 @@ using platform::ExclusiveFile;
 using testsupport::ReadFileBytes;
 using testsupport::WriteFileBytes;
 
+using namespace testsupport; // the platform's error codes
+
+std::string Native(const fs::path& path) { return path.string(); }
+
 // Another program's open handle holding the file exclusively.
 class OtherOpener {
 public:
+#if defined(_WIN32)
+    explicit OtherOpener(const fs::path& path)
+        : m_file(::CreateFileA(Native(path).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                               FILE_ATTRIBUTE_NORMAL, nullptr)) {
+        EXPECT_NE(m_file, INVALID_HANDLE_VALUE);
+    }
+    ~OtherOpener() { ::CloseHandle(m_file); }
+#else
     explicit OtherOpener(const fs::path& path) : m_fd(::open(path.c_str(), O_RDONLY)) {
         EXPECT_GE(m_fd, 0);
         EXPECT_EQ(::flock(m_fd, LOCK_EX | LOCK_NB), 0);
     }
     ~OtherOpener() { ::close(m_fd); }
+#endif
     OtherOpener(const OtherOpener&) = delete;
     OtherOpener& operator=(const OtherOpener&) = delete;
 
 private:
+#if defined(_WIN32)
+    HANDLE m_file;
+#else
     int m_fd;
+#endif
 };
 
 // Whatever entry a directory search finds exists, a link even when its target does not.
 TEST(FileSystem, PathExistsForEveryEntryOfThatName) {
     const testsupport::TempFolder temp;
     WriteFileBytes(temp / "file", "x");
+    EXPECT_TRUE(platform::PathExists(Native(temp / "file").c_str()));
+    EXPECT_TRUE(platform::PathExists(Native(temp.Path()).c_str()));
+#if !defined(_WIN32) // links are a POSIX matter here
     fs::create_symlink(temp / "nowhere", temp / "dangling");
-    EXPECT_TRUE(platform::PathExists((temp / "file").c_str()));
-    EXPECT_TRUE(platform::PathExists(temp.Path().c_str()));
-    EXPECT_TRUE(platform::PathExists((temp / "dangling").c_str()));
-    EXPECT_FALSE(platform::PathExists((temp / "absent").c_str()));
-    EXPECT_FALSE(platform::PathExists((temp / "file/below").c_str()));
+    EXPECT_TRUE(platform::PathExists(Native(temp / "dangling").c_str()));
+#endif
+    EXPECT_FALSE(platform::PathExists(Native(temp / "absent").c_str()));
+    EXPECT_FALSE(platform::PathExists(Native(temp / "file" / "below").c_str()));
     EXPECT_FALSE(platform::PathExists(""));
 }
 
 TEST(FileSystem, CreateFolderMakesOneLevel) {
     const testsupport::TempFolder temp;
-    EXPECT_TRUE(platform::CreateFolder((temp / "one").c_str()));
+    EXPECT_TRUE(platform::CreateFolder(Native(temp / "one").c_str()));
     EXPECT_TRUE(fs::is_directory(temp / "one"));
 
     const struct {
@@ -61,22 +85,25 @@ TEST(FileSystem, CreateFolderMakesOneLevel) {
         fs::path path;
         int error;
     } failures[] = {
-        {"existing folder", temp / "one", EEXIST},
-        {"two levels at once", temp / "two/three", ENOENT},
-        {"below a file", temp / "file/below", ENOTDIR},
+        {"existing folder", temp / "one", kErrorExists},
+        {"two levels at once", temp / "two" / "three", kErrorNoFolder},
+        {"below a file", temp / "file" / "below", kErrorBelowAFile},
     };
     WriteFileBytes(temp / "file", "x");
     for (const auto& f : failures) {
         SCOPED_TRACE(f.what);
-        EXPECT_FALSE(platform::CreateFolder(f.path.c_str()));
+        EXPECT_FALSE(platform::CreateFolder(Native(f.path).c_str()));
         EXPECT_EQ(platform::LastErrorCode(), f.error);
     }
     EXPECT_FALSE(fs::exists(temp / "two"));
 }
 
-// A file without any write permission bit is read-only: it stays, whoever runs.
+// A read-only file stays, whoever runs. On POSIX, a file without any write
+// permission bit is read-only.
 TEST(FileSystem, DeleteFileRefusesReadOnlyFilesAndFolders) {
     const testsupport::TempFolder temp;
+    const fs::path path = temp / "file";
+#if !defined(_WIN32)
     const struct {
         mode_t mode;
         bool deleted;
@@ -84,27 +111,48 @@ TEST(FileSystem, DeleteFileRefusesReadOnlyFilesAndFolders) {
                  {0444, false}, {0400, false}, {0555, false}, {0000, false}};
     for (const auto& m : modes) {
         SCOPED_TRACE("mode " + std::to_string(m.mode));
-        const fs::path path = temp / "file";
         WriteFileBytes(path, "content");
         ASSERT_EQ(::chmod(path.c_str(), m.mode), 0);
-
         EXPECT_EQ(platform::DeleteFile(path.c_str()), m.deleted);
         EXPECT_EQ(fs::exists(path), !m.deleted);
         if (!m.deleted) {
-            EXPECT_EQ(platform::LastErrorCode(), EACCES);
+            EXPECT_EQ(platform::LastErrorCode(), kErrorReadOnly);
             ::chmod(path.c_str(), 0644);
             EXPECT_EQ(ReadFileBytes(path), "content");
             fs::remove(path);
         }
     }
+#endif
+    for (const bool readOnly : {false, true}) {
+        SCOPED_TRACE(readOnly ? "read-only" : "writable");
+        WriteFileBytes(path, "content");
+        ASSERT_TRUE(SetReadOnly(path, readOnly));
+        EXPECT_EQ(platform::DeleteFile(Native(path).c_str()), !readOnly);
+        EXPECT_EQ(fs::exists(path), readOnly);
+        if (readOnly) {
+            EXPECT_EQ(platform::LastErrorCode(), kErrorReadOnly);
+            SetReadOnly(path, false);
+            EXPECT_EQ(ReadFileBytes(path), "content");
+        }
+    }
+#if defined(_WIN32) // POSIX deletes a file whoever holds it open
+    {
+        SCOPED_TRACE("held by another program");
+        WriteFileBytes(path, "content");
+        const OtherOpener other(path);
+        EXPECT_FALSE(platform::DeleteFile(Native(path).c_str()));
+        EXPECT_EQ(platform::LastErrorCode(), kErrorHeld);
+        EXPECT_EQ(ReadFileBytes(path), "content");
+    }
+#endif
 
     fs::create_directory(temp / "folder");
-    EXPECT_FALSE(platform::DeleteFile((temp / "folder").c_str()));
-    EXPECT_EQ(platform::LastErrorCode(), EISDIR);
+    EXPECT_FALSE(platform::DeleteFile(Native(temp / "folder").c_str()));
+    EXPECT_EQ(platform::LastErrorCode(), kErrorAFolder);
     EXPECT_TRUE(fs::is_directory(temp / "folder"));
 
-    EXPECT_FALSE(platform::DeleteFile((temp / "absent").c_str()));
-    EXPECT_EQ(platform::LastErrorCode(), ENOENT);
+    EXPECT_FALSE(platform::DeleteFile(Native(temp / "absent").c_str()));
+    EXPECT_EQ(platform::LastErrorCode(), kErrorNoFile);
 }
 
 TEST(FileSystem, ReadWriteExistingReadsTheWholeFileAndNeverCreatesOne) {
@@ -114,7 +162,7 @@ TEST(FileSystem, ReadWriteExistingReadsTheWholeFileAndNeverCreatesOne) {
     WriteFileBytes(path, content);
 
     ExclusiveFile file;
-    ASSERT_TRUE(file.Open(path.c_str(), ExclusiveFile::Mode::ReadWriteExisting));
+    ASSERT_TRUE(file.Open(Native(path).c_str(), ExclusiveFile::Mode::ReadWriteExisting));
     std::uint64_t length = 0;
     ASSERT_TRUE(file.Length(length));
     EXPECT_EQ(length, content.size());
@@ -129,8 +177,9 @@ TEST(FileSystem, ReadWriteExistingReadsTheWholeFileAndNeverCreatesOne) {
     EXPECT_EQ(ReadFileBytes(path), content);
 
     ExclusiveFile absent;
-    EXPECT_FALSE(absent.Open((temp / "absent").c_str(), ExclusiveFile::Mode::ReadWriteExisting));
-    EXPECT_EQ(platform::LastErrorCode(), ENOENT);
+    EXPECT_FALSE(
+        absent.Open(Native(temp / "absent").c_str(), ExclusiveFile::Mode::ReadWriteExisting));
+    EXPECT_EQ(platform::LastErrorCode(), kErrorNoFile);
     EXPECT_FALSE(absent.IsOpen());
     EXPECT_FALSE(fs::exists(temp / "absent"));
 }
@@ -147,35 +196,35 @@ TEST(FileSystem, ExclusiveFileRefusesWhatItCannotHaveForItself) {
         WriteFileBytes(path, "keep me");
         {
             SCOPED_TRACE("read-only");
-            ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+            ASSERT_TRUE(SetReadOnly(path, true));
             ExclusiveFile file;
-            EXPECT_FALSE(file.Open(path.c_str(), mode));
-            EXPECT_EQ(platform::LastErrorCode(), EACCES);
-            ::chmod(path.c_str(), 0644);
+            EXPECT_FALSE(file.Open(Native(path).c_str(), mode));
+            EXPECT_EQ(platform::LastErrorCode(), kErrorReadOnly);
+            SetReadOnly(path, false);
             EXPECT_EQ(ReadFileBytes(path), "keep me");
         }
         {
             SCOPED_TRACE("held by another program");
             const OtherOpener other(path);
             ExclusiveFile file;
-            EXPECT_FALSE(file.Open(path.c_str(), mode));
-            EXPECT_EQ(platform::LastErrorCode(), EWOULDBLOCK);
+            EXPECT_FALSE(file.Open(Native(path).c_str(), mode));
+            EXPECT_EQ(platform::LastErrorCode(), kErrorHeld);
             EXPECT_EQ(ReadFileBytes(path), "keep me") << "emptied although it was not opened";
         }
         {
             SCOPED_TRACE("held by this program");
             ExclusiveFile first;
-            ASSERT_TRUE(first.Open(path.c_str(), ExclusiveFile::Mode::ReadWriteExisting));
+            ASSERT_TRUE(first.Open(Native(path).c_str(), ExclusiveFile::Mode::ReadWriteExisting));
             ExclusiveFile second;
-            EXPECT_FALSE(second.Open(path.c_str(), mode));
+            EXPECT_FALSE(second.Open(Native(path).c_str(), mode));
             EXPECT_EQ(ReadFileBytes(path), "keep me");
         }
         {
             SCOPED_TRACE("a folder");
             fs::create_directory(temp / "folder");
             ExclusiveFile file;
-            EXPECT_FALSE(file.Open((temp / "folder").c_str(), mode));
-            EXPECT_EQ(platform::LastErrorCode(), EISDIR);
+            EXPECT_FALSE(file.Open(Native(temp / "folder").c_str(), mode));
+            EXPECT_EQ(platform::LastErrorCode(), kErrorAFolder);
         }
     }
 }
@@ -190,16 +239,16 @@ TEST(FileSystem, WriteCreateAlwaysReplacesTheWholeContent) {
         if (!before.empty())
             WriteFileBytes(path, before);
         ExclusiveFile file;
-        ASSERT_TRUE(file.Open(path.c_str(), ExclusiveFile::Mode::WriteCreateAlways));
+        ASSERT_TRUE(file.Open(Native(path).c_str(), ExclusiveFile::Mode::WriteCreateAlways));
         ASSERT_TRUE(file.WriteAll(bytes.data(), bytes.size()));
         ASSERT_TRUE(file.Close());
         EXPECT_EQ(ReadFileBytes(path), bytes);
     }
 
     ExclusiveFile below;
-    EXPECT_FALSE(
-        below.Open((temp / "absent/file.ref").c_str(), ExclusiveFile::Mode::WriteCreateAlways));
-    EXPECT_EQ(platform::LastErrorCode(), ENOENT);
+    EXPECT_FALSE(below.Open(Native(temp / "absent" / "file.ref").c_str(),
+                            ExclusiveFile::Mode::WriteCreateAlways));
+    EXPECT_EQ(platform::LastErrorCode(), kErrorNoFolder);
 }
 
 } // namespace

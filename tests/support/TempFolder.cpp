@@ -5,17 +5,38 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
+#if defined(_WIN32)
+#include <process.h>
+#endif
 
 namespace testsupport {
 namespace fs = std::filesystem;
 
 TempFolder::TempFolder() {
+#if defined(_WIN32)
+    static unsigned counter = 0;
+    const fs::path base = fs::temp_directory_path();
+    for (int attempt = 0;; ++attempt) {
+        const fs::path candidate = base / ("dosewright-test-" + std::to_string(_getpid()) + "-" +
+                                           std::to_string(counter++));
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            m_path = candidate;
+            return;
+        }
+        if (error || attempt >= 1000) {
+            throw std::runtime_error(candidate.string() + ": cannot create a temporary folder: " +
+                                     error.message());
+        }
+    }
+#else
     std::string pattern = (fs::temp_directory_path() / "dosewright-test-XXXXXX").string();
     if (mkdtemp(pattern.data()) == nullptr) {
         throw std::runtime_error(pattern +
                                  ": cannot create a temporary folder: " + std::strerror(errno));
     }
     m_path = pattern;
+#endif
 }
 
 TempFolder::~TempFolder() {
