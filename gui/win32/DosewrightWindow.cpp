@@ -31,7 +31,7 @@ bool CDosewrightWindow::OnInitDialog() {
     AddAboutToSystemMenu();
     SetWindowIcons();
     m_dialog->OnInitDialog();
-    // The dialog manager now focuses the first enabled tab stop: the repair
+    // The focus then goes to the first enabled tab stop: the repair
     // button after a good start, Exit after a failed one.
     return true;
 }

@@ -85,11 +85,21 @@ std::vector<uint32_t> BuildDialogTemplate(const res::DialogTemplate& dialogTempl
         out.Text(font.faceName);
     }
 
+    bool defaultButtonSeen = false;
     for (const res::DialogControl& control : dialogTemplate.controls) {
+        // One default button a dialog: the first in template order. A later one
+        // would stay marked as the default whichever button Enter presses.
+        uint32_t controlStyle = control.style;
+        if (control.type == res::ControlClass::PushButton &&
+            (controlStyle & res::kBsDefPushButton) != 0) {
+            if (defaultButtonSeen)
+                controlStyle &= ~res::kBsDefPushButton;
+            defaultButtonSeen = true;
+        }
         out.AlignToDword();
         out.Dword(0); // no help id
         out.Dword(0); // no extended style
-        out.Dword(control.style);
+        out.Dword(controlStyle);
         out.Short(control.x);
         out.Short(control.y);
         out.Short(control.cx);

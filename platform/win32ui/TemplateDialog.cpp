@@ -56,7 +56,13 @@ INT_PTR CALLBACK TemplateDialog::DialogProcedure(HWND window, UINT message, WPAR
         SetWindowLongPtrA(window, DWLP_USER, lParam);
         dialog->m_window = window;
         dialog->CollectControls();
-        return dialog->OnInitDialog() ? TRUE : FALSE;
+        if (!dialog->OnInitDialog())
+            return FALSE;
+        // The focus goes to the first enabled tab stop, which becomes the
+        // default button when it is a push button: Enter presses it.
+        if (HWND first = GetNextDlgTabItem(window, nullptr, FALSE))
+            SendMessageA(window, WM_NEXTDLGCTL, reinterpret_cast<WPARAM>(first), TRUE);
+        return FALSE;
     }
     auto* dialog = reinterpret_cast<TemplateDialog*>(GetWindowLongPtrA(window, DWLP_USER));
     if (!dialog)

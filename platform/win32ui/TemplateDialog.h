@@ -38,8 +38,8 @@ public:
     HWND FindTemplateControl(int controlId) const;
 
 protected:
-    // The dialog exists, hidden, with its controls. True lets the dialog
-    // manager give the focus to the first enabled tab stop.
+    // The dialog exists, hidden, with its controls. True gives the focus to
+    // the first enabled tab stop afterwards; false leaves it where it was put.
     virtual bool OnInitDialog() { return true; }
     // A message of the dialog. A result ends its handling (the value is the
     // dialog procedure's); nothing leaves it to the dialog manager. By default
