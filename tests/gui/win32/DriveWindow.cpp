@@ -1,6 +1,8 @@
 // Drives a running dosewright.exe from outside, for scripts/screenshot windows:
 //
-//   dosewright-drive-window report   answers the backup reminder (printing it as
+//   dosewright-drive-window report [PROGRAM]
+//                                    starts PROGRAM in the current folder when
+//                                    given, answers the backup reminder (printing it as
 //                                    "TITLE: TEXT" on standard error), presses
 //                                    "Report Medications", and once the result
 //                                    stands prints the status line, then the
@@ -17,11 +19,28 @@
 #include <cstdio>
 #include <cstring>
 #include <exception>
+#include <stdexcept>
 #include <string>
 
 namespace {
 
-int Report(const windriver::WindowDriver& driver) {
+// Starts the program and lets it run on by itself.
+void Start(const char* program) {
+    std::string commandLine = std::string("\"") + program + "\"";
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION process{};
+    if (!CreateProcessA(program, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process))
+        throw std::runtime_error(std::string(program) + " cannot be started: error " +
+                                 std::to_string(GetLastError()));
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+}
+
+int Report(const windriver::WindowDriver& driver, const char* program) {
+    if (program)
+        Start(program);
     const windriver::WindowDriver::MessageBox reminder = driver.WaitForMessageBox();
     std::fprintf(stderr, "%s: %s\n", reminder.title.c_str(), reminder.text.c_str());
     driver.Dismiss(reminder);
@@ -48,11 +67,11 @@ int Close(const windriver::WindowDriver& driver) {
 int main(int argc, char** argv) {
     const windriver::WindowDriver driver(0);
     try {
-        if (argc == 2 && std::strcmp(argv[1], "report") == 0)
-            return Report(driver);
+        if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "report") == 0)
+            return Report(driver, argc == 3 ? argv[2] : nullptr);
         if (argc == 2 && std::strcmp(argv[1], "close") == 0)
             return Close(driver);
-        std::fprintf(stderr, "usage: dosewright-drive-window report|close\n");
+        std::fprintf(stderr, "usage: dosewright-drive-window report [PROGRAM] | close\n");
         return 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "dosewright-drive-window: %s\n", error.what());
