@@ -8,12 +8,12 @@ CDosewrightDlg::CDosewrightDlg(platform::DialogWindow& window,
                                platform::LibraryLoader& libraryLoader)
     : m_window(window), m_libraryLoader(libraryLoader) {}
 
-CDosewrightDlg::~CDosewrightDlg() {
-    // Streams a failed scan left open are closed when the program ends.
-    if (m_pLogFile)
-        std::fclose(m_pLogFile);
-    if (m_pCsvFile)
-        std::fclose(m_pCsvFile);
+// Run files a failed scan left open, and a connection no Exit closed, are
+// closed by their owners when the dialog ends.
+CDosewrightDlg::~CDosewrightDlg() = default;
+
+std::string CDosewrightDlg::StatusText() const {
+    return m_pStatus ? m_pStatus->GetText() : std::string();
 }
 
 void CDosewrightDlg::ShowMessage(std::string_view text, const char* title) const {

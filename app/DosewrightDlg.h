@@ -6,13 +6,16 @@
 #pragma once
 
 #include <cstdint>
-#include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
+#include "app/StartupOutcome.h"
 #include "data/DrugRecords.h"
 #include "data/HostLibraries.h"
+#include "data/HostSession.h"
 #include "data/MedicationRecord.h"
+#include "repair/RunFiles.h"
 
 namespace platform {
 class Control;
@@ -20,14 +23,8 @@ class DialogWindow;
 class LibraryLoader;
 } // namespace platform
 
-// A record-manager table handle; negative means not open (or the open's error code).
-using TableHandle = int32_t;
-
 // The candidates of one medication, in the order the table delivered them.
 using RxNormCandidateList = std::vector<_MRDRXN>;
-
-// Status shown when a composed path would not fit its buffer; never a record-manager value.
-inline constexpr int32_t kPathDoesNotFit = -1000;
 
 inline constexpr const char* kErrorTitle = "Dosewright Error";
 inline constexpr const char* kFileErrorTitle = "Dosewright File Error";
@@ -40,7 +37,8 @@ public:
     CDosewrightDlg& operator=(const CDosewrightDlg&) = delete;
 
     // --- Window commands ------------------------------------------------------------------
-    // The start-up sequence; runs once before the window becomes visible.
+    // The start-up sequence; runs once before the window becomes visible. Always
+    // true; how it ended is Startup().
     bool OnInitDialog();
     // Each runs one scan; true when it ran to its end (the window ignores it, the
     // command-line front end turns it into its exit status).
@@ -59,6 +57,16 @@ public:
     void ShowFailureBoxThenStatus(std::string_view text) const;
     void ShowFailureStatusThenBox(std::string_view text) const;
 
+    // --- Start-up steps ----------------------------------------------------------------------
+    // The first step: the host file set counts as open from here on (Exit asks
+    // the host to close it whatever the start-up reaches), and the dialog looks
+    // up its controls in the window.
+    void PrepareContext();
+    // Takes the database folder (ending with its separator) the operations work
+    // in. A folder too long for the names the utility appends to it is refused
+    // and the failure shown.
+    bool AcceptDatabaseFolder(const char* databaseFolder);
+
     // --- Reference files ------------------------------------------------------------------
     bool DeployReferenceFiles();
     bool WriteReferenceFile(const char* folder, int resourceId, const char* fileName);
@@ -74,6 +82,9 @@ public:
     bool GetDrugRxNormList(int32_t drugId, RxNormCandidateList& list);
 
     // --- Repair -------------------------------------------------------------------------------
+    // Opens the run files in the database folder (those not open yet); false
+    // when one could not be opened, the failure shown.
+    bool OpenRunFiles(unsigned char reportOnly);
     bool ScanMedications(int32_t& examined, int32_t& affected, unsigned char reportOnly);
     bool ResolveRxNorm(int32_t& affected, const RxNormCandidateList& list, _MRRX record,
                        unsigned char reportOnly, int32_t resolutionCode);
@@ -86,23 +97,18 @@ public:
     platform::DialogWindow& Window() const { return m_window; }
     platform::LibraryLoader& Loader() const { return m_libraryLoader; }
 
-    // --- The context -------------------------------------------------------------------------
-    platform::Control* m_pInstructions = nullptr; // static -1: the instruction text
-    platform::Control* m_pStatus = nullptr;       // static 1000: failures, progress, results
-    platform::Control* m_pRepairButton = nullptr; // button 1
-    platform::Control* m_pReportButton = nullptr; // button 3
-    bool m_bDbFilesOpen = false;                  // CloseDatabase calls OV_CloseDBFiles when set
-    TableHandle m_hPatientTable = -1;             // host file set, OV_GetDBfp(36); never closed here
-    TableHandle m_hMrrx = -1;                     // host file set, OV_GetDBfp(90); never closed here
-    TableHandle m_hMRDD99 = -1;                   // opened by OpenDatabase
-    TableHandle m_hMRDNDC99 = -1;                 // opened by OpenDatabase
-    TableHandle m_hMRDRXN99 = -1;                 // opened by OpenDatabase
-    std::FILE* m_pLogFile = nullptr;              // Dosewright.log, open while a scan runs
-    std::FILE* m_pCsvFile = nullptr;              // Dosewright.csv, open while a scan runs
-    char m_szDbPath[host::kDatabasePathSize] = {}; // database folder, ends with the separator
+    // --- Read-only views of the context --------------------------------------------------------
+    const StartupOutcome& Startup() const { return m_startup; }
+    // The database folder, ending with its separator; empty before the start-up took it.
+    const char* DatabasePath() const { return m_szDbPath; }
+    const HostSession& Session() const { return m_session; }
+    const RunFiles& Files() const { return m_runFiles; }
+    // The status line's text as the window shows it; empty before the start-up.
+    std::string StatusText() const;
 
 private:
-    bool DatabaseFolderFits(const char* databaseFolder);
+    // Ends the start-up as Blocked with the failure the status line shows.
+    bool BlockStartup();
     // One medication of the scan; false when the scan must stop.
     bool SettleMedication(const _MRRX& record, unsigned char reportOnly, int32_t& affected,
                           RxNormCandidateList& candidates);
@@ -112,4 +118,12 @@ private:
 
     platform::DialogWindow& m_window;
     platform::LibraryLoader& m_libraryLoader;
+    platform::Control* m_pInstructions = nullptr; // static -1: the instruction text
+    platform::Control* m_pStatus = nullptr;       // static 1000: failures, progress, results
+    platform::Control* m_pRepairButton = nullptr; // button 1
+    platform::Control* m_pReportButton = nullptr; // button 3
+    StartupOutcome m_startup;
+    HostSession m_session;
+    RunFiles m_runFiles;
+    char m_szDbPath[host::kDatabasePathSize] = {}; // database folder, ends with the separator
 };

@@ -40,12 +40,23 @@ std::size_t LongestAppendedName() {
 
 } // namespace
 
+void CDosewrightDlg::PrepareContext() {
+    m_session.Begin();
+    m_pInstructions = m_window.GetControl(res::IDC_STATIC);
+    m_pStatus = m_window.GetControl(res::IDC_STATUS);
+    m_pRepairButton = m_window.GetControl(res::IDOK);
+    m_pReportButton = m_window.GetControl(res::IDC_REPORT);
+}
+
 // A database folder too long for the names the utility appends to it is refused
 // here, once, so that no path is ever cut short or written past its buffer.
-bool CDosewrightDlg::DatabaseFolderFits(const char* databaseFolder) {
+bool CDosewrightDlg::AcceptDatabaseFolder(const char* databaseFolder) {
     const std::size_t limit = host::kDatabasePathSize - 1 - LongestAppendedName();
-    if (std::strlen(databaseFolder) <= limit)
+    if (std::strlen(databaseFolder) <= limit) {
+        std::memset(m_szDbPath, 0, sizeof m_szDbPath);
+        std::memcpy(m_szDbPath, databaseFolder, std::strlen(databaseFolder));
         return true;
+    }
     char message[1000] = {};
     std::snprintf(message, sizeof message,
                   "The database folder %s is too long for this utility: it may have at most %zu "
@@ -55,18 +66,19 @@ bool CDosewrightDlg::DatabaseFolderFits(const char* databaseFolder) {
     return false;
 }
 
+bool CDosewrightDlg::BlockStartup() {
+    m_startup.state = StartupOutcome::State::Blocked;
+    m_startup.failureText = StatusText();
+    return true;
+}
+
+// Returns true on every path: the window opens either way, and how the start
+// ended is kept in m_startup for the front ends.
 bool CDosewrightDlg::OnInitDialog() {
     // The system menu, its About item and the window icons belong to the window
     // and are set up by it before this runs.
-    m_bDbFilesOpen = true;
-    m_pLogFile = nullptr;
-    m_pCsvFile = nullptr;
-    m_hMRDRXN99 = m_hMRDNDC99 = m_hMRDD99 = -1;
-
-    m_pInstructions = m_window.GetControl(res::IDC_STATIC);
-    m_pStatus = m_window.GetControl(res::IDC_STATUS);
-    m_pRepairButton = m_window.GetControl(res::IDOK);
-    m_pReportButton = m_window.GetControl(res::IDC_REPORT);
+    m_startup = StartupOutcome{};
+    PrepareContext();
 
     m_pRepairButton->Enable(false);
     m_pReportButton->Enable(false);
@@ -83,22 +95,22 @@ bool CDosewrightDlg::OnInitDialog() {
     // The host reports a failure here by raising an exception of its own compiler.
     if (!platform::CallGuarded([&] { PR_Get_Database_Path(databaseFolder, errorText); })) {
         ShowFailureBoxThenStatus(errorText);
-        return true;
+        return BlockStartup();
     }
     // The host promises a terminated folder; never trust a full buffer to be one.
     databaseFolder[sizeof databaseFolder - 1] = '\0';
-    if (!DatabaseFolderFits(databaseFolder))
-        return true;
-    std::memcpy(m_szDbPath, databaseFolder, sizeof m_szDbPath);
+    if (!AcceptDatabaseFolder(databaseFolder))
+        return BlockStartup();
 
     if (!VerifyInstallation(*this, databaseFolder))
-        return true;
+        return BlockStartup();
     if (!DeployReferenceFiles())
-        return true;
+        return BlockStartup();
     if (!OpenDatabase(host::kDataSet, databaseFolder, errorText))
-        return true;
+        return BlockStartup();
 
     m_pRepairButton->Enable(true);
     m_pReportButton->Enable(true);
+    m_startup.state = StartupOutcome::State::Ready;
     return true;
 }

@@ -43,7 +43,7 @@ int64_t ExpectedMedications(platform::LibraryLoader& loader, TableHandle medicat
 }
 
 void PrintStatus(const CDosewrightDlg& dialog) {
-    const std::string status = dialog.m_pStatus ? dialog.m_pStatus->GetText() : std::string();
+    const std::string status = dialog.StatusText();
     std::fwrite(status.data(), 1, status.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);
@@ -98,8 +98,9 @@ int main(int argc, char** argv) {
     dialog.OnInitDialog();
 
     bool completed = false;
-    if (dialog.m_pRepairButton->IsEnabled()) {
-        window.SetExpectedMedications(ExpectedMedications(loader, dialog.m_hMrrx));
+    if (dialog.Startup().IsReady()) {
+        window.SetExpectedMedications(
+            ExpectedMedications(loader, dialog.Session().MedicationTable()));
         completed = report->parsed() ? dialog.OnBnClickedReport() : dialog.OnBnClickedRepair();
     }
     dialog.OnBnClickedExit();

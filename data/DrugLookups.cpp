@@ -85,8 +85,8 @@ bool CDosewrightDlg::FindDrugId(int32_t& drugId, const char* drugName, const cha
     PutText(record.strengthUnit, strengthUnit, 10);
 
     int32_t readStatus = 0;
-    if (!PositionAndRead(*this, m_hMRDD99, kMrddSearchKey, &record, kMrddRecordLength, "MRDD99",
-                         readStatus))
+    if (!PositionAndRead(*this, m_session.DrugTable(), kMrddSearchKey, &record, kMrddRecordLength,
+                         "MRDD99", readStatus))
         return false;
 
     // Whole texts, case-sensitive; an input longer than its field never matches.
@@ -111,8 +111,8 @@ bool CDosewrightDlg::DrugHasNdc(int32_t drugId, bool& failed) {
     record.drugId = drugId;
 
     int32_t readStatus = 0;
-    if (!PositionAndRead(*this, m_hMRDNDC99, kMrdndcSearchKey, &record, kMrdndcRecordLength,
-                         "MRDNDC99", readStatus)) {
+    if (!PositionAndRead(*this, m_session.NdcTable(), kMrdndcSearchKey, &record,
+                         kMrdndcRecordLength, "MRDNDC99", readStatus)) {
         failed = true;
         return false;
     }
@@ -125,14 +125,14 @@ bool CDosewrightDlg::GetDrugRxNormList(int32_t drugId, RxNormCandidateList& list
     std::snprintf(record.sourceId, sizeof record.sourceId, "%d", drugId);
 
     int32_t status = 0;
-    if (!PositionAndRead(*this, m_hMRDRXN99, kMrdrxnSearchKey, &record, kMrdrxnRecordLength,
-                         "MRDRXN99", status))
+    if (!PositionAndRead(*this, m_session.RxNormTable(), kMrdrxnSearchKey, &record,
+                         kMrdrxnRecordLength, "MRDRXN99", status))
         return false;
 
     while (status > 0 && SourceIdNumber(record) == drugId &&
            record.sourceKind == kSourceKindDrug) {
         list.push_back(record);
-        status = fsgetn(m_hMRDRXN99, kMrdrxnSearchKey, &record, kMrdrxnRecordLength);
+        status = fsgetn(m_session.RxNormTable(), kMrdrxnSearchKey, &record, kMrdrxnRecordLength);
         if (status == host::kStatusEndOfFile)
             return true;
         if (status < 0) {

@@ -21,16 +21,15 @@ void PrintLine(std::FILE* stream, const std::string& text) {
     std::fflush(stream);
 }
 
-// Presses the report button the way a click does: only when it is enabled.
+// Presses the report button the way a click does, after a start that ended ready.
 void PressReport(CDosewrightWindow& window) {
     wxWindow* button = window.FindTemplateControl(res::IDC_REPORT);
-    if (button && button->IsEnabled()) {
+    if (button && window.Dialog().Startup().IsReady()) {
         wxCommandEvent click(wxEVT_BUTTON, button->GetId());
         click.SetEventObject(button);
         button->ProcessWindowEvent(click);
     }
-    const platform::Control* status = window.Dialog().m_pStatus;
-    PrintLine(stdout, status ? status->GetText() : std::string());
+    PrintLine(stdout, window.Dialog().StatusText());
 }
 
 } // namespace

@@ -1,13 +1,11 @@
 // The run log Dosewright.log and the CSV report Dosewright.csv: one sentence and
 // one line for every medication whose RxNorm ID a scan changes or would change.
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string_view>
 
 #include "app/DosewrightDlg.h"
 #include "data/PatientRecord.h"
-#include "platform/FileSystem.h"
 #include "repair/RunLogFormat.h"
 
 namespace {
@@ -34,21 +32,6 @@ std::string_view PatientReference(TableHandle patientTable, int32_t patientId,
     return GetFieldText(RecordBytes(patient), kMrptPatientRef, text);
 }
 
-// Writes one line and flushes it. A line the file cannot take whole (a full
-// disk, a size limit) is taken out again, so that no half line is left for a
-// later run to write after; `error` then holds the write's error code.
-bool WriteWholeLine(std::FILE* file, const RunLineBuffer& line, int& error) {
-    std::uint64_t lineStart = 0;
-    const bool sized = platform::StreamFileSize(file, lineStart);
-    errno = 0;
-    if (std::fwrite(line.data(), 1, line.size(), file) == line.size() && std::fflush(file) == 0)
-        return true;
-    error = errno;
-    if (sized)
-        platform::CutStreamBack(file, lineStart);
-    return false;
-}
-
 } // namespace
 
 bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
@@ -68,7 +51,7 @@ bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
     values.patientId = record.patientId;
     int32_t patientFailure = 0;
     values.patientRef =
-        PatientReference(m_hPatientTable, record.patientId, patientRef, patientFailure);
+        PatientReference(m_session.PatientTable(), record.patientId, patientRef, patientFailure);
     values.drugName = GetFieldText(bytes, kMrrxDrugName, drugName);
     values.route = GetFieldText(bytes, kMrrxRoute, route);
     values.doseForm = GetFieldText(bytes, kMrrxDoseForm, doseForm);
@@ -85,26 +68,21 @@ bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
     // Each affected medication's lines are on disk before the scan reads the next
     // record, so a run that dies leaves every change it made described.
     int error = 0;
-    const bool csvWritten = WriteWholeLine(m_pCsvFile, csvLine, error);
-    char message[kRunLineBufferSize] = {};
-    if (csvWritten && WriteWholeLine(m_pLogFile, logLine, error)) {
-        if (patientFailure == 0)
-            return true;
-        // The change is described, without its patient. A patient table that
-        // fails is not a patient that is missing: the run stops and says so
-        // rather than go on naming no patient and end as if all went well.
-        std::snprintf(message, sizeof message,
-                      "Failure reading the patient table. Error Code:%d\nPlease contact Technical "
-                      "Support for assistance.",
-                      patientFailure);
-        ShowFailureBoxThenStatus(message);
+    const RunFilesStatus written = m_runFiles.WriteLines(csvLine.view(), logLine.view(), error);
+    if (written != RunFilesStatus::Ok) {
+        ShowFailureBoxThenStatus(RunFileWriteFailure(written, error));
         return false;
     }
-
+    if (patientFailure == 0)
+        return true;
+    // The change is described, without its patient. A patient table that fails
+    // is not a patient that is missing: the run stops and says so rather than go
+    // on naming no patient and end as if all went well.
+    char message[kRunLineBufferSize] = {};
     std::snprintf(message, sizeof message,
-                  "Failure writing the %s file. Error Code:%d\nPlease verify there is free space "
-                  "in the orvale folder and you have access to write files in it.",
-                  csvWritten ? "Dosewright.log" : "Dosewright.csv", error);
+                  "Failure reading the patient table. Error Code:%d\nPlease contact Technical "
+                  "Support for assistance.",
+                  patientFailure);
     ShowFailureBoxThenStatus(message);
     return false;
 }

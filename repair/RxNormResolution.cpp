@@ -21,7 +21,8 @@ bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList&
         return true;
 
     if (reportOnly == 0) {
-        const int32_t status = fsupdate(m_hMrrx, &record, static_cast<int32_t>(kMrrxRecordLength));
+        const int32_t status =
+            fsupdate(m_session.MedicationTable(), &record, static_cast<int32_t>(kMrrxRecordLength));
         if (status < 0) {
             char message[200] = {};
             std::snprintf(message, sizeof message,

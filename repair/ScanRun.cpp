@@ -37,18 +37,21 @@ private:
     platform::DialogWindow& m_window;
 };
 
-// Opens one of the run's output files in the database folder. The log grows
-// across runs ("a+"), the CSV report starts empty ("w+"). Lines carry their own
-// CR LF, so the streams are binary.
-std::FILE* OpenRunFile(const char* databasePath, const char* fileName, const char* mode) {
-    char path[host::kDatabasePathSize] = {};
-    const int length = std::snprintf(path, sizeof path, "%s%s", databasePath, fileName);
-    if (length < 0 || length >= static_cast<int>(sizeof path))
-        return nullptr; // never cut a path short: that would write somewhere else
-    return std::fopen(path, mode);
-}
-
 } // namespace
+
+bool CDosewrightDlg::OpenRunFiles(unsigned char reportOnly) {
+    switch (m_runFiles.Open(m_szDbPath, reportOnly != 0 ? RunMode::Report : RunMode::Repair)) {
+    case RunFilesStatus::Ok:
+        return true;
+    case RunFilesStatus::LogFailed:
+        ShowFailureBoxThenStatus("Failure opening Dosewright.log file");
+        return false;
+    case RunFilesStatus::CsvFailed:
+        ShowFailureBoxThenStatus("Failure opening Dosewright.csv file");
+        return false;
+    }
+    return false;
+}
 
 bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
                                      unsigned char reportOnly) {
@@ -57,20 +60,8 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
     int32_t affected = 0;
     SetStatusText(kRunningText);
 
-    if (!m_pLogFile) {
-        m_pLogFile = OpenRunFile(m_szDbPath, "Dosewright.log", "ab+");
-        if (!m_pLogFile) {
-            ShowFailureBoxThenStatus("Failure opening Dosewright.log file");
-            return false;
-        }
-    }
-    if (!m_pCsvFile) {
-        m_pCsvFile = OpenRunFile(m_szDbPath, "Dosewright.csv", "wb+");
-        if (!m_pCsvFile) {
-            ShowFailureBoxThenStatus("Failure opening Dosewright.csv file");
-            return false;
-        }
-    }
+    if (!OpenRunFiles(reportOnly))
+        return false;
 
     char message[kScanMessageSize] = {};
     auto failStatusFirst = [&](const char* format, int32_t status) {
@@ -82,13 +73,13 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
         "Failure reading first record of MRRX99. Error Code:%d\nPlease contact Technical "
         "Support for assistance.";
 
-    int32_t status = fsgotof(m_hMrrx, kMrrxWalkKey);
+    int32_t status = fsgotof(m_session.MedicationTable(), kMrrxWalkKey);
     if (status < 0)
         return failStatusFirst(kFirstReadFailure, status);
 
     _MRRX record{};
     constexpr auto kRecordLength = static_cast<int32_t>(kMrrxRecordLength);
-    status = fsgetn(m_hMrrx, kMrrxWalkKey, &record, kRecordLength);
+    status = fsgetn(m_session.MedicationTable(), kMrrxWalkKey, &record, kRecordLength);
     if (status < 0 && status != host::kStatusEndOfFile)
         return failStatusFirst(kFirstReadFailure, status);
 
@@ -99,7 +90,7 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
         if (!SettleMedication(record, reportOnly, affected, candidates))
             return false;
 
-        status = fsgetn(m_hMrrx, kMrrxWalkKey, &record, kRecordLength);
+        status = fsgetn(m_session.MedicationTable(), kMrrxWalkKey, &record, kRecordLength);
         if (status < 0 && status != host::kStatusEndOfFile) {
             std::snprintf(message, sizeof message,
                           "Failure to read next MRRX99 record. Error Code:%d\nPlease contact "
@@ -110,10 +101,14 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
         }
     }
 
-    std::fclose(m_pLogFile);
-    m_pLogFile = nullptr;
-    std::fclose(m_pCsvFile);
-    m_pCsvFile = nullptr;
+    // A file that does not close may not hold every line the run wrote: the run
+    // did not end well, and says so.
+    int error = 0;
+    const RunFilesStatus closed = m_runFiles.Close(error);
+    if (closed != RunFilesStatus::Ok) {
+        ShowFailureBoxThenStatus(RunFileWriteFailure(closed, error));
+        return false;
+    }
     examinedOut = examined;
     affectedOut = affected;
     return true;
@@ -196,8 +191,8 @@ bool CDosewrightDlg::ApplyScanChange(const _MRRX& changed, const char* oldRxNorm
                                      unsigned char reportOnly, int32_t resolutionCode,
                                      int32_t& affected) {
     if (reportOnly == 0) {
-        const int32_t status =
-            fsupdate(m_hMrrx, &changed, static_cast<int32_t>(kMrrxRecordLength));
+        const int32_t status = fsupdate(m_session.MedicationTable(), &changed,
+                                        static_cast<int32_t>(kMrrxRecordLength));
         if (status < 0) {
             char message[kScanMessageSize] = {};
             std::snprintf(message, sizeof message, kUpdateFailureFormat, status);

@@ -140,8 +140,9 @@ TEST(DialogCommands, ExitClosesTheHostFileSetAndTheReferenceTables) {
     testsupport::DialogOnHostFolder fixture(testsupport::BuildHostFolder(temp.Path(), Fixture()));
     ASSERT_TRUE(fixture.OpenDatabase()) << fixture.errorText;
     const CDosewrightDlg& dialog = fixture.dialog;
-    const TableHandle handles[] = {dialog.m_hMrrx, dialog.m_hPatientTable, dialog.m_hMRDD99,
-                                   dialog.m_hMRDNDC99, dialog.m_hMRDRXN99};
+    const HostSession& session = dialog.Session();
+    const TableHandle handles[] = {session.MedicationTable(), session.PatientTable(),
+                                   session.DrugTable(), session.NdcTable(), session.RxNormTable()};
 
     fixture.dialog.OnBnClickedExit();
 

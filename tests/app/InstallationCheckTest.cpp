@@ -84,7 +84,7 @@ protected:
         g_versionCalls = 0;
         g_versionBufferZeroed = false;
         m_loader.entryPoint = reinterpret_cast<void*>(&FakeVerifyVersion);
-        m_dialog.m_pStatus = m_window.GetControl(res::IDC_STATUS);
+        m_dialog.PrepareContext();
     }
 
     // A host folder of `fixture`, as the database folder string (ending with '/').
@@ -288,7 +288,7 @@ TEST(InstallationCheckWithHostLibrary, DrugInteractionVersionOfTheHostFolder) {
         const ScopedEnvironment databaseFolder("ORVALE_DB", folder.string());
         fakes::FakeDialogWindow window;
         CDosewrightDlg dialog(window, platform::SystemLibraryLoader());
-        dialog.m_pStatus = window.GetControl(res::IDC_STATUS);
+        dialog.PrepareContext();
 
         EXPECT_EQ(VerifyInstallation(dialog, (folder.string() + "/").c_str()), versionOk);
         if (versionOk)

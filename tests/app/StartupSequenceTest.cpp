@@ -104,15 +104,24 @@ TEST(StartupSequence, SuccessEnablesBothActionsAndLeavesTheStatusAlone) {
     expected.push_back(Enabled(res::IDC_REPORT, true));
     EXPECT_EQ(start.window.Events(), expected);
     EXPECT_EQ(start.window.StatusText(), "Status:");
-    EXPECT_EQ(std::string(start.dialog.m_szDbPath), testsupport::WithSeparator(folder));
+    EXPECT_EQ(start.dialog.Startup().state, StartupOutcome::State::Ready);
+    EXPECT_EQ(start.dialog.Startup().failureText, "");
+    EXPECT_EQ(std::string(start.dialog.DatabasePath()), testsupport::WithSeparator(folder));
     EXPECT_TRUE(AllReferenceFilesPresent(folder));
-    EXPECT_GE(start.dialog.m_hMrrx, 0);
-    EXPECT_GE(start.dialog.m_hPatientTable, 0);
-    EXPECT_GE(start.dialog.m_hMRDD99, 0);
-    EXPECT_GE(start.dialog.m_hMRDNDC99, 0);
-    EXPECT_GE(start.dialog.m_hMRDRXN99, 0);
-    EXPECT_EQ(start.dialog.m_pLogFile, nullptr);
-    EXPECT_EQ(start.dialog.m_pCsvFile, nullptr);
+    const HostSession& session = start.dialog.Session();
+    for (TableHandle handle : {session.MedicationTable(), session.PatientTable(),
+                               session.DrugTable(), session.NdcTable(), session.RxNormTable()})
+        EXPECT_GE(handle, 0);
+    EXPECT_FALSE(start.dialog.Files().IsLogOpen() || start.dialog.Files().IsCsvOpen());
+}
+
+// How a start ended, as the front ends see it: Blocked, with the failure the
+// status line shows.
+void ExpectBlocked(const Start& start) {
+    EXPECT_EQ(start.dialog.Startup().state, StartupOutcome::State::Blocked);
+    EXPECT_FALSE(start.dialog.Startup().IsReady());
+    ASSERT_FALSE(start.window.Events().empty());
+    EXPECT_EQ(start.window.Events().back(), Status(start.dialog.Startup().failureText));
 }
 
 // Each failing step shows its own message once, after the backup reminder; the
@@ -180,7 +189,8 @@ TEST(StartupSequence, EachFailureStopsTheStartWithItsOwnMessage) {
         EXPECT_TRUE(start.window.IsEnabled(res::IDCANCEL));
         EXPECT_EQ(fs::exists(folder / "Interface/SureScripts/CrossRef"),
                   c.reached == Reached::FilesDeployed);
-        EXPECT_EQ(start.dialog.m_hMRDRXN99, -1) << "the reference tables were opened";
+        EXPECT_EQ(start.dialog.Session().RxNormTable(), -1) << "the reference tables were opened";
+        ExpectBlocked(start);
     }
 }
 
@@ -194,6 +204,7 @@ TEST(StartupSequence, DatabaseFolderTheHostCannotFindStopsWithItsText) {
     EXPECT_EQ(events, FailedStartEvents(events[4].text, events[4].text));
     EXPECT_NE(events[4].text.find(folder.string()), std::string::npos) << events[4].text;
     EXPECT_FALSE(start.window.IsEnabled(res::IDOK));
+    ExpectBlocked(start);
     EXPECT_FALSE(fs::exists(folder));
 }
 
@@ -206,6 +217,7 @@ TEST(StartupSequence, DatabaseFolderLengthIsLimitedByTheLongestAppendedName) {
         const fs::path folder = BuildFolderOfLength(temp, kLongestDatabaseFolder);
         Start start(folder);
         EXPECT_TRUE(start.window.IsEnabled(res::IDOK));
+        EXPECT_TRUE(start.dialog.Startup().IsReady());
         EXPECT_TRUE(start.window.MessageBoxes().size() == 1)
             << ::testing::PrintToString(start.window.MessageBoxes());
         EXPECT_TRUE(AllReferenceFilesPresent(folder));
@@ -221,6 +233,7 @@ TEST(StartupSequence, DatabaseFolderLengthIsLimitedByTheLongestAppendedName) {
             std::to_string(kLongestDatabaseFolder) +
             " characters.\nPlease run the utility from an orvale folder with a shorter path.";
         EXPECT_EQ(start.window.Events(), FailedStartEvents(message, message));
+        ExpectBlocked(start);
         EXPECT_FALSE(fs::exists(folder / "Interface"));
     }
 }

@@ -53,11 +53,12 @@ protected:
 TEST_F(DatabaseConnectionTest, OpensTheHostFileSetAndTheThreeReferenceTables) {
     testsupport::DialogOnHostFolder fixture(Folder());
     ASSERT_TRUE(fixture.OpenDatabase()) << fixture.errorText;
-    CDosewrightDlg& dialog = fixture.dialog;
+    const HostSession& session = fixture.dialog.Session();
 
-    EXPECT_TRUE(dialog.m_bDbFilesOpen);
-    const std::vector<TableHandle> handles{dialog.m_hMrrx, dialog.m_hPatientTable, dialog.m_hMRDD99,
-                                           dialog.m_hMRDNDC99, dialog.m_hMRDRXN99};
+    EXPECT_TRUE(session.FileSetOpen());
+    const std::vector<TableHandle> handles{session.MedicationTable(), session.PatientTable(),
+                                           session.DrugTable(), session.NdcTable(),
+                                           session.RxNormTable()};
     for (TableHandle handle : handles) {
         EXPECT_GE(handle, 0);
         EXPECT_EQ(fsgotof(handle, 1), 0) << "handle " << handle;
@@ -84,10 +85,10 @@ TEST_F(DatabaseConnectionTest, AMissingMedicationTableStopsWithTheHostsMessage) 
     EXPECT_THAT(message, HasSubstr("MRRX99"));
     EXPECT_EQ(fixture.window.Events(),
               (std::vector{Box(message, "Dosewright Error"), Status(message)}));
-    CDosewrightDlg& dialog = fixture.dialog;
-    EXPECT_EQ(dialog.m_hMRDD99, -1);
-    EXPECT_EQ(dialog.m_hMRDNDC99, -1);
-    EXPECT_EQ(dialog.m_hMRDRXN99, -1);
+    const HostSession& session = fixture.dialog.Session();
+    EXPECT_EQ(session.DrugTable(), -1);
+    EXPECT_EQ(session.NdcTable(), -1);
+    EXPECT_EQ(session.RxNormTable(), -1);
 
     // The start-up set the flag, so Exit still asks the host to close its files;
     // no table of the utility's is open.
@@ -109,7 +110,7 @@ TEST_F(DatabaseConnectionTest, TheApplicationLogicFailureIsShownWithItsMessage) 
     EXPECT_THAT(message, HasSubstr("MRRX99"));
     EXPECT_EQ(fixture.window.Events(),
               (std::vector{Box(message, "Dosewright Error"), Status(message)}));
-    EXPECT_EQ(fixture.dialog.m_hMRDD99, -1);
+    EXPECT_EQ(fixture.dialog.Session().DrugTable(), -1);
 
     // The host file set of data set 98 is open and is closed by Exit.
     ArmCloseCounter(2);
@@ -150,9 +151,9 @@ TEST_P(ReferenceTableOpenFailure, KeepsTheEarlierTablesOpenAndExitClosesExactlyT
                                 "\nPlease contact Technical Support for assistance.";
     EXPECT_EQ(fixture.window.Events(),
               (std::vector{Box(message, "Dosewright Error"), Status(message)}));
-    CDosewrightDlg& dialog = fixture.dialog;
-    EXPECT_TRUE(dialog.m_bDbFilesOpen);
-    const TableHandle handles[] = {dialog.m_hMRDD99, dialog.m_hMRDNDC99, dialog.m_hMRDRXN99};
+    const HostSession& session = fixture.dialog.Session();
+    EXPECT_TRUE(session.FileSetOpen());
+    const TableHandle handles[] = {session.DrugTable(), session.NdcTable(), session.RxNormTable()};
     for (int i = 0; i < 3; ++i) {
         SCOPED_TRACE("reference table " + std::to_string(i));
         if (i < c.opened)
@@ -164,7 +165,7 @@ TEST_P(ReferenceTableOpenFailure, KeepsTheEarlierTablesOpenAndExitClosesExactlyT
     }
 
     // The host file set (two tables) and the reference tables that were opened.
-    const TableHandle medications = dialog.m_hMrrx;
+    const TableHandle medications = session.MedicationTable();
     ArmCloseCounter(2 + c.opened);
     fixture.CloseDatabase();
     EXPECT_TRUE(ExactlyThatManyClosesMade());
@@ -205,24 +206,26 @@ TEST_F(DatabaseConnectionTest, OpensTheTablesOfTheDataSetGiven) {
                                 "\nPlease contact Technical Support for assistance.";
     EXPECT_EQ(fixture.window.Events(),
               (std::vector{Box(message, "Dosewright Error"), Status(message)}));
-    EXPECT_GE(fixture.dialog.m_hMRDD99, 0);
-    EXPECT_GE(fixture.dialog.m_hMRDNDC99, 0);
+    EXPECT_GE(fixture.dialog.Session().DrugTable(), 0);
+    EXPECT_GE(fixture.dialog.Session().NdcTable(), 0);
 }
 
-// Leaving a dialog whose host file set the utility does not count as its own:
-// only the reference tables are closed.
-TEST_F(DatabaseConnectionTest, LeavesTheHostFileSetAloneWhenItsFlagIsClear) {
+// Once closed, the connection no longer counts the host file set as its own: a
+// second Exit leaves alone the file set the host has opened again since.
+TEST_F(DatabaseConnectionTest, ASecondCloseLeavesTheHostFileSetOpenedAgainAlone) {
     testsupport::DialogOnHostFolder fixture(Folder());
     ASSERT_TRUE(fixture.OpenDatabase()) << fixture.errorText;
-    fixture.dialog.m_bDbFilesOpen = false;
-
-    ArmCloseCounter(3);
     fixture.CloseDatabase();
-    EXPECT_TRUE(ExactlyThatManyClosesMade());
-    EXPECT_FALSE(IsClosed(fixture.dialog.m_hMrrx));
-    EXPECT_TRUE(IsClosed(fixture.dialog.m_hMRDRXN99));
-
     char errorText[host::kErrorTextSize] = {};
+    ASSERT_NE(OV_OpenDBFiles(errorText, "", "99"), host::kHostCallFailed) << errorText;
+    const TableHandle medications = OV_GetDBfp(host::kHostTableMedications);
+
+    ArmCloseCounter(0);
+    fixture.dialog.CloseDatabase();
+    EXPECT_TRUE(ExactlyThatManyClosesMade());
+    EXPECT_FALSE(IsClosed(medications));
+    EXPECT_FALSE(fixture.dialog.Session().FileSetOpen());
+
     OV_CloseDBFiles(errorText);
 }
 
@@ -231,7 +234,7 @@ TEST_F(DatabaseConnectionTest, LeavesTheHostFileSetAloneWhenItsFlagIsClear) {
 TEST_F(DatabaseConnectionTest, ClosingTwiceNeverClosesAHandleGivenOutAgain) {
     testsupport::DialogOnHostFolder fixture(Folder());
     ASSERT_TRUE(fixture.OpenDatabase()) << fixture.errorText;
-    const TableHandle drugTable = fixture.dialog.m_hMRDD99;
+    const TableHandle drugTable = fixture.dialog.Session().DrugTable();
     fixture.dialog.CloseDatabase();
     fixture.ForgetConnection();
 
@@ -242,6 +245,6 @@ TEST_F(DatabaseConnectionTest, ClosingTwiceNeverClosesAHandleGivenOutAgain) {
 
     fixture.dialog.CloseDatabase();
     EXPECT_FALSE(IsClosed(reopened)) << "handle " << reopened << " (was " << drugTable << ")";
-    EXPECT_FALSE(fixture.dialog.m_bDbFilesOpen);
+    EXPECT_FALSE(fixture.dialog.Session().FileSetOpen());
     fsclose(reopened);
 }

@@ -95,15 +95,12 @@ private:
 class ReferenceDeploymentTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        m_dialog.m_pStatus = m_window.GetControl(res::IDC_STATUS);
+        m_dialog.PrepareContext();
         SetDatabaseFolder(m_temp.Path());
     }
 
     void SetDatabaseFolder(const fs::path& folder) {
-        const std::string text = testsupport::WithSeparator(folder);
-        ASSERT_LT(text.size(), sizeof m_dialog.m_szDbPath);
-        std::fill(std::begin(m_dialog.m_szDbPath), std::end(m_dialog.m_szDbPath), '\0');
-        text.copy(m_dialog.m_szDbPath, text.size());
+        ASSERT_TRUE(m_dialog.AcceptDatabaseFolder(testsupport::WithSeparator(folder).c_str()));
     }
 
     fs::path CrossRef() const { return m_temp / "Interface" / "SureScripts" / "CrossRef"; }

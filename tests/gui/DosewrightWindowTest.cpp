@@ -11,6 +11,7 @@
 #include <vector>
 
 #include <wx/app.h>
+#include <wx/control.h>
 #include <wx/toplevel.h>
 
 #include "app/DosewrightDlg.h"
@@ -19,6 +20,7 @@
 #include "gui/WindowTestSupport.h"
 #include "platform/DialogWindow.h"
 #include "platform/LibraryLoader.h"
+#include "platform/wx/WxControl.h"
 #include "resources/ResourceIds.h"
 #include "storelink/StoreLinkStatus.h"
 #include "support/HostFolder.h"
@@ -92,11 +94,11 @@ protected:
             throw std::runtime_error("no control " + std::to_string(id));
         return *control;
     }
-    std::string Status() const { return m_window->Dialog().m_pStatus->GetText(); }
+    std::string Status() const { return m_window->Dialog().StatusText(); }
     std::vector<TableHandle> Handles() const {
-        const CDosewrightDlg& dialog = m_window->Dialog();
-        return {dialog.m_hMrrx, dialog.m_hPatientTable, dialog.m_hMRDD99, dialog.m_hMRDNDC99,
-                dialog.m_hMRDRXN99};
+        const HostSession& session = m_window->Dialog().Session();
+        return {session.MedicationTable(), session.PatientTable(), session.DrugTable(),
+                session.NdcTable(), session.RxNormTable()};
     }
 
     testsupport::TempFolder m_temp;
@@ -118,7 +120,8 @@ TEST_F(DosewrightWindowTest, AGoodStartRemindsOfTheBackupBeforeTheWindowShowsAnd
 
     guitest::RunModal(window, [&] {
         EXPECT_EQ(window.GetTitle(), "Dosewright");
-        EXPECT_EQ(window.Dialog().m_pInstructions->GetText(), kInstructions);
+        const platform::WxControl instructions(static_cast<wxControl&>(Control(res::IDC_STATIC)));
+        EXPECT_EQ(instructions.GetText(), kInstructions);
         EXPECT_EQ(Status(), "Status:");
         for (int id : {res::IDOK, res::IDC_REPORT, res::IDCANCEL})
             EXPECT_TRUE(Control(id).IsEnabled()) << "button " << id;

@@ -195,15 +195,9 @@ protected:
         ASSERT_TRUE(m_dialog->OpenDatabase()) << m_dialog->errorText;
     }
 
-    void OpenStreams(const char* csvPath, const char* logPath) {
-        Dialog().m_pCsvFile = std::fopen(csvPath, "wb");
-        Dialog().m_pLogFile = std::fopen(logPath, "ab");
-        ASSERT_NE(Dialog().m_pCsvFile, nullptr);
-        ASSERT_NE(Dialog().m_pLogFile, nullptr);
-    }
     void OpenStreamsInFolder() {
-        OpenStreams((m_dialog->FolderPath() + "Dosewright.csv").c_str(),
-                    (m_dialog->FolderPath() + "Dosewright.log").c_str());
+        ASSERT_TRUE(Dialog().OpenRunFiles(0));
+        ASSERT_TRUE(Dialog().Files().IsCsvOpen() && Dialog().Files().IsLogOpen());
     }
 
     CDosewrightDlg& Dialog() { return m_dialog->dialog; }
@@ -304,11 +298,10 @@ class WriteRunLinesFailureTest : public WriteRunLinesTest,
 
 TEST_P(WriteRunLinesFailureTest, StopsWithAMessageAfterTheCsvLine) {
     const WriteFailureCase& c = GetParam();
-    const std::string csvPath = m_dialog->FolderPath() + "Dosewright.csv";
-    const std::string logPath = m_dialog->FolderPath() + "Dosewright.log";
     // A device that takes no byte: every flush fails with "no space left".
-    OpenStreams(c.csvFails ? "/dev/full" : csvPath.c_str(),
-                c.csvFails ? logPath.c_str() : "/dev/full");
+    OpenStreamsInFolder();
+    ASSERT_TRUE(
+        m_dialog->RedirectOpenFile(c.csvFails ? "Dosewright.csv" : "Dosewright.log", "/dev/full"));
     const _MRRX record =
         Medication(1, 7, {"Lisinopril", "10 MG", "Tablet", "Oral", "", "314076", "SCD"});
 

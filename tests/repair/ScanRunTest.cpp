@@ -8,6 +8,7 @@
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
@@ -337,8 +338,8 @@ TEST_P(ScanOutcomeTest, SettlesEveryMedicationAndDescribesEveryChange) {
     EXPECT_EQ(fixture.FileBytes("Dosewright.csv"), csv);
     EXPECT_EQ(fixture.FileBytes("Dosewright.log"), log);
     EXPECT_EQ(fixture.window.Events(), (std::vector{BeginWait(), Status(kRunning), EndWait()}));
-    EXPECT_EQ(fixture.dialog.m_pLogFile, nullptr);
-    EXPECT_EQ(fixture.dialog.m_pCsvFile, nullptr);
+    EXPECT_FALSE(fixture.dialog.Files().IsLogOpen());
+    EXPECT_FALSE(fixture.dialog.Files().IsCsvOpen());
 }
 
 INSTANTIATE_TEST_SUITE_P(Modes, ScanOutcomeTest, testing::Values(0, 1),
@@ -439,8 +440,8 @@ TEST_F(ScanRunTest, ARunAfterAFailedRunWritesOnAtTheEndOfBothFiles) {
     const std::string firstCsv = Csv();
     const std::string firstLog = Log();
     EXPECT_EQ(std::count(firstCsv.begin(), firstCsv.end(), '\n'), 1);
-    ASSERT_NE(Dialog().m_pCsvFile, nullptr);
-    ASSERT_NE(Dialog().m_pLogFile, nullptr);
+    ASSERT_TRUE(Dialog().Files().IsCsvOpen());
+    ASSERT_TRUE(Dialog().Files().IsLogOpen());
 
     // The streams stay open; the next run neither reopens nor empties them.
     EXPECT_EQ(Run(0), std::make_pair(3, 2));
@@ -470,8 +471,8 @@ TEST_F(ScanRunTest, ALogThatCannotBeOpenedStopsTheRun) {
     const std::string message = "Failure opening Dosewright.log file";
     EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), Box(message, kTitle),
                                      Status(message), EndWait()}));
-    EXPECT_EQ(Dialog().m_pLogFile, nullptr);
-    EXPECT_EQ(Dialog().m_pCsvFile, nullptr);
+    EXPECT_FALSE(Dialog().Files().IsLogOpen());
+    EXPECT_FALSE(Dialog().Files().IsCsvOpen());
 }
 
 TEST_F(ScanRunTest, ACsvThatCannotBeOpenedStopsTheRunWithTheLogOpen) {
@@ -481,26 +482,22 @@ TEST_F(ScanRunTest, ACsvThatCannotBeOpenedStopsTheRunWithTheLogOpen) {
     const std::string message = "Failure opening Dosewright.csv file";
     EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), Box(message, kTitle),
                                      Status(message), EndWait()}));
-    EXPECT_NE(Dialog().m_pLogFile, nullptr);
-    EXPECT_EQ(Dialog().m_pCsvFile, nullptr);
+    EXPECT_TRUE(Dialog().Files().IsLogOpen());
+    EXPECT_FALSE(Dialog().Files().IsCsvOpen());
 }
 
 // A folder whose path leaves room for the first characters of "Dosewright.log"
-// only: the run refuses it rather than write a file of a cut name.
+// only: the run files refuse it rather than write a file of a cut name.
 TEST_F(ScanRunTest, AFolderTooLongForTheFileNamesIsRefusedNotCut) {
-    Build({kWrongLisinopril});
     const std::size_t length = host::kDatabasePathSize - 1 - 7; // room for "Dosewri"
     std::string folder = m_temp.Path().string() + "/";
     folder += std::string(length - folder.size() - 1, 'd') + "/";
     ASSERT_EQ(folder.size(), length);
     fs::create_directory(folder);
-    std::memcpy(Dialog().m_szDbPath, folder.c_str(), folder.size() + 1);
 
-    ExpectStops();
-
-    const std::string message = "Failure opening Dosewright.log file";
-    EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), Box(message, kTitle),
-                                     Status(message), EndWait()}));
+    RunFiles files;
+    EXPECT_EQ(files.Open(folder.c_str(), RunMode::Repair), RunFilesStatus::LogFailed);
+    EXPECT_FALSE(files.IsLogOpen() || files.IsCsvOpen());
     EXPECT_TRUE(fs::is_empty(folder));
 }
 
@@ -533,8 +530,8 @@ TEST_P(ScanReadFailureTest, StopsWithItsMessageInItsOrder) {
     EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), c.boxFirst ? box : status,
                                      c.boxFirst ? status : box, EndWait()}));
     EXPECT_EQ(m_examined, c.examined);
-    EXPECT_NE(Dialog().m_pLogFile, nullptr);
-    EXPECT_NE(Dialog().m_pCsvFile, nullptr);
+    EXPECT_TRUE(Dialog().Files().IsLogOpen());
+    EXPECT_TRUE(Dialog().Files().IsCsvOpen());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -601,8 +598,8 @@ TEST_P(ScanUpdateFailureTest, KeepsTheFirstNineChangesAndTheirLines) {
     // The streams are still open, and every line is already on disk.
     EXPECT_EQ(Csv(), csv);
     EXPECT_EQ(Log(), log);
-    EXPECT_NE(Dialog().m_pLogFile, nullptr);
-    EXPECT_NE(Dialog().m_pCsvFile, nullptr);
+    EXPECT_TRUE(Dialog().Files().IsLogOpen());
+    EXPECT_TRUE(Dialog().Files().IsCsvOpen());
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -619,8 +616,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(ScanRunTest, ALineThatCannotBeWrittenStopsTheRun) {
     Build({kWrongLisinopril, kWrongLisinopril});
     const std::vector<std::string> before = MedicationRecords(m_folder);
-    Dialog().m_pCsvFile = std::fopen("/dev/full", "wb");
-    ASSERT_NE(Dialog().m_pCsvFile, nullptr);
+    ASSERT_TRUE(Dialog().OpenRunFiles(0));
+    ASSERT_TRUE(m_fixture->RedirectOpenFile("Dosewright.csv", "/dev/full"));
     ExpectStops();
 
     const std::string message =
@@ -634,6 +631,27 @@ TEST_F(ScanRunTest, ALineThatCannotBeWrittenStopsTheRun) {
     EXPECT_TRUE(after[0] == Repaired(before[0], {"314076", "SCD", 101}));
     EXPECT_TRUE(after[1] == before[1]);
     EXPECT_EQ(Log(), "");
+}
+
+// A run file that cannot be closed may not hold every line: the run that reached
+// its end says so instead of its summary.
+TEST_F(ScanRunTest, ARunFileThatFailsToCloseStopsTheRun) {
+    Build({kUntouched}); // no lookup, no line: only MRRX99 is read until the close
+    ASSERT_TRUE(Dialog().OpenRunFiles(1));
+    const int csv = m_fixture->HeldDescriptor("Dosewright.csv");
+    ASSERT_GE(csv, 0);
+    ASSERT_EQ(::close(csv), 0);
+
+    ExpectStops(1);
+
+    const std::string message =
+        "Failure writing the Dosewright.csv file. Error Code:" + std::to_string(EBADF) +
+        "\nPlease verify there is free space in the orvale folder and "
+        "you have access to write files in it.";
+    EXPECT_EQ(Events(), (std::vector{BeginWait(), Status(kRunning), Box(message, kTitle),
+                                     Status(message), EndWait()}));
+    EXPECT_EQ(m_examined, 1);
+    EXPECT_FALSE(Dialog().Files().IsLogOpen() || Dialog().Files().IsCsvOpen());
 }
 
 // A lookup's failure is shown once, by the lookup; the scan stops without a

@@ -6,6 +6,9 @@
 #include "support/HostFolder.h"
 #include "support/ScopedEnvironment.h"
 
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <stdexcept>
@@ -24,18 +27,15 @@ DialogOnHostFolder::DialogOnHostFolder(const std::filesystem::path& folder)
     : dialog(window, platform::SystemLibraryLoader()), m_folderPath(folder.string()) {
     if (m_folderPath.empty() || m_folderPath.back() != '/')
         m_folderPath += '/';
-    if (m_folderPath.size() >= sizeof dialog.m_szDbPath)
+    if (m_folderPath.size() >= static_cast<std::size_t>(host::kDatabasePathSize))
         throw std::length_error(m_folderPath + ": too long for the database folder");
     if (const char* previous = std::getenv(kDatabaseFolderVariable))
         m_previousVariable = previous;
     SetVariable(kDatabaseFolderVariable, m_folderPath.c_str());
 
-    std::memcpy(dialog.m_szDbPath, m_folderPath.c_str(), m_folderPath.size() + 1);
-    dialog.m_bDbFilesOpen = true;
-    dialog.m_pInstructions = window.GetControl(res::IDC_STATIC);
-    dialog.m_pStatus = window.GetControl(res::IDC_STATUS);
-    dialog.m_pRepairButton = window.GetControl(res::IDOK);
-    dialog.m_pReportButton = window.GetControl(res::IDC_REPORT);
+    dialog.PrepareContext();
+    if (!dialog.AcceptDatabaseFolder(m_folderPath.c_str()))
+        throw std::length_error(m_folderPath + ": refused as the database folder");
 }
 
 DialogOnHostFolder::~DialogOnHostFolder() {
@@ -63,6 +63,28 @@ void DialogOnHostFolder::CloseDatabase() {
 std::string DialogOnHostFolder::FileBytes(const char* name) const {
     const std::filesystem::path path = m_folderPath + name;
     return std::filesystem::exists(path) ? ReadFileBytes(path) : std::string();
+}
+
+int DialogOnHostFolder::HeldDescriptor(const char* name) const {
+    const std::filesystem::path target = std::filesystem::weakly_canonical(m_folderPath + name);
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        if (std::filesystem::read_symlink(entry.path(), error) == target && !error)
+            return std::stoi(entry.path().filename().string());
+    }
+    return -1;
+}
+
+bool DialogOnHostFolder::RedirectOpenFile(const char* name, const char* device) const {
+    const int held = HeldDescriptor(name);
+    if (held < 0)
+        return false;
+    const int replacement = ::open(device, O_WRONLY);
+    if (replacement < 0)
+        return false;
+    const bool redirected = ::dup2(replacement, held) == held;
+    ::close(replacement);
+    return redirected;
 }
 
 nlohmann::json MedicationJson(int32_t entryId, int32_t patientId, const MedicationTexts& texts) {

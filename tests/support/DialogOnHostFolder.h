@@ -8,7 +8,7 @@
 //
 // The dialog is left as the start-up leaves it when it reaches the database
 // connection: the controls looked up in the fake window, the folder (ending with
-// '/') in m_szDbPath, no stream open, the reference-table handles -1, and the host
+// '/') taken as the database folder, no run file open, the reference-table handles -1, and the host
 // libraries pointed at the folder through ORVALE_DB.
 #pragma once
 
@@ -45,6 +45,12 @@ public:
     const std::string& FolderPath() const { return m_folderPath; }
     // The bytes of a file in the folder ("Dosewright.log"); empty when it does not exist.
     std::string FileBytes(const char* name) const;
+    // Points the stream this process holds open on the folder's file `name` at
+    // `device` instead ("/dev/full": every write fails for want of space). False
+    // when no open file of that name was found.
+    bool RedirectOpenFile(const char* name, const char* device) const;
+    // The descriptor this process holds open on the folder's file `name`; -1 when none.
+    int HeldDescriptor(const char* name) const;
 
     fakes::FakeDialogWindow window;
     CDosewrightDlg dialog;
