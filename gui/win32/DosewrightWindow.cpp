@@ -18,7 +18,7 @@
 //   button 2 "Exit", Esc, close box,
 //   Alt+F4, the system menu's Close   -> OnBnClickedExit, then the dialog ends (Cancel)
 //   "&About Dosewright..." (0x0010)   -> the About box, from the system menu
-// A command of a disabled button is never run, whichever way it arrives.
+// Repair and report run only after a good start, whichever way their command arrives.
 CDosewrightWindow::CDosewrightWindow(HINSTANCE instance, platform::LibraryLoader& libraryLoader)
     : TemplateDialog(*res::FindDialogTemplate(res::IDD_DOSEWRIGHT_DIALOG), instance),
       m_window(std::make_unique<platform::Win32DialogWindow>(*this)),
@@ -31,8 +31,9 @@ bool CDosewrightWindow::OnInitDialog() {
     AddAboutToSystemMenu();
     SetWindowIcons();
     m_dialog->OnInitDialog();
-    // The focus then goes to the first enabled tab stop: the repair
-    // button after a good start, Exit after a failed one.
+    // The start-up has enabled the two actions or left them disabled; the
+    // focus then goes to the first enabled tab stop: the repair button after a
+    // good start, Exit after a failed one.
     return true;
 }
 
@@ -84,8 +85,9 @@ void CDosewrightWindow::OnCommand(int controlId) {
         RunCommand([this] { Exit(); });
         return;
     }
-    HWND button = FindTemplateControl(controlId);
-    if (!button || !IsWindowEnabled(button))
+    // The two actions exist only after a good start, however their command
+    // arrives (Enter sends the default id even when its button is disabled).
+    if (!m_dialog->Startup().IsReady())
         return;
     if (controlId == IDOK)
         RunCommand([this] { m_dialog->OnBnClickedRepair(); });
