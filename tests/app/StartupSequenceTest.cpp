@@ -216,8 +216,8 @@ TEST(StartupSequence, DatabaseFolderLengthIsLimitedByTheLongestAppendedName) {
         const fs::path folder = BuildFolderOfLength(temp, kLongestDatabaseFolder + 1);
         Start start(folder);
         const std::string message =
-            "The database folder " + folder.string() +
-            "/ is too long for this utility: it may have at most " +
+            "The database folder " + testsupport::WithSeparator(folder) +
+            " is too long for this utility: it may have at most " +
             std::to_string(kLongestDatabaseFolder) +
             " characters.\nPlease run the utility from an orvale folder with a shorter path.";
         EXPECT_EQ(start.window.Events(), FailedStartEvents(message, message));
