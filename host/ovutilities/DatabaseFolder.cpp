@@ -26,7 +26,7 @@ DatabaseFolder NotFound(std::string message) {
     return folder;
 }
 
-enum class Kind { Folder, NotFolder, Missing, Unreadable };
+enum class Kind { Folder, NotFolder, Missing, Unreadable, NameTooLong };
 
 #if defined(_WIN32)
 constexpr char kSeparator = '\\';
@@ -85,6 +85,9 @@ Kind Examine(const std::string& path, std::string& problem) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES) {
         const DWORD error = GetLastError();
+        if (error == ERROR_FILENAME_EXCED_RANGE) {
+            return Kind::NameTooLong; // longer than the system's path buffers
+        }
         if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND ||
             error == ERROR_INVALID_NAME || error == ERROR_BAD_NETPATH ||
             error == ERROR_BAD_NET_NAME || error == ERROR_INVALID_DRIVE) {
@@ -197,6 +200,12 @@ DatabaseFolder FindDatabaseFolder() {
                         problem + ".");
     case Kind::NotFolder:
         return NotFound("The database folder " + quoted + origin + " is not a folder.");
+    case Kind::NameTooLong:
+        if (path.size() + 1 <= static_cast<std::size_t>(kDatabasePathSize)) {
+            return NotFound("The database folder " + quoted + origin +
+                            " cannot be examined: its name is too long.");
+        }
+        break; // refused as too long below
     case Kind::Folder:
         break;
     }

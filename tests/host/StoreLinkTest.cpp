@@ -431,6 +431,8 @@ TEST_F(StoreLinkTable, HandlesKeepTheirOwnPositions) {
     EXPECT_EQ(byName, ExpectedSerials(records, 1));
 }
 
+// A second process is a forked copy of the test (POSIX only here).
+#if !defined(_WIN32)
 // Reads `id` through `handle` by positioning on it; returns its first payload byte.
 uint8_t PayloadOf(int32_t handle, int32_t id) {
     Record record = MakeRecord(id, "", "", 0);
@@ -450,8 +452,6 @@ int32_t RewritePayload(int32_t handle, int32_t id, uint8_t payload) {
     return fsupdate(handle, record.data(), kRecordLength);
 }
 
-// A second process is a forked copy of the test (POSIX only here).
-#if !defined(_WIN32)
 TEST_F(StoreLinkTable, EveryCallSeesWhatOtherHandlesCommittedBeforeIt) {
     std::vector<Record> records;
     for (int32_t i = 0; i < 50; ++i) {

@@ -12,9 +12,10 @@
 
 #include <algorithm>
 #include <csignal>
-#include <ctime>
+#include <chrono>
 #include <random>
-#include <sys/stat.h>
+#include <system_error>
+#include <thread>
 
 namespace robust {
 namespace {
@@ -35,14 +36,12 @@ struct KillMoment {
 };
 
 bool Reached(const fs::path& csv, const KillMoment& moment) {
-    struct stat info {};
-    return ::stat(csv.c_str(), &info) == 0 && info.st_size >= moment.csvBytes;
+    std::error_code error;
+    const std::uintmax_t size = fs::file_size(csv, error);
+    return !error && static_cast<long long>(size) >= moment.csvBytes;
 }
 
-void Pause() {
-    const timespec pause{0, 200 * 1000};
-    nanosleep(&pause, nullptr);
-}
+void Pause() { std::this_thread::sleep_for(std::chrono::microseconds(200)); }
 
 std::string StatusLine(int fixed, int examined) {
     return "Number of Medications fixed: " + std::to_string(fixed) + "/" +
@@ -95,7 +94,7 @@ TEST(RepairKillTest, EveryKillLeavesWholeRecordsDescribedChangesAndARerunFinishe
             Pause();
         child.Kill();
         const ChildResult result = child.Wait();
-        const bool killed = result.signal == SIGKILL;
+        const bool killed = result.signal == kKillSignal;
         if (killed)
             ++kills;
         else
