@@ -45,6 +45,12 @@ void Win32DialogWindow::ShowMessageBox(std::string_view text, const char* title)
     MessageBoxA(m_dialog.Handle(), terminated.c_str(), title ? title : kApplicationName, MB_OK);
 }
 
+bool Win32DialogWindow::AskYesNo(std::string_view text, const char* title) {
+    const std::string terminated(text);
+    return MessageBoxA(m_dialog.Handle(), terminated.c_str(), title ? title : kApplicationName,
+                       MB_YESNO | MB_DEFBUTTON2) == IDYES;
+}
+
 void Win32DialogWindow::BeginWaitCursor() {
     HCURSOR previous = SetCursor(WaitCursor());
     if (m_waitCursorDepth++ == 0)

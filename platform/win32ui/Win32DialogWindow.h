@@ -28,6 +28,9 @@ public:
 
     Control* GetControl(int controlId) override;
     void ShowMessageBox(std::string_view text, const char* title) override;
+    // A modal question owned by the dialog, Yes and No with No the default and
+    // no icon; true for Yes. A null title shows the application's name.
+    bool AskYesNo(std::string_view text, const char* title);
     void BeginWaitCursor() override;
     void RestoreWaitCursor() override;
     void EndWaitCursor() override;
