@@ -8,6 +8,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+// windows.h maps DeleteFile to DeleteFileA; tests call the platform's DeleteFile.
+#undef DeleteFile
 #else
 #include <cerrno>
 #include <sys/stat.h>
