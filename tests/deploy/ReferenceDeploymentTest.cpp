@@ -7,6 +7,9 @@
 #include <set>
 #include <string>
 #include <vector>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 
 #include "app/DosewrightDlg.h"

@@ -10,6 +10,8 @@
 
 #if defined(_WIN32)
 #include <windows.h>
+// windows.h maps DeleteFile to DeleteFileA; these tests call the platform's.
+#undef DeleteFile
 #else
 #include <fcntl.h>
 #include <sys/file.h>

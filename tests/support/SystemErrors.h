@@ -6,23 +6,21 @@
 #include <filesystem>
 #include <string>
 
-#if defined(_WIN32)
-#include <windows.h>
-#else
+#if !defined(_WIN32)
 #include <cerrno>
-#include <sys/stat.h>
 #endif
 
 namespace testsupport {
 
 #if defined(_WIN32)
-inline constexpr int kErrorExists = ERROR_ALREADY_EXISTS;
-inline constexpr int kErrorNoFile = ERROR_FILE_NOT_FOUND;
-inline constexpr int kErrorNoFolder = ERROR_PATH_NOT_FOUND;
-inline constexpr int kErrorBelowAFile = ERROR_PATH_NOT_FOUND;
-inline constexpr int kErrorReadOnly = ERROR_ACCESS_DENIED;
-inline constexpr int kErrorAFolder = ERROR_ACCESS_DENIED;
-inline constexpr int kErrorHeld = ERROR_SHARING_VIOLATION;
+// System error codes (winerror.h), here without windows.h and its macros.
+inline constexpr int kErrorExists = 183;    // ERROR_ALREADY_EXISTS
+inline constexpr int kErrorNoFile = 2;      // ERROR_FILE_NOT_FOUND
+inline constexpr int kErrorNoFolder = 3;    // ERROR_PATH_NOT_FOUND
+inline constexpr int kErrorBelowAFile = 3;  // ERROR_PATH_NOT_FOUND
+inline constexpr int kErrorReadOnly = 5;    // ERROR_ACCESS_DENIED
+inline constexpr int kErrorAFolder = 5;     // ERROR_ACCESS_DENIED
+inline constexpr int kErrorHeld = 32;       // ERROR_SHARING_VIOLATION
 inline constexpr char kSeparator = '\\';
 #else
 inline constexpr int kErrorExists = EEXIST;
@@ -41,13 +39,6 @@ inline std::string WithSeparator(const std::filesystem::path& folder) {
 }
 
 // True when it could be set or cleared.
-inline bool SetReadOnly(const std::filesystem::path& path, bool readOnly) {
-#if defined(_WIN32)
-    return ::SetFileAttributesA(path.string().c_str(),
-                                readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
-#else
-    return ::chmod(path.c_str(), readOnly ? 0444 : 0644) == 0;
-#endif
-}
+bool SetReadOnly(const std::filesystem::path& path, bool readOnly);
 
 } // namespace testsupport

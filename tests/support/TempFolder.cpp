@@ -1,5 +1,7 @@
 #include "support/TempFolder.h"
 
+#include "support/SystemErrors.h"
+
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -7,6 +9,9 @@
 #include <string>
 #if defined(_WIN32)
 #include <process.h>
+#include <windows.h>
+#else
+#include <sys/stat.h>
 #endif
 
 namespace testsupport {
@@ -50,6 +55,15 @@ TempFolder::~TempFolder() {
         }
     }
     fs::remove_all(m_path, error);
+}
+
+bool SetReadOnly(const fs::path& path, bool readOnly) {
+#if defined(_WIN32)
+    return ::SetFileAttributesA(path.string().c_str(),
+                                readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
+#else
+    return ::chmod(path.c_str(), readOnly ? 0444 : 0644) == 0;
+#endif
 }
 
 } // namespace testsupport
