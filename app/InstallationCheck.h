@@ -1,6 +1,8 @@
 // Checks that the utility runs inside a host installation at the required level.
 #pragma once
 
+#include "platform/PathSeparator.h"
+
 class CDosewrightDlg;
 
 // The update-history file exists, the host's drug-interaction data has the
@@ -11,4 +13,5 @@ bool VerifyInstallation(CDosewrightDlg& dialog, const char* databaseFolder);
 // The patch-level marker, searched for in the lower-cased update history.
 inline constexpr const char* kPatchLevelMarker = "title=\"11 patches 10/31/2019";
 // Appended to the database folder to name the host's update-history file.
-inline constexpr const char* kUpdateHistoryName = "Updater/ProductUpdates.ovupdate";
+inline constexpr const char* kUpdateHistoryName =
+    "Updater" PLATFORM_PATH_SEPARATOR "ProductUpdates.ovupdate";

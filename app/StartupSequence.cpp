@@ -6,6 +6,8 @@
 #include "app/DosewrightDlg.h"
 #include "app/InstallationCheck.h"
 #include "platform/DialogWindow.h"
+#include "platform/GuardedCall.h"
+#include "platform/PathSeparator.h"
 #include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"
 
@@ -21,13 +23,16 @@ constexpr const char* kBackupReminder =
     "Please make sure you have backed up your database before running the utility and pressing "
     "the \"Dosewright\" button";
 
+constexpr const char* kReferenceFolder =
+    "Interface" PLATFORM_PATH_SEPARATOR "SureScripts" PLATFORM_PATH_SEPARATOR
+    "CrossRef" PLATFORM_PATH_SEPARATOR;
+
 // The longest name the utility appends to the database folder: a reference file
 // in Interface/SureScripts/CrossRef/. Every other name it appends is shorter.
 std::size_t LongestAppendedName() {
     std::size_t longest = std::strlen(kUpdateHistoryName);
     for (const resources::ReferenceFile& file : resources::kReferenceFiles) {
-        longest = std::max(longest, std::strlen("Interface/SureScripts/CrossRef/") +
-                                        std::strlen(file.fileName));
+        longest = std::max(longest, std::strlen(kReferenceFolder) + std::strlen(file.fileName));
     }
     return longest;
 }
@@ -86,9 +91,8 @@ bool CDosewrightDlg::OnInitDialog() {
     std::memset(errorText, 0, sizeof errorText);
     InitMidWare(host::kMidWareInitArgument);
 
-    try {
-        PR_Get_Database_Path(databaseFolder, errorText);
-    } catch (...) {
+    // The host reports a failure here by raising an exception of its own compiler.
+    if (!platform::CallGuarded([&] { PR_Get_Database_Path(databaseFolder, errorText); })) {
         ShowFailureBoxThenStatus(errorText);
         return BlockStartup();
     }

@@ -71,6 +71,8 @@ int main(int argc, char** argv) {
                  "undo: take back the newest journaled run, or RUN; --list lists them.\n"
                  "All three write Dosewright.log and Dosewright.csv in the database folder.",
                  "dosewright-cli"};
+    // Options begin with "-" on every platform, so a folder such as /srv/orvale is a folder.
+    app.allow_windows_style_options(false);
     std::string folder;
     app.add_option("-C", folder, "Run as if started in DIR, the orvale (database) folder")
         ->type_name("DIR");
@@ -86,6 +88,13 @@ int main(int argc, char** argv) {
     undo->add_option("RUN", runName, "The run to undo (as --list names it); default: the newest");
     undo->add_flag("--list", listRuns, "List the journaled runs, the oldest first");
 
+    if (const int mangled = platform::FirstMangledArgument(); mangled > 0 && mangled < argc) {
+        std::fprintf(stderr,
+                     "dosewright-cli: the argument %s has characters that the system's code page "
+                     "cannot represent; name the folder without them\n",
+                     argv[mangled]);
+        return kExitUsage;
+    }
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError& error) {

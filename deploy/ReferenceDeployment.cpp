@@ -6,13 +6,15 @@
 
 #include "app/DosewrightDlg.h"
 #include "platform/FileSystem.h"
+#include "platform/PathSeparator.h"
 #include "resources/EmbeddedResources.h"
 
 namespace {
 
 constexpr int kDeployMessageSize = 512;
 
-constexpr const char* kFolderLevels[] = {"Interface", "/SureScripts", "/CrossRef"};
+constexpr const char* kFolderLevels[] = {"Interface", PLATFORM_PATH_SEPARATOR "SureScripts",
+                                         PLATFORM_PATH_SEPARATOR "CrossRef"};
 
 // Appends `text` to the zero-terminated path in `path`; false when it would not fit.
 bool AppendToPath(char (&path)[host::kDatabasePathSize], const char* text) {
@@ -50,7 +52,7 @@ bool CDosewrightDlg::DeployReferenceFiles() {
             return false;
         }
     }
-    AppendToPath(folder, "/");
+    AppendToPath(folder, PLATFORM_PATH_SEPARATOR);
 
     for (const resources::ReferenceFile& file : resources::kReferenceFiles) {
         if (!WriteReferenceFile(folder, file.resourceId, file.fileName))

@@ -14,4 +14,8 @@ bool IsTerminal(std::FILE* stream) {
     return ::isatty(::fileno(stream)) == 1;
 }
 
+int FirstMangledArgument() {
+    return -1;
+}
+
 } // namespace platform

@@ -92,6 +92,10 @@ std::string DescribeErrorCode(int code) {
     return std::strerror(code);
 }
 
+bool IsAlreadyExistsError(int code) {
+    return code == EEXIST;
+}
+
 void FailWritesPastFileSizeLimit() {
 #ifdef SIGXFSZ
     std::signal(SIGXFSZ, SIG_IGN);

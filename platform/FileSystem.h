@@ -23,6 +23,10 @@ void SetLastErrorCode(int error);
 // The system's own description of a last error code, for a message.
 std::string DescribeErrorCode(int code);
 
+// True when a last error code says that something of the name exists already
+// (EEXIST; on Windows ERROR_FILE_EXISTS or ERROR_ALREADY_EXISTS).
+bool IsAlreadyExistsError(int code);
+
 // Called by each program at its start: a write past the process's file-size
 // limit then fails with an error code the utility reports, where POSIX would
 // otherwise end the process at once (SIGXFSZ) without a word.

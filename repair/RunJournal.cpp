@@ -1,10 +1,10 @@
 #include "repair/RunJournal.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
 #include "platform/FileSystem.h"
+#include "platform/PathSeparator.h"
 
 namespace {
 
@@ -34,7 +34,7 @@ int64_t NowMilliseconds() {
 std::string JournalFolder(std::string_view databasePath) {
     std::string folder(databasePath);
     folder += journal::kFolderName;
-    folder += '/';
+    folder += platform::kPathSeparator;
     return folder;
 }
 
@@ -72,7 +72,7 @@ bool RunJournal::Begin(std::string_view databasePath, journal::Mode mode,
         m_name = attempt == 1 ? stem : stem + "_" + std::to_string(attempt);
         const std::string fileName = m_name + journal::kFileExtension;
         if (!m_file.CreateNew(folder.c_str(), fileName.c_str()) &&
-            platform::LastErrorCode() != EEXIST) {
+            !platform::IsAlreadyExistsError(platform::LastErrorCode())) {
             return Fail();
         }
     }

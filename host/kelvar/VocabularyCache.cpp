@@ -9,6 +9,21 @@
 #include <unistd.h>
 
 namespace kelvar {
+namespace {
+
+// True when the folder a path names does not depend on the current directory.
+bool IsAbsolute(const char* path) {
+#if defined(_WIN32)
+    const bool drive = ((path[0] >= 'A' && path[0] <= 'Z') || (path[0] >= 'a' && path[0] <= 'z')) &&
+                       path[1] == ':' && (path[2] == '\\' || path[2] == '/');
+    const bool share = (path[0] == '\\' || path[0] == '/') && (path[1] == '\\' || path[1] == '/');
+    return drive || share;
+#else
+    return path[0] == '/';
+#endif
+}
+
+} // namespace
 
 const Vocabulary& VocabularyCache::Current() {
     const char* variable = std::getenv(ovutilities::kDatabaseFolderVariable);
@@ -18,7 +33,7 @@ const Vocabulary& VocabularyCache::Current() {
     // The current directory matters unless the variable names an absolute folder.
     char directory[PATH_MAX];
     directory[0] = '\0';
-    if (variable[0] != '/' && getcwd(directory, sizeof directory) == nullptr) {
+    if (!IsAbsolute(variable) && getcwd(directory, sizeof directory) == nullptr) {
         directory[0] = '\0'; // the folder lookup below fails the same way
     }
     if (m_read && m_variable == variable && m_directory == directory) {

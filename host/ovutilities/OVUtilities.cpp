@@ -6,8 +6,12 @@
 #include "ovutilities/HostFileSet.h"
 #include "ovutilities/MessageText.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <stdexcept>
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -17,6 +21,22 @@ ovutilities::HostFileSet g_fileSet;
 
 void WriteError(char* errorText, const std::string& message) {
     ovutilities::CopyMessage(errorText, ovutilities::kErrorTextSize, message);
+}
+
+// Reports a failure the way the host's own library does: by throwing. With
+// OVUTILITIES_RAISE=structured, on Windows, it raises the failure as a
+// structured exception instead, as a library built by another compiler does
+// (the code of that compiler's C++ exceptions), which no C++ catch of this
+// compiler's code knows.
+[[noreturn]] void RaiseFailure(const std::string& message) {
+#if defined(_WIN32)
+    const char* mode = std::getenv("OVUTILITIES_RAISE");
+    if (mode != nullptr && std::strcmp(mode, "structured") == 0) {
+        constexpr DWORD kForeignCppException = 0xE06D7363;
+        RaiseException(kForeignCppException, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+    }
+#endif
+    throw std::runtime_error(message);
 }
 
 } // namespace
@@ -33,7 +53,7 @@ int32_t PR_Get_Database_Path(char* databasePath, char* errorText) {
         return 0;
     }
     WriteError(errorText, message);
-    throw std::runtime_error(message);
+    RaiseFailure(message);
 }
 
 int32_t OV_OpenDBFiles(char* errorText, const char* /*reserved*/, const char* dataSet) {

@@ -1,5 +1,6 @@
 // The record manager's exported functions: argument checks, the failure switch,
 // and the handle table; the work is OpenTable's.
+#include "common/HostExport.h"
 #include "storelink/FailureSwitch.h"
 #include "storelink/HandleTable.h"
 #include "storelink/StoreLinkStatus.h"
@@ -41,7 +42,7 @@ using namespace storelink;
 
 extern "C" {
 
-int32_t InitMidWare(int32_t) {
+HOST_EXPORT int32_t InitMidWare(int32_t) {
     // No memory statistics: they put a global lock around every allocation
     // SQLite makes. Only possible before SQLite starts; refused harmlessly after.
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
@@ -49,7 +50,7 @@ int32_t InitMidWare(int32_t) {
     return 0;
 }
 
-int32_t fsopen(const char* tablePath, const char* mode, const char* firstCredential,
+HOST_EXPORT int32_t fsopen(const char* tablePath, const char* mode, const char* firstCredential,
                const char* secondCredential, const char* flag) {
     std::lock_guard<std::mutex> lock(ApiMutex());
     int32_t status = 0;
@@ -66,7 +67,7 @@ int32_t fsopen(const char* tablePath, const char* mode, const char* firstCredent
     return status < 0 ? status : Handles().Add(std::move(table));
 }
 
-int32_t fsclose(int32_t handle) {
+HOST_EXPORT int32_t fsclose(int32_t handle) {
     std::lock_guard<std::mutex> lock(ApiMutex());
     int32_t status = 0;
     if (TheFailureSwitch().Trips(Operation::Close, status)) {
@@ -75,14 +76,14 @@ int32_t fsclose(int32_t handle) {
     return Handles().Close(handle) ? 0 : kErrBadHandle;
 }
 
-int32_t fspos(int32_t handle, int32_t keyNumber, void* record) {
+HOST_EXPORT int32_t fspos(int32_t handle, int32_t keyNumber, void* record) {
     return OnTable(Operation::Position, handle, [&](OpenTable& table) {
         return record != nullptr ? table.Position(keyNumber, static_cast<const uint8_t*>(record))
                                  : kErrBadArgument;
     });
 }
 
-int32_t fsget(int32_t handle, int32_t keyNumber, void* record, int32_t recordLength) {
+HOST_EXPORT int32_t fsget(int32_t handle, int32_t keyNumber, void* record, int32_t recordLength) {
     return OnTable(Operation::Get, handle, [&](OpenTable& table) {
         return record != nullptr
                    ? table.GetCurrent(keyNumber, static_cast<uint8_t*>(record), recordLength)
@@ -90,7 +91,7 @@ int32_t fsget(int32_t handle, int32_t keyNumber, void* record, int32_t recordLen
     });
 }
 
-int32_t fsgetn(int32_t handle, int32_t keyNumber, void* record, int32_t recordLength) {
+HOST_EXPORT int32_t fsgetn(int32_t handle, int32_t keyNumber, void* record, int32_t recordLength) {
     return OnTable(Operation::GetNext, handle, [&](OpenTable& table) {
         return record != nullptr
                    ? table.GetNext(keyNumber, static_cast<uint8_t*>(record), recordLength)
@@ -98,19 +99,19 @@ int32_t fsgetn(int32_t handle, int32_t keyNumber, void* record, int32_t recordLe
     });
 }
 
-int32_t fsgotof(int32_t handle, int32_t keyNumber) {
+HOST_EXPORT int32_t fsgotof(int32_t handle, int32_t keyNumber) {
     return OnTable(Operation::GotoFirst, handle,
                    [&](OpenTable& table) { return table.GotoFirst(keyNumber); });
 }
 
-int32_t fsupdate(int32_t handle, const void* record, int32_t recordLength) {
+HOST_EXPORT int32_t fsupdate(int32_t handle, const void* record, int32_t recordLength) {
     return OnTable(Operation::Update, handle, [&](OpenTable& table) {
         return record != nullptr ? table.Update(static_cast<const uint8_t*>(record), recordLength)
                                  : kErrBadArgument;
     });
 }
 
-void StoreLink_FailCall(const char* operation, int32_t callNumber, int32_t status) {
+HOST_EXPORT void StoreLink_FailCall(const char* operation, int32_t callNumber, int32_t status) {
     std::lock_guard<std::mutex> lock(ApiMutex());
     if (!TheFailureSwitch().Arm(operation != nullptr ? operation : "*",
                                 operation != nullptr ? callNumber : 0, status)) {

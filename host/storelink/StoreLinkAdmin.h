@@ -13,6 +13,8 @@
 // Records with equal keys keep their insertion order.
 #pragma once
 
+#include "common/HostExport.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -43,12 +45,12 @@ struct TableDefinition {
 
 // Reads the definition a table file carries. Throws std::runtime_error with a
 // message naming the file when it is missing or is not a table file.
-TableDefinition ReadTableDefinition(const std::string& path);
+HOST_EXPORT TableDefinition ReadTableDefinition(const std::string& path);
 
 // Creates a new table file and fills it. Everything inserted becomes visible
 // at commit(); a writer destroyed without commit() leaves no usable table.
 // All errors are thrown as std::runtime_error with a message naming the file.
-class TableWriter {
+class HOST_EXPORT TableWriter {
 public:
     TableWriter(const std::string& path, const TableDefinition& definition);
     ~TableWriter();

@@ -2,6 +2,8 @@
 // conventions (handle, 1 exact match, 4 empty table); every error is negative.
 #pragma once
 
+#include "common/HostExport.h"
+
 #include <cstdint>
 
 namespace storelink {
@@ -41,5 +43,5 @@ extern "C" {
 // callNumber 0 turns the switch off. The same switch can be set for a whole
 // process with the environment variable STORELINK_FAIL="operation:callNumber:status",
 // read when the library is loaded.
-void StoreLink_FailCall(const char* operation, int32_t callNumber, int32_t status);
+HOST_EXPORT void StoreLink_FailCall(const char* operation, int32_t callNumber, int32_t status);
 }

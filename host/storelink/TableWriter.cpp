@@ -17,9 +17,26 @@
 #include <stdexcept>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(_WIN32)
+#include <io.h>
+#endif
 
 namespace storelink {
 namespace {
+
+#if defined(_WIN32)
+// Windows has no links to follow, no descriptors to keep from child programs,
+// and flushes a file with _commit.
+constexpr int O_CLOEXEC = 0;
+// Flushing needs a handle open for writing there.
+constexpr int kSyncFileFlags = O_RDWR | O_BINARY;
+int lstat(const char* path, struct stat* info) { return ::stat(path, info); }
+int fsync(int fd) { return ::_commit(fd); }
+#else
+constexpr int kSyncFileFlags = O_RDONLY;
+using ::fsync;
+using ::lstat;
+#endif
 
 [[noreturn]] void Throw(const std::string& path, const std::string& what) {
     throw std::runtime_error("table " + path + ": " + what);
@@ -40,15 +57,17 @@ int SyncPath(const std::string& path, int flags) {
     if (fd < 0) {
         return errno;
     }
-    const int rc = ::fsync(fd) == 0 ? 0 : errno;
+    const int rc = fsync(fd) == 0 ? 0 : errno;
     ::close(fd);
     return rc;
 }
 
+#if !defined(_WIN32)
 std::string FolderOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     return slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
 }
+#endif
 
 // Creates an empty file beside `path` for building the table in. Returns its name.
 std::string CreateBuildFile(const std::string& path) {
@@ -69,6 +88,13 @@ std::string CreateBuildFile(const std::string& path) {
 // Gives the built file its final name, refusing to replace a file that
 // appeared meanwhile. Returns 0 or errno (EEXIST for such a file).
 int MoveIntoPlace(const std::string& buildPath, const std::string& path) {
+#if defined(_WIN32)
+    // Renaming never replaces an existing file on Windows.
+    if (std::rename(buildPath.c_str(), path.c_str()) == 0) {
+        return 0;
+    }
+    return Exists(path) ? EEXIST : errno;
+#else
     if (::link(buildPath.c_str(), path.c_str()) == 0) {
         ::unlink(buildPath.c_str());
         return 0;
@@ -81,6 +107,7 @@ int MoveIntoPlace(const std::string& buildPath, const std::string& path) {
         return EEXIST;
     }
     return std::rename(buildPath.c_str(), path.c_str()) == 0 ? 0 : errno;
+#endif
 }
 
 // Build settings: no journal, no syncs, a large page cache for the index sort.
@@ -219,7 +246,7 @@ void TableWriter::Commit() {
         impl.broken = true;
         Throw(impl.path, what);
     }
-    int error = SyncPath(impl.buildPath, O_RDONLY);
+    int error = SyncPath(impl.buildPath, kSyncFileFlags);
     if (error == 0) {
         error = MoveIntoPlace(impl.buildPath, impl.path);
     }
@@ -231,10 +258,12 @@ void TableWriter::Commit() {
                   : std::string("cannot put the table in place: ") + std::strerror(error));
     }
     impl.committed = true;
+#if !defined(_WIN32) // Windows keeps a folder's entries itself; a folder is not opened to flush it
     error = SyncPath(FolderOf(impl.path), O_RDONLY | O_DIRECTORY);
     if (error != 0) {
         Throw(impl.path, std::string("cannot sync its folder: ") + std::strerror(error));
     }
+#endif
 }
 
 TableDefinition ReadTableDefinition(const std::string& path) {

@@ -8,15 +8,19 @@
 #include <string>
 #include <vector>
 
-#include <sys/stat.h>
-
 #include "app/DosewrightDlg.h"
 #include "fakes/FakeDialogWindow.h"
 #include "fakes/FakeLibraryLoader.h"
 #include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"
 #include "support/HostFolder.h"
+#include "support/SystemErrors.h"
 #include "support/TempFolder.h"
+
+// After ResourceIds.h, whose IDOK and IDCANCEL its macros would replace.
+#if defined(_WIN32)
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -62,6 +66,36 @@ std::set<std::string> NamesIn(const fs::path& folder) {
     return names;
 }
 
+// Another program holding a file open without sharing it (Windows); nothing
+// for an empty path.
+class HeldOpen {
+public:
+    explicit HeldOpen(const fs::path& path) {
+#if defined(_WIN32)
+        if (!path.empty()) {
+            m_file = ::CreateFileA(path.string().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+            EXPECT_NE(m_file, INVALID_HANDLE_VALUE);
+        }
+#else
+        EXPECT_TRUE(path.empty()) << "POSIX has no file held against deletion";
+#endif
+    }
+    ~HeldOpen() {
+#if defined(_WIN32)
+        if (m_file != INVALID_HANDLE_VALUE)
+            ::CloseHandle(m_file);
+#endif
+    }
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+
+private:
+#if defined(_WIN32)
+    HANDLE m_file = INVALID_HANDLE_VALUE;
+#endif
+};
+
 class ReferenceDeploymentTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -70,10 +104,10 @@ protected:
     }
 
     void SetDatabaseFolder(const fs::path& folder) {
-        ASSERT_TRUE(m_dialog.AcceptDatabaseFolder((folder.string() + "/").c_str()));
+        ASSERT_TRUE(m_dialog.AcceptDatabaseFolder(testsupport::WithSeparator(folder).c_str()));
     }
 
-    fs::path CrossRef() const { return m_temp.Path() / "Interface/SureScripts/CrossRef"; }
+    fs::path CrossRef() const { return m_temp / "Interface" / "SureScripts" / "CrossRef"; }
     fs::path PathOf(const resources::ReferenceFile& file) const {
         return CrossRef() / file.fileName;
     }
@@ -141,6 +175,7 @@ TEST_F(ReferenceDeploymentTest, ReplacesStaleCopiesAndKeepsWhatElseIsThere) {
     EXPECT_EQ(testsupport::ReadFileBytes(m_temp / "Interface" / "Other.txt"), "kept");
 }
 
+#if !defined(_WIN32) // links are a POSIX matter here
 // A link in place of a reference file is replaced by the file; nothing is
 // written where it pointed.
 TEST_F(ReferenceDeploymentTest, LinkInPlaceOfAFileIsReplacedNotWrittenThrough) {
@@ -160,30 +195,42 @@ TEST_F(ReferenceDeploymentTest, LinkInPlaceOfAFileIsReplacedNotWrittenThrough) {
     EXPECT_FALSE(fs::exists(m_temp / "nowhere.txt"));
     EXPECT_EQ(testsupport::ReadFileBytes(m_temp / "elsewhere.txt"), "kept");
 }
+#endif
 
 // A copy that cannot be deleted stops the deployment at that file: the files
 // before it are already rewritten, the ones after it are not touched.
 TEST_F(ReferenceDeploymentTest, CopyThatCannotBeDeletedStopsAtThatFile) {
+    enum class Block { ReadOnly, Folder, HeldOpen };
     const struct {
         const char* what;
-        bool directory; // else a read-only file
+        Block block;
         int error;
-    } kinds[] = {{"read-only copy", false, EACCES}, {"a folder of that name", true, EISDIR}};
+    } kinds[] = {
+        {"read-only copy", Block::ReadOnly, testsupport::kErrorReadOnly},
+        {"a folder of that name", Block::Folder, testsupport::kErrorAFolder},
+#if defined(_WIN32) // POSIX deletes a file whoever holds it open
+        {"a copy another program holds open", Block::HeldOpen, testsupport::kErrorHeld},
+#endif
+    };
     for (const auto& kind : kinds) {
         for (const std::size_t blocked : {std::size_t{0}, std::size_t{5}, std::size_t{17}}) {
             const resources::ReferenceFile& blockedFile = resources::kReferenceFiles[blocked];
             SCOPED_TRACE(std::string(kind.what) + ": " + blockedFile.fileName);
             fs::remove_all(m_temp / "Interface");
             PlaceStaleCopies();
-            if (kind.directory) {
+            if (kind.block == Block::Folder) {
                 fs::remove(PathOf(blockedFile));
                 fs::create_directory(PathOf(blockedFile));
-            } else {
-                ASSERT_EQ(::chmod(PathOf(blockedFile).c_str(), 0444), 0);
+            } else if (kind.block == Block::ReadOnly) {
+                ASSERT_TRUE(testsupport::SetReadOnly(PathOf(blockedFile), true));
             }
             m_window.ClearEvents();
 
-            EXPECT_FALSE(m_dialog.DeployReferenceFiles());
+            {
+                const HeldOpen held(kind.block == Block::HeldOpen ? PathOf(blockedFile)
+                                                                  : fs::path());
+                EXPECT_FALSE(m_dialog.DeployReferenceFiles());
+            }
             EXPECT_EQ(m_window.Events(),
                       Failure(DeleteFailure(PathOf(blockedFile).string(), kind.error)));
             for (std::size_t i = 0; i < resources::kReferenceFiles.size(); ++i) {
@@ -194,10 +241,10 @@ TEST_F(ReferenceDeploymentTest, CopyThatCannotBeDeletedStopsAtThatFile) {
                 EXPECT_EQ(testsupport::ReadFileBytes(PathOf(file)),
                           i < blocked ? EmbeddedBytes(file) : StaleContent(file));
             }
-            if (!kind.directory) {
+            if (kind.block != Block::Folder) {
                 EXPECT_EQ(testsupport::ReadFileBytes(PathOf(blockedFile)),
                           StaleContent(blockedFile));
-                ::chmod(PathOf(blockedFile).c_str(), 0644);
+                testsupport::SetReadOnly(PathOf(blockedFile), false);
             }
         }
     }
@@ -205,28 +252,28 @@ TEST_F(ReferenceDeploymentTest, CopyThatCannotBeDeletedStopsAtThatFile) {
 
 // A plain file named like one of the folders counts as existing.
 TEST_F(ReferenceDeploymentTest, FileNamedLikeAFolder) {
-    const std::string root = m_temp.Path().string() + "/";
+    const fs::path interface = m_temp / "Interface";
     const std::string firstFile =
-        root + "Interface/SureScripts/CrossRef/" + resources::kReferenceFiles.front().fileName;
+        (CrossRef() / resources::kReferenceFiles.front().fileName).string();
+    const int belowAFile = testsupport::kErrorBelowAFile;
     const struct {
-        const char* plainFile;
+        fs::path plainFile;
         std::string message;
     } cases[] = {
-        {"Interface", CreateDirectoryFailure(root + "Interface/SureScripts", ENOTDIR)},
-        {"Interface/SureScripts",
-         CreateDirectoryFailure(root + "Interface/SureScripts/CrossRef", ENOTDIR)},
-        {"Interface/SureScripts/CrossRef", CreateFileFailure(firstFile, ENOTDIR)},
+        {interface, CreateDirectoryFailure((interface / "SureScripts").string(), belowAFile)},
+        {interface / "SureScripts", CreateDirectoryFailure(CrossRef().string(), belowAFile)},
+        {CrossRef(), CreateFileFailure(firstFile, belowAFile)},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.plainFile);
+        SCOPED_TRACE(c.plainFile.string());
         fs::remove_all(m_temp / "Interface");
-        fs::create_directories((m_temp / c.plainFile).parent_path());
-        testsupport::WriteFileBytes(m_temp / c.plainFile, "not a folder");
+        fs::create_directories(c.plainFile.parent_path());
+        testsupport::WriteFileBytes(c.plainFile, "not a folder");
         m_window.ClearEvents();
 
         EXPECT_FALSE(m_dialog.DeployReferenceFiles());
         EXPECT_EQ(m_window.Events(), Failure(c.message));
-        EXPECT_EQ(testsupport::ReadFileBytes(m_temp / c.plainFile), "not a folder");
+        EXPECT_EQ(testsupport::ReadFileBytes(c.plainFile), "not a folder");
     }
 }
 
@@ -234,13 +281,13 @@ TEST_F(ReferenceDeploymentTest, MissingDatabaseFolderIsNotCreated) {
     const fs::path absent = m_temp / "absent";
     SetDatabaseFolder(absent);
     EXPECT_FALSE(m_dialog.DeployReferenceFiles());
-    EXPECT_EQ(m_window.Events(),
-              Failure(CreateDirectoryFailure(absent.string() + "/Interface", ENOENT)));
+    EXPECT_EQ(m_window.Events(), Failure(CreateDirectoryFailure((absent / "Interface").string(),
+                                                                testsupport::kErrorNoFolder)));
     EXPECT_FALSE(fs::exists(absent));
 }
 
 TEST_F(ReferenceDeploymentTest, ResourceTheProgramDoesNotCarry) {
-    const std::string folder = m_temp.Path().string() + "/";
+    const std::string folder = testsupport::WithSeparator(m_temp.Path());
     const std::string path = folder + "Unknown.ref";
     testsupport::WriteFileBytes(path, "old");
 
@@ -255,8 +302,8 @@ TEST_F(ReferenceDeploymentTest, ResourceTheProgramDoesNotCarry) {
 // A path that would not fit its 260-character buffer is refused, never cut short.
 TEST_F(ReferenceDeploymentTest, PathLongerThanItsBufferIsRefused) {
     const resources::ReferenceFile& file = resources::kReferenceFiles.front();
-    const std::string folder =
-        m_temp.Path().string() + "/" + std::string(259 - m_temp.Path().string().size() - 1, 'f');
+    const std::string folder = testsupport::WithSeparator(m_temp.Path()) +
+                               std::string(259 - m_temp.Path().string().size() - 1, 'f');
     ASSERT_EQ(folder.size(), 259u);
 
     EXPECT_FALSE(m_dialog.WriteReferenceFile(folder.c_str(), file.resourceId, file.fileName));

@@ -9,18 +9,41 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#if defined(_WIN32)
+#include <process.h>
+#else
 #include <unistd.h>
+#endif
+
+#include "support/ScopedEnvironment.h"
 
 namespace hosttest {
 
 class ScratchFolder {
 public:
     ScratchFolder() {
+#if defined(_WIN32)
+        static int counter = 0;
+        for (int attempt = 0;; ++attempt) {
+            const std::filesystem::path candidate =
+                std::filesystem::temp_directory_path() /
+                ("hostlibs-" + std::to_string(_getpid()) + "-" + std::to_string(counter++));
+            std::error_code error;
+            if (std::filesystem::create_directory(candidate, error)) {
+                m_path = candidate.string() + "\\";
+                return;
+            }
+            if (error || attempt >= 1000) {
+                throw std::runtime_error("cannot create a scratch folder");
+            }
+        }
+#else
         std::string pattern = (std::filesystem::temp_directory_path() / "hostlibs-XXXXXX").string();
         if (mkdtemp(pattern.data()) == nullptr) {
             throw std::runtime_error("cannot create a scratch folder");
         }
         m_path = pattern + "/";
+#endif
     }
     ~ScratchFolder() {
         std::error_code ignored;
@@ -29,7 +52,7 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    // Ends with '/'.
+    // Ends with the platform's separator.
     const std::string& Path() const { return m_path; }
 
     void Write(const std::string& name, const std::string& content) const {
@@ -50,9 +73,9 @@ public:
     }
     ~DatabaseFolderScope() {
         if (m_variable) {
-            setenv("ORVALE_DB", m_variable->c_str(), 1);
+            testsupport::SetVariable("ORVALE_DB", m_variable->c_str());
         } else {
-            unsetenv("ORVALE_DB");
+            testsupport::UnsetVariable("ORVALE_DB");
         }
         std::error_code ignored;
         std::filesystem::current_path(m_directory, ignored);
@@ -60,8 +83,8 @@ public:
     DatabaseFolderScope(const DatabaseFolderScope&) = delete;
     DatabaseFolderScope& operator=(const DatabaseFolderScope&) = delete;
 
-    void Name(const std::string& folder) const { setenv("ORVALE_DB", folder.c_str(), 1); }
-    void Unname() const { unsetenv("ORVALE_DB"); }
+    void Name(const std::string& folder) const { testsupport::SetVariable("ORVALE_DB", folder.c_str()); }
+    void Unname() const { testsupport::UnsetVariable("ORVALE_DB"); }
     void ChangeInto(const std::string& folder) const { std::filesystem::current_path(folder); }
 
 private:

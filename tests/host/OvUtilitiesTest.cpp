@@ -6,11 +6,16 @@
 
 #include "common/HostFolder.h"
 #include "host/HostScratchFolder.h"
+#include "support/SystemErrors.h"
 #include "storelink/StoreLinkAdmin.h"
 #include "storelink/StoreLinkStatus.h"
 
 #include <cstring>
+#if defined(_WIN32)
+#include <windows.h>
+#else
 #include <dlfcn.h>
+#endif
 #include <filesystem>
 #include <gtest/gtest.h>
 #include <stdexcept>
@@ -21,6 +26,7 @@ namespace {
 
 using hosttest::DatabaseFolderScope;
 using hosttest::ScratchFolder;
+const std::string kSeparator(1, testsupport::kSeparator);
 
 constexpr char kUnwritten = '\x7f';
 
@@ -68,7 +74,7 @@ std::string FolderOfLength(const std::string& base, std::size_t length) {
         if (remaining - (name + 1) == 1) {
             --name; // leave room for one more component of at least one character
         }
-        path += "/" + std::string(name, 'd');
+        path += testsupport::kSeparator + std::string(name, 'd');
         std::filesystem::create_directory(path);
     }
     return path;
@@ -86,7 +92,7 @@ TEST(DatabasePath, FollowsTheVariableElseTheCurrentDirectory) {
     const std::vector<Case> cases = {
         {"named without separator", bare, scratch.Path()},
         {"named with separator", scratch.Path(), scratch.Path()},
-        {"named relative", std::string("sub"), "sub/"},
+        {"named relative", std::string("sub"), "sub" + kSeparator},
         {"unset", std::nullopt, scratch.Path()},
         {"empty", std::string(), scratch.Path()},
     };
@@ -107,10 +113,11 @@ TEST(DatabasePath, RefusesWhatIsNotAFolderWithAMessage) {
         std::string messagePart;
     };
     const std::vector<Case> cases = {
-        {scratch.Path() + "missing", "missing/ (named by ORVALE_DB) does not exist"},
-        {scratch.Path() + "missing/deeper/", "does not exist"},
-        {scratch.Path() + "plain-file", "plain-file/ (named by ORVALE_DB) is not a folder"},
-        {scratch.Path() + "plain-file/", "is not a folder"},
+        {scratch.Path() + "missing", "missing" + kSeparator + " (named by ORVALE_DB) does not exist"},
+        {scratch.Path() + "missing" + kSeparator + "deeper" + kSeparator, "does not exist"},
+        {scratch.Path() + "plain-file",
+         "plain-file" + kSeparator + " (named by ORVALE_DB) is not a folder"},
+        {scratch.Path() + "plain-file" + kSeparator, "is not a folder"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.variable);
@@ -122,12 +129,49 @@ TEST(DatabasePath, RefusesWhatIsNotAFolderWithAMessage) {
     }
 }
 
+#if defined(_WIN32)
+// A drive's root is a folder like any other. A name with a character the ANSI
+// code page lacks is refused: changed to fit, it would name another folder.
+TEST(DatabasePath, DriveRootsAndNamesOutsideTheCodePage) {
+    ScratchFolder scratch;
+    const std::wstring wideBase(scratch.Path().begin(), scratch.Path().end());
+    const std::wstring outside = wideBase + L"Orva\u0142e"; // l with stroke
+    ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+    std::filesystem::create_directory(scratch.Path() + "Orvale"); // what a look-alike would name
+    {
+        SCOPED_TRACE("named");
+        DatabaseFolderScope scope;
+        ASSERT_TRUE(SetEnvironmentVariableW(L"ORVALE_DB", outside.c_str()));
+        const std::string answer = DatabasePath();
+        EXPECT_NE(answer.find("!The database folder named by ORVALE_DB has characters"),
+                  std::string::npos)
+            << answer;
+    }
+    {
+        SCOPED_TRACE("current directory");
+        DatabaseFolderScope scope;
+        scope.Unname();
+        ASSERT_TRUE(SetCurrentDirectoryW(outside.c_str()));
+        const std::string answer = DatabasePath();
+        EXPECT_NE(answer.find("!The database folder (the current directory) has characters"),
+                  std::string::npos)
+            << answer;
+    }
+    for (const char* root : {"C:", "C:\\"}) {
+        SCOPED_TRACE(root);
+        DatabaseFolderScope scope;
+        scope.Name(root);
+        EXPECT_EQ(DatabasePath(), "C:\\");
+    }
+}
+#endif
+
 TEST(DatabasePath, AcceptsAFolderThatFitsTheBufferAndRefusesOneThatDoesNot) {
     ScratchFolder scratch;
     DatabaseFolderScope scope;
     const std::string fits = FolderOfLength(scratch.Path(), 259);
     scope.Name(fits);
-    EXPECT_EQ(DatabasePath(), fits + "/");
+    EXPECT_EQ(DatabasePath(), fits + kSeparator);
 
     for (const std::size_t length : {260, 261, 900}) {
         SCOPED_TRACE(length);
@@ -177,6 +221,23 @@ TEST(DrugInteractionVersion, OnlyTheRequiredVersionPasses) {
     }
 }
 
+#if defined(_WIN32)
+TEST(DrugInteractionVersion, IsFoundByNameAsTheInstallationCheckLooksItUp) {
+    // The DLL the test imports, found again by its name; an imported function's
+    // address is the program's own jump to it, so the entry point is compared
+    // by the module it lies in.
+    const HMODULE library = LoadLibraryA("OVUtilities.dll");
+    ASSERT_NE(library, nullptr) << GetLastError();
+    const FARPROC verify = GetProcAddress(library, host::kVerifyDrugIntVersionEntryPoint);
+    ASSERT_NE(verify, nullptr);
+    HMODULE owner = nullptr;
+    ASSERT_TRUE(GetModuleHandleExA(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS |
+                                       GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                                   reinterpret_cast<LPCSTR>(verify), &owner));
+    EXPECT_EQ(owner, GetModuleHandleA("OVUtilities.dll"));
+    FreeLibrary(library);
+}
+#else
 TEST(DrugInteractionVersion, IsFoundByNameAsTheInstallationCheckLooksItUp) {
     void* library = dlopen("libOVUtilities.so", RTLD_NOW);
     ASSERT_NE(library, nullptr) << dlerror();
@@ -185,6 +246,7 @@ TEST(DrugInteractionVersion, IsFoundByNameAsTheInstallationCheckLooksItUp) {
     EXPECT_EQ(verify, &OV_VerifyCorrectVersionOfDrugIntInstalled);
     dlclose(library);
 }
+#endif
 
 TEST(HostFileSet, RefusesToOpenWithAMessageAndLeavesNothingOpen) {
     ScratchFolder scratch;

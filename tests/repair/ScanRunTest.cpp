@@ -639,7 +639,7 @@ class ScanUpdateFailureTest : public ScanRunTest,
 
 // Rewrites the last byte of the `index`th medication through a handle of its own.
 void EditMedication(const fs::path& folder, int index) {
-    const int32_t other = fsopen((folder / "MRRX99").c_str(), host::kOpenMode,
+    const int32_t other = fsopen((folder / "MRRX99").string().c_str(), host::kOpenMode,
                                  host::kFirstCredential, host::kSecondCredential, host::kOpenFlag);
     ASSERT_GE(other, 0);
     std::string record(771, '\0');

@@ -13,8 +13,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
-#include <sys/types.h>
 #include <utility>
+#if !defined(_WIN32)
+#include <sys/types.h>
+#endif
 #include <vector>
 
 namespace robust {
@@ -29,6 +31,10 @@ struct ChildOptions {
     // its default action, which ends a program that does not ignore it itself.
     std::optional<uint64_t> fileSizeLimit;
 };
+
+// The signal Kill() ends a child with (SIGKILL; on Windows, where it ends it
+// with TerminateProcess, the same number stands for that).
+inline constexpr int kKillSignal = 9;
 
 struct ChildResult {
     int exitStatus = -1; // -1 when the child did not end by itself
@@ -47,12 +53,17 @@ public:
     // True while the child has not ended. Never reaps it, so its process id
     // stays its own until Wait().
     bool Running() const;
-    void Kill(); // SIGKILL
+    void Kill(); // SIGKILL, or TerminateProcess
     ChildResult Wait();
 
 private:
     testsupport::TempFolder m_scratch; // where standard output and error are collected
+#if defined(_WIN32)
+    void* m_process = nullptr; // its handle
+    bool m_killed = false;
+#else
     pid_t m_pid = -1;
+#endif
 };
 
 // Runs a child to its end.

@@ -100,7 +100,8 @@ void WidenKeys(const fs::path& folder, const std::string& table) {
     const fs::path path = folder / table;
     const storelink::TableDefinition definition = storelink::ReadTableDefinition(path.string());
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_open_v2(path.string().c_str(), &db, SQLITE_OPEN_READWRITE, nullptr),
+              SQLITE_OK);
     for (const storelink::KeyDefinition& key : definition.keys) {
         const std::string column = "key_" + std::to_string(key.number);
         const std::string select = "SELECT id, " + column + " FROM records";
@@ -243,8 +244,14 @@ TEST(OutputNameTest, AnythingButARegularFileUnderAnOutputNameStopsTheRunAndLeave
     const fs::path work = practice.temp.Path() / "work";
     const fs::path outside = practice.temp.Path() / "outside.txt";
     enum class Kind { LinkToTable, LinkOutside, Fifo, Folder };
+#if defined(_WIN32)
+    // Symbolic links (a privilege of administrators on Windows) and FIFOs are POSIX's.
+    const Kind kinds[] = {Kind::Folder};
+#else
+    const Kind kinds[] = {Kind::LinkToTable, Kind::LinkOutside, Kind::Fifo, Kind::Folder};
+#endif
     for (const char* name : {"Dosewright.lock", "Dosewright.log", "Dosewright.csv"}) {
-        for (const Kind kind : {Kind::LinkToTable, Kind::LinkOutside, Kind::Fifo, Kind::Folder}) {
+        for (const Kind kind : kinds) {
             // A report must change nothing at all, so the links are tried on one.
             const bool report = kind == Kind::LinkToTable || kind == Kind::LinkOutside;
             SCOPED_TRACE(std::string(name) + " case " + std::to_string(static_cast<int>(kind)));
@@ -256,8 +263,10 @@ TEST(OutputNameTest, AnythingButARegularFileUnderAnOutputNameStopsTheRunAndLeave
                 fs::create_symlink(work / "MRRX99", path);
             else if (kind == Kind::LinkOutside)
                 fs::create_symlink(outside, path);
+#if !defined(_WIN32)
             else if (kind == Kind::Fifo)
                 ASSERT_EQ(::mkfifo(path.c_str(), 0666), 0);
+#endif
             else
                 fs::create_directory(path);
 

@@ -4,6 +4,7 @@
 #include "resources/ResourceIds.h"
 #include "storelink/StoreLinkStatus.h"
 #include "support/HostFolder.h"
+#include "support/ScopedEnvironment.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -30,7 +31,7 @@ DialogOnHostFolder::DialogOnHostFolder(const std::filesystem::path& folder)
         throw std::length_error(m_folderPath + ": too long for the database folder");
     if (const char* previous = std::getenv(kDatabaseFolderVariable))
         m_previousVariable = previous;
-    setenv(kDatabaseFolderVariable, m_folderPath.c_str(), 1);
+    SetVariable(kDatabaseFolderVariable, m_folderPath.c_str());
 
     dialog.PrepareContext();
     if (!dialog.AcceptDatabaseFolder(m_folderPath.c_str()))
@@ -42,9 +43,9 @@ DialogOnHostFolder::~DialogOnHostFolder() {
     if (!m_closed)
         dialog.CloseDatabase();
     if (m_previousVariable)
-        setenv(kDatabaseFolderVariable, m_previousVariable->c_str(), 1);
+        SetVariable(kDatabaseFolderVariable, m_previousVariable->c_str());
     else
-        unsetenv(kDatabaseFolderVariable);
+        UnsetVariable(kDatabaseFolderVariable);
 }
 
 bool DialogOnHostFolder::OpenDatabase(const char* dataSet) {

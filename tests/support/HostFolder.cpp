@@ -5,19 +5,88 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <spawn.h>
 #include <sstream>
 #include <stdexcept>
+#if defined(_WIN32)
+#include <windows.h>
+#else
+#include <fcntl.h>
+#include <spawn.h>
 #include <sys/wait.h>
 
 extern char** environ;
+#endif
 
 namespace testsupport {
 namespace fs = std::filesystem;
 
+#if defined(_WIN32)
+namespace {
+
+// One argument of a command line, quoted as the C runtime splits it again.
+std::string Quoted(const std::string& argument) {
+    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos) {
+        return argument;
+    }
+    std::string quoted = "\"";
+    std::size_t backslashes = 0;
+    for (const char c : argument) {
+        if (c == '\\') {
+            ++backslashes;
+            continue;
+        }
+        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
+        backslashes = 0;
+        quoted.push_back(c);
+    }
+    quoted.append(backslashes * 2, '\\');
+    return quoted + "\"";
+}
+
+HANDLE CreateOutputFile(const std::string& path) {
+    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
+                       FILE_ATTRIBUTE_NORMAL, nullptr);
+}
+
+} // namespace
+
+CommandResult RunProgram(const std::vector<std::string>& argv) {
+    const TempFolder scratch;
+    const std::string outputPath = (scratch / "output").string();
+    const std::string errorsPath = (scratch / "errors").string();
+    std::string commandLine;
+    for (const std::string& argument : argv) {
+        commandLine += (commandLine.empty() ? "" : " ") + Quoted(argument);
+    }
+    const HANDLE output = CreateOutputFile(outputPath);
+    const HANDLE errors = CreateOutputFile(errorsPath);
+    STARTUPINFOA startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    startup.hStdOutput = output;
+    startup.hStdError = errors;
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    const DWORD startError = GetLastError();
+    CloseHandle(output);
+    CloseHandle(errors);
+    if (!started) {
+        throw std::runtime_error(argv[0] + ": cannot be started: error " +
+                                 std::to_string(startError));
+    }
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process.hProcess, &status);
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return {static_cast<int>(status), ReadFileBytes(outputPath), ReadFileBytes(errorsPath)};
+}
+#else
 CommandResult RunProgram(const std::vector<std::string>& argv) {
     const TempFolder scratch;
     const std::string outputPath = (scratch / "output").string();
@@ -49,6 +118,7 @@ CommandResult RunProgram(const std::vector<std::string>& argv) {
     return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFileBytes(outputPath),
             ReadFileBytes(errorsPath)};
 }
+#endif
 
 fs::path HostkitPath() {
     return fs::path(DOSEWRIGHT_BIN_DIR) / "hostkit";

@@ -10,6 +10,9 @@
 #include <string>
 #include <sys/stat.h>
 #include <unistd.h>
+#if defined(_WIN32)
+#include <process.h>
+#endif
 
 namespace hostkit {
 namespace fs = std::filesystem;
@@ -40,6 +43,23 @@ void RequireAbsentOrEmpty(const fs::path& folder) {
 }
 
 // A new, empty folder beside `folder`, made readable like any new folder.
+#if defined(_WIN32)
+fs::path MakeTemporarySibling(const fs::path& folder) {
+    const std::string stem = (folder.parent_path() / ("." + folder.filename().string() +
+                                                      ".hostkit-" + std::to_string(_getpid()) + "-"))
+                                 .string();
+    for (int attempt = 0;; ++attempt) {
+        const fs::path candidate = stem + std::to_string(attempt);
+        std::error_code error;
+        if (fs::create_directory(candidate, error)) {
+            return candidate;
+        }
+        if (error || attempt >= 1000) {
+            ThrowSystemError(candidate, "cannot create a temporary folder", error.value());
+        }
+    }
+}
+#else
 fs::path MakeTemporarySibling(const fs::path& folder) {
     std::string pattern =
         (folder.parent_path() / ("." + folder.filename().string() + ".hostkit-XXXXXX")).string();
@@ -55,9 +75,10 @@ fs::path MakeTemporarySibling(const fs::path& folder) {
     }
     return pattern;
 }
+#endif
 
 void WriteFile(const fs::path& path, const std::string& bytes) {
-    std::FILE* file = std::fopen(path.c_str(), "wb");
+    std::FILE* file = std::fopen(path.string().c_str(), "wb");
     if (file == nullptr) {
         ThrowSystemError(path, "cannot be created", errno);
     }
@@ -108,8 +129,14 @@ void CreateHostFolder(const fs::path& folder, const std::function<void(const fs:
     const fs::path temporary = MakeTemporarySibling(target);
     try {
         fill(temporary);
+#if defined(_WIN32)
+        // Windows renames onto no existing folder: the empty one goes first,
+        // and a folder that has filled up meanwhile is not removed.
+        std::error_code absent;
+        fs::remove(target, absent);
+#endif
         // Replaces an empty folder in one step; fails if it has filled up meanwhile.
-        if (std::rename(temporary.c_str(), target.c_str()) != 0) {
+        if (std::rename(temporary.string().c_str(), target.string().c_str()) != 0) {
             ThrowSystemError(target, "cannot be created", errno);
         }
     } catch (...) {

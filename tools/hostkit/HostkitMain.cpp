@@ -35,6 +35,8 @@ std::vector<std::string> TableNames() {
 
 int main(int argc, char** argv) {
     CLI::App app{"Makes and reads host folders.", "hostkit"};
+    // Options begin with "-" on every platform, so a path such as /tmp/x is a path.
+    app.allow_windows_style_options(false);
     app.require_subcommand(1);
 
     std::string fixturePath;

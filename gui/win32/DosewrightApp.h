@@ -1,0 +1,16 @@
+// The application object: one modal dialog, and the process ends with it.
+#pragma once
+
+#include <windows.h>
+
+class CDosewrightApp final {
+public:
+    explicit CDosewrightApp(HINSTANCE instance) : m_instance(instance) {}
+
+    // Prepares the system's controls, runs the main dialog modally and returns
+    // when it has closed; there is no message loop of the application's own.
+    void InitInstance();
+
+private:
+    HINSTANCE m_instance;
+};

@@ -1,0 +1,160 @@
+// The Windows window as a user meets it: dosewright.exe started in a host
+// folder, its message boxes answered, its buttons and keys pressed and its
+// status line read from outside, through the dialog manager (under Wine on a
+// virtual display here).
+#include "resources/ResourceIds.h"
+#include "support/ExpectedTexts.h"
+#include "support/HostFolder.h"
+#include "support/TempFolder.h"
+
+#include "gui/win32/WindowDriver.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+namespace {
+
+using nlohmann::json;
+using windriver::WindowDriver;
+
+// One medication with a wrong RxNorm ID, one with the right one.
+json PracticeFixture(bool withUpdateHistory) {
+    json fixture = json::parse(R"({
+      "drugs": [{"drugId": 1, "drugName": "Lisinopril", "formCode": "TAB", "routeCode": "OR",
+                 "strength": "10", "strengthUnit": "MG"}],
+      "ndcs": [{"drugId": 1}],
+      "rxnorm": [{"sourceKind": 4, "sourceId": "1", "rxNormId": "314076", "termType": "SCD"}],
+      "patients": [{"patientId": 7, "patientRef": "DOE0007"}],
+      "medications": [
+        {"entryId": 1, "patientId": 7, "drugName": "Lisinopril", "strength": "10 MG",
+         "doseForm": "Tablet", "route": "Oral", "rxNormId": "999999"},
+        {"entryId": 2, "patientId": 7, "drugName": "Lisinopril", "strength": "10 MG",
+         "doseForm": "Tablet", "route": "Oral", "rxNormId": "314076"}]
+    })");
+    if (!withUpdateHistory)
+        fixture["installation"] = {{"updateHistory", nullptr}, {"drugInteractionVersionOk", true}};
+    return fixture;
+}
+
+std::vector<std::string> RxNormIds(const std::filesystem::path& folder) {
+    std::vector<std::string> ids;
+    for (const json& medication : testsupport::DumpTable(folder, "MRRX99"))
+        ids.push_back(medication.value("rxNormId", ""));
+    return ids;
+}
+
+// The window program, started in `folder` as a user starts it in the orvale folder.
+class WindowProgram {
+public:
+    explicit WindowProgram(const std::filesystem::path& folder) {
+        const std::string program =
+            (std::filesystem::path(DOSEWRIGHT_BIN_DIR) / "dosewright.exe").string();
+        std::string commandLine = "\"" + program + "\"";
+        const std::string directory = folder.string();
+        STARTUPINFOA startup{};
+        startup.cb = sizeof startup;
+        if (!CreateProcessA(program.c_str(), commandLine.data(), nullptr, nullptr, FALSE, 0,
+                            nullptr, directory.c_str(), &startup, &m_process))
+            throw std::runtime_error(program +
+                                     " cannot be started: " + std::to_string(GetLastError()));
+    }
+    ~WindowProgram() {
+        if (WaitForSingleObject(m_process.hProcess, 0) == WAIT_TIMEOUT)
+            TerminateProcess(m_process.hProcess, 99);
+        CloseHandle(m_process.hThread);
+        CloseHandle(m_process.hProcess);
+    }
+    WindowProgram(const WindowProgram&) = delete;
+    WindowProgram& operator=(const WindowProgram&) = delete;
+
+    DWORD Id() const { return m_process.dwProcessId; }
+    // The exit status once the program has ended; -1 when it did not end in time.
+    long WaitForExit() const {
+        DWORD status = 0;
+        if (WaitForSingleObject(m_process.hProcess, 30000) != WAIT_OBJECT_0 ||
+            !GetExitCodeProcess(m_process.hProcess, &status))
+            return -1;
+        return static_cast<long>(status);
+    }
+
+private:
+    PROCESS_INFORMATION m_process{};
+};
+
+struct WindowRun {
+    const char* name;
+    bool goodStart;
+    WPARAM key;                     // pressed after the start; 0: click "Report Medications"
+    std::string status;             // the status line then
+    std::vector<std::string> after; // MRRX99's RxNorm IDs once the program has ended
+};
+
+void PrintTo(const WindowRun& run, std::ostream* out) {
+    *out << run.name;
+}
+
+class DosewrightWin32WindowTest : public ::testing::TestWithParam<WindowRun> {};
+
+TEST_P(DosewrightWin32WindowTest, RunsAsTheMessageMapSays) {
+    const WindowRun& run = GetParam();
+    const testsupport::TempFolder temp;
+    const auto folder = testsupport::BuildHostFolder(temp.Path(), PracticeFixture(run.goodStart));
+    const WindowProgram program(folder);
+    const WindowDriver driver(program.Id());
+
+    // The backup reminder first, at every start, and the failure of a failed start.
+    const WindowDriver::MessageBox reminder = driver.WaitForMessageBox();
+    EXPECT_EQ(reminder.title, "Dosewright");
+    EXPECT_EQ(reminder.text, expected::kBackupReminder);
+    driver.Dismiss(reminder);
+    if (!run.goodStart) {
+        const WindowDriver::MessageBox failure = driver.WaitForMessageBox();
+        EXPECT_EQ(failure.title, "Dosewright Error");
+        EXPECT_EQ(failure.text, expected::kNoUpdateHistory);
+        driver.Dismiss(failure);
+    }
+
+    HWND window = driver.WaitForMainWindow();
+    EXPECT_EQ(WindowDriver::ControlText(window, res::IDC_STATUS),
+              run.goodStart ? "Status:" : expected::kNoUpdateHistory);
+    for (int button : {IDOK, res::IDC_REPORT})
+        EXPECT_EQ(WindowDriver::IsControlEnabled(window, button), run.goodStart) << button;
+    EXPECT_TRUE(WindowDriver::IsControlEnabled(window, IDCANCEL));
+
+    if (run.key == 0)
+        driver.Click(window, res::IDC_REPORT);
+    else
+        driver.PressKey(window, run.key);
+    if (run.goodStart) {
+        EXPECT_EQ(driver.WaitForTextStarting(window, res::IDC_STATUS, "Number of"), run.status);
+        driver.PressKey(window, VK_ESCAPE);
+    }
+    driver.WaitUntilClosed();
+    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_EQ(RxNormIds(folder), run.after);
+}
+
+const std::string kMoreInLog = "\nPlease refer to Dosewright.log for more details.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Window, DosewrightWin32WindowTest,
+    ::testing::Values(
+        WindowRun{"ReportThenEscape",
+                  true,
+                  0,
+                  "Number of Medications that have invalid RxNorm ID's: 1/2" + kMoreInLog,
+                  {"999999", "314076"}},
+        WindowRun{"EnterRepairsAfterAGoodStart",
+                  true,
+                  VK_RETURN,
+                  "Number of Medications fixed: 1/2" + kMoreInLog,
+                  {"314076", "314076"}},
+        // Exit has the focus after a failed start: Enter leaves, and nothing is repaired.
+        WindowRun{"EnterExitsAfterAFailedStart", false, VK_RETURN, "", {"999999", "314076"}}),
+    [](const ::testing::TestParamInfo<WindowRun>& info) { return std::string(info.param.name); });
+
+} // namespace
