@@ -3,9 +3,11 @@
 // identities are equal.
 //
 // On POSIX the identity is the device and inode number. The Windows build
-// supplies its own FileIdentity.cpp: the volume serial number and the 64-bit
-// file index that GetFileInformationByHandle reports for the file opened with
-// FILE_FLAG_BACKUP_SEMANTICS and no access rights.
+// supplies its own FileIdentity.cpp: for the file opened with
+// FILE_FLAG_BACKUP_SEMANTICS and no access rights, the volume serial number
+// and 128-bit file ID of GetFileInformationByHandleEx(FileIdInfo), or, where
+// the system lacks that, the volume serial number and 64-bit file index of
+// GetFileInformationByHandle.
 #pragma once
 
 #include <cstdint>
@@ -15,6 +17,7 @@ namespace storelink {
 struct FileIdentity {
     uint64_t volume = 0;
     uint64_t index = 0;
+    uint64_t indexHigh = 0; // the upper half of a 128-bit Windows file ID
 
     bool operator==(const FileIdentity&) const = default;
 };

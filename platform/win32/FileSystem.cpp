@@ -39,6 +39,12 @@ HANDLE HandleOf(std::FILE* stream) {
     return HandleOf(::_fileno(stream));
 }
 
+bool IsReadOnly(const char* path) {
+    const DWORD attributes = ::GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+           !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
 } // namespace
 
 int LastErrorCode() {
@@ -94,7 +100,10 @@ bool ChangeDirectory(const char* path) {
 
 bool DeleteFile(const char* path) {
     // Refuses a read-only file and a file another program holds open without
-    // sharing its deletion.
+    // sharing its deletion. The attribute is checked here as well: a system
+    // that maps it onto POSIX permissions lets an administrator through them.
+    if (IsReadOnly(path))
+        return FailWith(ERROR_ACCESS_DENIED);
     return ::DeleteFileA(path) != 0 || Fail();
 }
 
@@ -238,6 +247,8 @@ bool ExclusiveFile::Open(const char* path, Mode mode) {
     // No sharing: the open fails with a sharing violation while another
     // program holds the file, and no other program can open it after this.
     // A read-only file is refused for writing (access denied).
+    if (IsReadOnly(path))
+        return FailWith(ERROR_ACCESS_DENIED);
     const DWORD disposition = mode == Mode::ReadWriteExisting ? OPEN_EXISTING : CREATE_ALWAYS;
     const DWORD access =
         mode == Mode::ReadWriteExisting ? GENERIC_READ | GENERIC_WRITE : GENERIC_WRITE;

@@ -153,9 +153,11 @@ TEST(StartupSequence, EachFailureStopsTheStartWithItsOwnMessage) {
         {"a file named Interface", json::object(),
          [](const fs::path& folder) { testsupport::WriteFileBytes(folder / "Interface", "x"); },
          [](const fs::path& folder) {
-             return "Failure creating directory " + folder.string() +
-                    "/Interface/SureScripts. Error Code: 20\nPlease verify you have the access to "
-                    "create directories in the orvale folder.";
+             return "Failure creating directory " + folder.string() + testsupport::kSeparator +
+                    "Interface" + testsupport::kSeparator +
+                    "SureScripts. Error Code: " + std::to_string(testsupport::kErrorBelowAFile) +
+                    "\nPlease verify you have the access to create directories in the orvale "
+                    "folder.";
          },
          Reached::InstallationChecked},
         {"no drug dictionary", json::object(),

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -152,9 +153,10 @@ TEST(FileSystem, DeleteFileRefusesReadOnlyFilesAndFolders) {
     {
         SCOPED_TRACE("held by another program");
         WriteFileBytes(path, "content");
-        const OtherOpener other(path);
+        std::optional<OtherOpener> other(std::in_place, path);
         EXPECT_FALSE(platform::DeleteFile(Native(path).c_str()));
         EXPECT_EQ(platform::LastErrorCode(), kErrorHeld);
+        other.reset(); // no one else reads it while it is held
         EXPECT_EQ(ReadFileBytes(path), "content");
     }
 #endif
@@ -218,10 +220,11 @@ TEST(FileSystem, ExclusiveFileRefusesWhatItCannotHaveForItself) {
         }
         {
             SCOPED_TRACE("held by another program");
-            const OtherOpener other(path);
+            std::optional<OtherOpener> other(std::in_place, path);
             ExclusiveFile file;
             EXPECT_FALSE(file.Open(Native(path).c_str(), mode));
             EXPECT_EQ(platform::LastErrorCode(), kErrorHeld);
+            other.reset(); // no one else reads it while it is held
             EXPECT_EQ(ReadFileBytes(path), "keep me") << "emptied although it was not opened";
         }
         {
@@ -230,6 +233,7 @@ TEST(FileSystem, ExclusiveFileRefusesWhatItCannotHaveForItself) {
             ASSERT_TRUE(first.Open(Native(path).c_str(), ExclusiveFile::Mode::ReadWriteExisting));
             ExclusiveFile second;
             EXPECT_FALSE(second.Open(Native(path).c_str(), mode));
+            EXPECT_TRUE(first.Close()); // no one else reads it while it is held
             EXPECT_EQ(ReadFileBytes(path), "keep me");
         }
         {
@@ -335,7 +339,7 @@ TEST(FileSystem, OpenRegularFileOpensNothingButARegularFileOfOneName) {
             } else {
                 ASSERT_NE(stream, nullptr)
                     << platform::DescribeErrorCode(platform::LastErrorCode());
-                EXPECT_EQ(std::fputs("new", stream), 1);
+                EXPECT_GE(std::fputs("new", stream), 0);
                 EXPECT_EQ(std::fclose(stream), 0);
                 const bool kept = mode[0] == 'a' && k.kind == Kind::Regular;
                 EXPECT_EQ(ReadFileBytes(path), kept ? "old,new" : "new");

@@ -350,6 +350,9 @@ class WriteRunLinesFailureTest : public WriteRunLinesTest,
                                  public testing::WithParamInterface<WriteFailureCase> {};
 
 TEST_P(WriteRunLinesFailureTest, StopsWithAMessageAfterTheCsvLine) {
+#if defined(_WIN32)
+    GTEST_SKIP() << "Linux only: the run's open files are found in /proc/self/fd";
+#endif
     const WriteFailureCase& c = GetParam();
     // A device that takes no byte: every flush fails with "no space left".
     OpenStreamsInFolder();

@@ -123,7 +123,19 @@ TEST_P(LongFolderPathTest, AFolderTheBufferCannotHoldIsRefusedByTheHost) {
          {kPathBuffer, kPathBuffer + 1, std::size_t{300}, std::size_t{1000}, std::size_t{4000}}) {
         SCOPED_TRACE("a folder of " + std::to_string(length) + " characters");
         const fs::path folder = PlacedAt(length);
-        ExpectRefused(folder, RunChild(Options(folder, GetParam())),
+        const ChildResult result = RunChild(Options(folder, GetParam()));
+#if defined(_WIN32)
+        // Windows' current folder is at most MAX_PATH long: -C refuses a
+        // longer one itself, before the host sees it.
+        if (GetParam() == Naming::CurrentDirectory && length > kPathBuffer + 1) {
+            EXPECT_EQ(result.exitStatus, 1);
+            EXPECT_TRUE(result.errors.starts_with("dosewright-cli: cannot change into "))
+                << result.errors;
+            EXPECT_FALSE(fs::exists(folder / "Dosewright.log"));
+            continue;
+        }
+#endif
+        ExpectRefused(folder, result,
                       " is too long: " + std::to_string(length) +
                           " characters with its separator, at most 259 are allowed.");
     }

@@ -1,5 +1,7 @@
 #include "storelink/FileIdentity.h"
 
+#include <cstring>
+
 #include <windows.h>
 
 namespace storelink {
@@ -12,14 +14,26 @@ bool IdentifyFile(const char* path, FileIdentity& identity) {
                       OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
+    // The file's own record of its volume and its 128-bit ID where the system
+    // has it (Windows 8 on); else the volume serial number and the 64-bit file
+    // index. Both sides of a comparison come from the same call on one system.
+    FILE_ID_INFO id{};
     BY_HANDLE_FILE_INFORMATION info{};
-    const bool known = ::GetFileInformationByHandle(file, &info) != 0;
+    bool known = false;
+    if (::GetFileInformationByHandleEx(file, FileIdInfo, &id, sizeof id)) {
+        uint64_t halves[2] = {};
+        std::memcpy(halves, &id.FileId, sizeof halves);
+        identity.volume = id.VolumeSerialNumber;
+        identity.index = halves[0];
+        identity.indexHigh = halves[1];
+        known = true;
+    } else if (::GetFileInformationByHandle(file, &info)) {
+        identity.volume = info.dwVolumeSerialNumber;
+        identity.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+        known = true;
+    }
     ::CloseHandle(file);
-    if (!known)
-        return false;
-    identity.volume = info.dwVolumeSerialNumber;
-    identity.index = (static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    return true;
+    return known;
 }
 
 } // namespace storelink
