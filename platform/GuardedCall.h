@@ -16,8 +16,7 @@ namespace platform {
 // would have cleaned up on the way is then left as it was.
 bool CallGuarded(void (*call)(void*), void* context);
 
-template <typename Call>
-bool CallGuarded(Call&& call) {
+template <typename Call> bool CallGuarded(Call&& call) {
     using Callable = std::remove_reference_t<Call>;
     return CallGuarded([](void* context) { (*static_cast<Callable*>(context))(); },
                        static_cast<void*>(&call));

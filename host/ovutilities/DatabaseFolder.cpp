@@ -31,7 +31,9 @@ enum class Kind { Folder, NotFolder, Missing, Unreadable, NameTooLong };
 #if defined(_WIN32)
 constexpr char kSeparator = '\\';
 
-bool IsSeparator(char c) { return c == '\\' || c == '/'; }
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
 
 // The folder's name in the ANSI code page. False when a character of it has no
 // place there: a name changed to fit would name another folder.
@@ -57,15 +59,16 @@ bool ToCodePage(const std::wstring& wide, std::string& narrow) {
 // directory; false with `problem` set when it cannot be had.
 bool ReadFolderName(bool& fromVariable, std::string& path, std::string& problem) {
     std::wstring wide(32768, L'\0');
-    DWORD length = GetEnvironmentVariableW(L"ORVALE_DB", wide.data(),
-                                           static_cast<DWORD>(wide.size()));
+    DWORD length =
+        GetEnvironmentVariableW(L"ORVALE_DB", wide.data(), static_cast<DWORD>(wide.size()));
     fromVariable = length > 0 && length < wide.size();
     if (!fromVariable) {
         length = GetCurrentDirectoryW(static_cast<DWORD>(wide.size()), wide.data());
         if (length == 0 || length >= wide.size()) {
             problem = "The current directory cannot be determined (error " +
-                      std::to_string(GetLastError()) + "), so the database folder is unknown. Set " +
-                      kDatabaseFolderVariable + " to the database folder.";
+                      std::to_string(GetLastError()) +
+                      "), so the database folder is unknown. Set " + kDatabaseFolderVariable +
+                      " to the database folder.";
             return false;
         }
     }
@@ -117,7 +120,9 @@ std::string Examined(const std::string& path) {
 #else
 constexpr char kSeparator = '/';
 
-bool IsSeparator(char c) { return c == '/'; }
+bool IsSeparator(char c) {
+    return c == '/';
+}
 
 std::string CurrentDirectory(int& error) {
     std::vector<char> buffer(4096);
@@ -196,8 +201,8 @@ DatabaseFolder FindDatabaseFolder() {
     case Kind::Missing:
         return NotFound("The database folder " + quoted + origin + " does not exist.");
     case Kind::Unreadable:
-        return NotFound("The database folder " + quoted + origin + " cannot be examined: " +
-                        problem + ".");
+        return NotFound("The database folder " + quoted + origin +
+                        " cannot be examined: " + problem + ".");
     case Kind::NotFolder:
         return NotFound("The database folder " + quoted + origin + " is not a folder.");
     case Kind::NameTooLong:

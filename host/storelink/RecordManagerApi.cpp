@@ -51,7 +51,7 @@ HOST_EXPORT int32_t InitMidWare(int32_t) {
 }
 
 HOST_EXPORT int32_t fsopen(const char* tablePath, const char* mode, const char* firstCredential,
-               const char* secondCredential, const char* flag) {
+                           const char* secondCredential, const char* flag) {
     std::lock_guard<std::mutex> lock(ApiMutex());
     int32_t status = 0;
     if (TheFailureSwitch().Trips(Operation::Open, status)) {

@@ -30,8 +30,12 @@ namespace {
 constexpr int O_CLOEXEC = 0;
 // Flushing needs a handle open for writing there.
 constexpr int kSyncFileFlags = O_RDWR | O_BINARY;
-int lstat(const char* path, struct stat* info) { return ::stat(path, info); }
-int fsync(int fd) { return ::_commit(fd); }
+int lstat(const char* path, struct stat* info) {
+    return ::stat(path, info);
+}
+int fsync(int fd) {
+    return ::_commit(fd);
+}
 #else
 constexpr int kSyncFileFlags = O_RDONLY;
 using ::fsync;

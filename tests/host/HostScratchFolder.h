@@ -53,7 +53,9 @@ public:
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
     // Ends with the platform's separator.
-    const std::string& Path() const { return m_path; }
+    const std::string& Path() const {
+        return m_path;
+    }
 
     void Write(const std::string& name, const std::string& content) const {
         std::filesystem::create_directories(std::filesystem::path(m_path + name).parent_path());
@@ -83,7 +85,9 @@ public:
     DatabaseFolderScope(const DatabaseFolderScope&) = delete;
     DatabaseFolderScope& operator=(const DatabaseFolderScope&) = delete;
 
-    void Name(const std::string& folder) const { testsupport::SetVariable("ORVALE_DB", folder.c_str()); }
+    void Name(const std::string& folder) const {
+        testsupport::SetVariable("ORVALE_DB", folder.c_str());
+    }
     void Unname() const { testsupport::UnsetVariable("ORVALE_DB"); }
     void ChangeInto(const std::string& folder) const { std::filesystem::current_path(folder); }
 

@@ -6,9 +6,9 @@
 
 #include "common/HostFolder.h"
 #include "host/HostScratchFolder.h"
-#include "support/SystemErrors.h"
 #include "storelink/StoreLinkAdmin.h"
 #include "storelink/StoreLinkStatus.h"
+#include "support/SystemErrors.h"
 
 #include <cstring>
 #if defined(_WIN32)
@@ -113,7 +113,8 @@ TEST(DatabasePath, RefusesWhatIsNotAFolderWithAMessage) {
         std::string messagePart;
     };
     const std::vector<Case> cases = {
-        {scratch.Path() + "missing", "missing" + kSeparator + " (named by ORVALE_DB) does not exist"},
+        {scratch.Path() + "missing",
+         "missing" + kSeparator + " (named by ORVALE_DB) does not exist"},
         {scratch.Path() + "missing" + kSeparator + "deeper" + kSeparator, "does not exist"},
         {scratch.Path() + "plain-file",
          "plain-file" + kSeparator + " (named by ORVALE_DB) is not a folder"},

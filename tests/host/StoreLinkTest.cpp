@@ -123,8 +123,8 @@ public:
     ScratchFolder() {
 #if defined(_WIN32)
         static int counter = 0;
-        m_path = fs::temp_directory_path() / ("storelink-test-" + std::to_string(_getpid()) + "-" +
-                                              std::to_string(counter++));
+        m_path = fs::temp_directory_path() /
+                 ("storelink-test-" + std::to_string(_getpid()) + "-" + std::to_string(counter++));
         if (!fs::create_directory(m_path)) {
             throw std::runtime_error("cannot make a scratch folder");
         }
@@ -142,7 +142,9 @@ public:
     }
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
-    std::string operator/(const std::string& name) const { return (m_path / name).string(); }
+    std::string operator/(const std::string& name) const {
+        return (m_path / name).string();
+    }
 
 private:
     fs::path m_path;

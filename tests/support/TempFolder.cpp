@@ -30,8 +30,8 @@ TempFolder::TempFolder() {
             return;
         }
         if (error || attempt >= 1000) {
-            throw std::runtime_error(candidate.string() + ": cannot create a temporary folder: " +
-                                     error.message());
+            throw std::runtime_error(candidate.string() +
+                                     ": cannot create a temporary folder: " + error.message());
         }
     }
 #else

@@ -45,9 +45,10 @@ void RequireAbsentOrEmpty(const fs::path& folder) {
 // A new, empty folder beside `folder`, made readable like any new folder.
 #if defined(_WIN32)
 fs::path MakeTemporarySibling(const fs::path& folder) {
-    const std::string stem = (folder.parent_path() / ("." + folder.filename().string() +
-                                                      ".hostkit-" + std::to_string(_getpid()) + "-"))
-                                 .string();
+    const std::string stem =
+        (folder.parent_path() /
+         ("." + folder.filename().string() + ".hostkit-" + std::to_string(_getpid()) + "-"))
+            .string();
     for (int attempt = 0;; ++attempt) {
         const fs::path candidate = stem + std::to_string(attempt);
         std::error_code error;

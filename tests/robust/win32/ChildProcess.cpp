@@ -82,7 +82,8 @@ ChildProcess::ChildProcess(const ChildOptions& options) {
     if (options.argv.empty())
         throw std::invalid_argument("no program to run");
     if (options.fileSizeLimit)
-        throw std::invalid_argument("Windows has no limit on the size of the files a process writes");
+        throw std::invalid_argument(
+            "Windows has no limit on the size of the files a process writes");
     std::string commandLine;
     for (const std::string& argument : options.argv)
         commandLine += (commandLine.empty() ? "" : " ") + Quoted(argument);
@@ -95,7 +96,8 @@ ChildProcess::ChildProcess(const ChildOptions& options) {
         const DWORD error = GetLastError();
         CloseHandle(output);
         CloseHandle(errors);
-        throw std::runtime_error("cannot collect the child's output: error " + std::to_string(error));
+        throw std::runtime_error("cannot collect the child's output: error " +
+                                 std::to_string(error));
     }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
