@@ -1,4 +1,5 @@
 #include "platform/FileSystem.h"
+#include "platform/FileFaults.h"
 
 #include <cerrno>
 #include <csignal>
@@ -205,6 +206,9 @@ ExclusiveFile::~ExclusiveFile() {
 }
 
 bool ExclusiveFile::Open(const char* path, Mode mode) {
+    if (const int fault = InjectedFileFault(FileCall::Open, path))
+        return FailWith(fault);
+    m_path = path;
     struct stat info;
     const bool exists = ::stat(path, &info) == 0;
     if (exists && IsReadOnly(info))
@@ -246,6 +250,8 @@ bool ExclusiveFile::SeekToStart() {
 
 bool ExclusiveFile::Read(void* buffer, std::size_t size, std::size_t& read) {
     read = 0;
+    if (const int fault = InjectedFileFault(FileCall::Read, m_path))
+        return FailWith(fault);
     auto* out = static_cast<char*>(buffer);
     while (read < size) {
         const ssize_t got = ::read(m_fd, out + read, size - read);
@@ -262,6 +268,8 @@ bool ExclusiveFile::Read(void* buffer, std::size_t size, std::size_t& read) {
 }
 
 bool ExclusiveFile::WriteAll(const void* buffer, std::size_t size) {
+    if (const int fault = InjectedFileFault(FileCall::Write, m_path))
+        return FailWith(fault);
     const auto* in = static_cast<const char*>(buffer);
     std::size_t written = 0;
     while (written < size) {
@@ -279,7 +287,10 @@ bool ExclusiveFile::WriteAll(const void* buffer, std::size_t size) {
 bool ExclusiveFile::Close() {
     const int fd = m_fd;
     m_fd = -1;
-    return ::close(fd) == 0 || Fail();
+    const bool closed = ::close(fd) == 0 || Fail();
+    if (const int fault = InjectedFileFault(FileCall::Close, m_path))
+        return FailWith(fault);
+    return closed;
 }
 
 } // namespace platform

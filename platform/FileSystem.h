@@ -107,6 +107,7 @@ private:
 };
 
 // A file opened for exclusive use: no other opener may share it while it is open.
+// Tests can make its calls fail through the seam in FileFaults.h.
 class ExclusiveFile {
 public:
     enum class Mode {
@@ -135,6 +136,7 @@ public:
 
 private:
     int m_fd = -1;
+    std::string m_path; // for the file-fault seam (FileFaults.h)
 };
 
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "repair/RunJournal.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -8,7 +9,6 @@
 
 namespace {
 
-constexpr auto kSyncInterval = std::chrono::seconds(1);
 // Further names tried when the one of the present moment is taken.
 constexpr int kNameAttempts = 100;
 
@@ -92,7 +92,7 @@ bool RunJournal::Begin(std::string_view databasePath, journal::Mode mode,
     // The header reaches the disk before the first change does.
     if (!m_file.Append(header, sizeof header) || !m_file.Sync())
         return Fail();
-    m_lastSync = std::chrono::steady_clock::now();
+    m_syncer.Start(m_file);
     return true;
 }
 
@@ -101,10 +101,12 @@ bool RunJournal::AppendEntry() {
         return false;
     journal::PutU32(m_entry, journal::kEntrySequence, ++m_sequence);
     journal::Seal(m_entry, journal::kEntryChecksum);
+    if (!SyncStillSucceeds())
+        return false;
     if (!m_file.Append(m_entry, sizeof m_entry))
         return Fail();
-    m_unsynced = true;
-    return SyncWhenDue();
+    m_syncer.NoteAppended();
+    return true;
 }
 
 bool RunJournal::RecordChange(const _MRRX& asRead, const _MRRX& changed, int32_t resolutionCode) {
@@ -121,17 +123,15 @@ bool RunJournal::RecordChange(const _MRRX& asRead, const _MRRX& changed, int32_t
     return AppendEntry();
 }
 
-bool RunJournal::SyncWhenDue() {
-    if (!m_unsynced || m_broken)
-        return !m_broken;
-    const auto now = std::chrono::steady_clock::now();
-    if (now - m_lastSync < kSyncInterval)
+bool RunJournal::SyncStillSucceeds() {
+    if (m_broken)
+        return false;
+    const int error = m_syncer.Error();
+    if (error == 0)
         return true;
-    if (!m_file.Sync())
-        return Fail();
-    m_lastSync = now;
-    m_unsynced = false;
-    return true;
+    m_error = error;
+    m_broken = true;
+    return false;
 }
 
 bool RunJournal::End(journal::Result result, int32_t examined, int32_t changed,
@@ -144,8 +144,10 @@ bool RunJournal::End(journal::Result result, int32_t examined, int32_t changed,
     journal::PutU32(m_entry, journal::kEndExamined, static_cast<uint32_t>(examined));
     journal::PutU32(m_entry, journal::kEndChanged, static_cast<uint32_t>(changed));
     PutText(m_entry, journal::kEndStatus, status);
+    // The syncer stops first: the last sync is this thread's, and its result
+    // is the run's.
+    m_syncer.Stop();
     bool written = AppendEntry() && (m_file.Sync() || Fail());
-    m_unsynced = false;
     if (!m_file.Close() && written)
         written = Fail();
     return written;

@@ -5,7 +5,6 @@
 // the disk at least once a second and at the end of the run.
 #pragma once
 
-#include <chrono>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -13,6 +12,7 @@
 #include "data/MedicationRecord.h"
 #include "platform/DurableFile.h"
 #include "repair/JournalLayout.h"
+#include "repair/JournalSyncer.h"
 
 class RunJournal {
 public:
@@ -31,10 +31,9 @@ public:
     // record as it is about to be written. False with ErrorCode() set; nothing
     // more is then appended to the file.
     bool RecordChange(const _MRRX& asRead, const _MRRX& changed, int32_t resolutionCode);
-    // Syncs what is not yet on the disk once a second has passed since the last
-    // sync. Called between medications, so that a run that finds nothing to
-    // change for a while still syncs its last change in time.
-    bool SyncWhenDue();
+    // False with ErrorCode() set once a sync on the syncer's thread has failed.
+    // Checked between medications, so that the run stops before its next change.
+    bool SyncStillSucceeds();
     // Appends the end of the run, syncs and closes the file. `status` is the
     // failure that stopped the run (empty when it completed).
     bool End(journal::Result result, int32_t examined, int32_t changed, std::string_view status);
@@ -54,9 +53,8 @@ private:
     platform::DurableFile m_file;
     std::string m_name;
     uint32_t m_sequence = 0;
-    bool m_broken = false;   // an append failed: the file takes nothing more
-    bool m_unsynced = false; // appended since the last sync
-    std::chrono::steady_clock::time_point m_lastSync{};
+    bool m_broken = false;  // an append failed: the file takes nothing more
+    JournalSyncer m_syncer; // syncs once a second while the run appends
     int m_error = 0;
     unsigned char m_entry[journal::kEntrySize] = {};
 };

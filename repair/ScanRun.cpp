@@ -108,7 +108,7 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
         if (!SettleMedication(record, reportOnly, affected, candidates))
             return false;
         scanJournal.affected = affected;
-        if (runJournal.IsOpen() && !runJournal.SyncWhenDue()) {
+        if (runJournal.IsOpen() && !runJournal.SyncStillSucceeds()) {
             ShowJournalFailure(kJournalWriteFailure, runJournal.ErrorCode());
             return false;
         }

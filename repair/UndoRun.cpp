@@ -132,7 +132,7 @@ bool CDosewrightDlg::UndoRun(std::string_view runName, int32_t& restoredOut, int
             return false;
         undoJournal.examined = changes;
         undoJournal.affected = restored;
-        if (!runJournal.SyncWhenDue()) {
+        if (!runJournal.SyncStillSucceeds()) {
             std::snprintf(message, sizeof message, kJournalWriteFailure, runJournal.ErrorCode());
             ShowFailureBoxThenStatus(message);
             return false;

@@ -2,6 +2,7 @@
 // ExclusiveFile is a handle opened with no sharing at all, kept as a C runtime
 // descriptor so that the interface is the same on every platform.
 #include "platform/FileSystem.h"
+#include "platform/FileFaults.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -244,6 +245,9 @@ ExclusiveFile::~ExclusiveFile() {
 }
 
 bool ExclusiveFile::Open(const char* path, Mode mode) {
+    if (const int fault = InjectedFileFault(FileCall::Open, path))
+        return FailWith(fault);
+    m_path = path;
     // No sharing: the open fails with a sharing violation while another
     // program holds the file, and no other program can open it after this.
     // A read-only file is refused for writing (access denied).
@@ -282,6 +286,8 @@ bool ExclusiveFile::SeekToStart() {
 
 bool ExclusiveFile::Read(void* buffer, std::size_t size, std::size_t& read) {
     read = 0;
+    if (const int fault = InjectedFileFault(FileCall::Read, m_path))
+        return FailWith(fault);
     auto* out = static_cast<char*>(buffer);
     while (read < size) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size - read, 1u << 30));
@@ -296,6 +302,8 @@ bool ExclusiveFile::Read(void* buffer, std::size_t size, std::size_t& read) {
 }
 
 bool ExclusiveFile::WriteAll(const void* buffer, std::size_t size) {
+    if (const int fault = InjectedFileFault(FileCall::Write, m_path))
+        return FailWith(fault);
     const auto* in = static_cast<const char*>(buffer);
     std::size_t written = 0;
     while (written < size) {
@@ -315,6 +323,8 @@ bool ExclusiveFile::Close() {
     // Closing the descriptor closes the handle; its error is the handle's.
     if (::_close(fd) != 0)
         return FailWith(file == INVALID_HANDLE_VALUE ? ERROR_INVALID_HANDLE : ::GetLastError());
+    if (const int fault = InjectedFileFault(FileCall::Close, m_path))
+        return FailWith(fault);
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <climits>
 #include <cstdint>
 #include <cstdlib>
@@ -22,6 +23,7 @@
 
 #include "app/DosewrightDlg.h"
 #include "data/HostLibraries.h"
+#include "fakes/FailingFileSystem.h"
 #include "fakes/FakeDialogWindow.h"
 #include "fakes/FakeLibraryLoader.h"
 #include "platform/LibraryLoader.h"
@@ -244,6 +246,39 @@ TEST_F(InstallationCheckTest, UpdateHistoryThatCannotBeOpenedForWritingFailsWith
         EXPECT_FALSE(Verify(folder));
         EXPECT_EQ(m_window.Events(), Failure(CannotOpen(path), CannotOpen(path)));
     }
+    EXPECT_EQ(m_loader.OpenHandles(), 0);
+}
+
+// A read or a close of the update history that fails once the file is open
+// names the file in a box of its own title; the file is left as it was.
+TEST_F(InstallationCheckTest, UpdateHistoryThatFailsOnceOpenIsAFileErrorWithItsPath) {
+    const std::string folder = BuildFolder();
+    const std::string path = UpdateHistory().string();
+    // No marker in the first 64 KiB chunk, so that the search reads a second one.
+    const std::string content =
+        std::string(70000, ' ') + testsupport::ReadFileBytes(UpdateHistory());
+    testsupport::WriteFileBytes(UpdateHistory(), content);
+    const struct {
+        const char* what;
+        platform::FileCall call;
+        int nth;
+    } cases[] = {
+        {"the first read", platform::FileCall::Read, 1},
+        {"the second read", platform::FileCall::Read, 2},
+        {"the close", platform::FileCall::Close, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        m_window.ClearEvents();
+        const fakes::FailingFileSystem disk(c.call, "ProductUpdates.ovupdate", EIO, c.nth);
+        EXPECT_FALSE(Verify(folder));
+        EXPECT_EQ(disk.Calls(), c.nth);
+        EXPECT_EQ(m_window.Events(),
+                  (std::vector<WindowEvent>{Box(path, "Dosewright File Error"), Status(path)}));
+        EXPECT_EQ(testsupport::ReadFileBytes(UpdateHistory()), content);
+    }
+    m_window.ClearEvents();
+    EXPECT_TRUE(Verify(folder)) << "the same file passes once the disk reads it";
     EXPECT_EQ(m_loader.OpenHandles(), 0);
 }
 

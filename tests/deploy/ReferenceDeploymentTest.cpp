@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/DosewrightDlg.h"
+#include "fakes/FailingFileSystem.h"
 #include "fakes/FakeDialogWindow.h"
 #include "fakes/FakeLibraryLoader.h"
 #include "resources/EmbeddedResources.h"
@@ -245,6 +246,34 @@ TEST_F(ReferenceDeploymentTest, CopyThatCannotBeDeletedStopsAtThatFile) {
                 EXPECT_EQ(testsupport::ReadFileBytes(PathOf(blockedFile)),
                           StaleContent(blockedFile));
                 testsupport::SetReadOnly(PathOf(blockedFile), false);
+            }
+        }
+    }
+}
+
+// A reference file that the disk will not take, or not close, stops the
+// deployment at that file with the write failure; the files after it are not
+// touched.
+TEST_F(ReferenceDeploymentTest, FileThatCannotBeWrittenOrClosedStopsAtThatFile) {
+    for (const platform::FileCall call : {platform::FileCall::Write, platform::FileCall::Close}) {
+        for (const std::size_t blocked : {std::size_t{0}, std::size_t{17}}) {
+            const resources::ReferenceFile& blockedFile = resources::kReferenceFiles[blocked];
+            SCOPED_TRACE(std::string(call == platform::FileCall::Write ? "write: " : "close: ") +
+                         blockedFile.fileName);
+            fs::remove_all(m_temp / "Interface");
+            PlaceStaleCopies();
+            m_window.ClearEvents();
+            const fakes::FailingFileSystem disk(call, blockedFile.fileName, ENOSPC);
+
+            EXPECT_FALSE(m_dialog.DeployReferenceFiles());
+            EXPECT_EQ(m_window.Events(),
+                      Failure("Failure written file " + PathOf(blockedFile).string() +
+                              " in the orvale folder. Error Code: " + std::to_string(ENOSPC) +
+                              "\nPlease verify you have the access to create files in the "
+                              "orvale folder."));
+            for (std::size_t i = blocked + 1; i < resources::kReferenceFiles.size(); ++i) {
+                EXPECT_EQ(testsupport::ReadFileBytes(PathOf(resources::kReferenceFiles[i])),
+                          StaleContent(resources::kReferenceFiles[i]));
             }
         }
     }

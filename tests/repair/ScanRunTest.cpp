@@ -2,6 +2,8 @@
 // the records afterwards, the exact CSV and log bytes, the counts, the window,
 // and every way a run stops.
 #include "app/DosewrightDlg.h"
+#include "platform/DurableFile.h"
+#include "repair/JournalSyncer.h"
 #include "repair/RunJournalReader.h"
 #include "repair/RunSummaryText.h"
 #include "storelink/StoreLinkStatus.h"
@@ -17,6 +19,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -25,6 +28,7 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <thread>
 #include <utility>
 #include <vector>
 
@@ -915,6 +919,20 @@ TEST_F(ScanRunTest, AJournalThatCannotBeCreatedStopsTheRepairBeforeAnyChange) {
         EXPECT_TRUE(!fs::exists(m_folder / "elsewhere") || fs::is_empty(m_folder / "elsewhere"))
             << "a journal was written through the link";
     }
+}
+
+// The journal syncs on a thread of its own; a sync that fails there must reach
+// the run, which then takes nothing more into the journal.
+TEST(JournalSyncerTest, ASyncThatFailsOnItsThreadIsReported) {
+    platform::DurableFile notOpen; // every sync of it fails with EBADF
+    JournalSyncer syncer;
+    syncer.Start(notOpen);
+    EXPECT_EQ(syncer.Error(), 0) << "nothing appended, nothing synced";
+    syncer.NoteAppended();
+    for (int wait = 0; wait < 100 && syncer.Error() == 0; ++wait)
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    syncer.Stop();
+    EXPECT_EQ(syncer.Error(), EBADF);
 }
 
 TEST_F(ScanRunTest, UndoTakesTheNewestRunOrTheOneNamedAndAsksInTheWindow) {
