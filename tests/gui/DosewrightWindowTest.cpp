@@ -319,6 +319,38 @@ TEST_F(DosewrightWindowTest, AboutBoxOpensAndCloses) {
     });
 }
 
+// "Undo Last Repair..." asks first: No changes nothing, Yes takes the repair
+// back and says how many medications it restored.
+TEST_F(DosewrightWindowTest, UndoLastRepairAsksThenTakesTheRepairBack) {
+    if (!guitest::ToolkitReady())
+        return;
+    CDosewrightWindow& window = Open(PracticeFixture());
+    auto undo = [&](int answer) {
+        m_boxes.AnswerWith(answer);
+        wxCommandEvent command(wxEVT_MENU, res::IDM_UNDOLASTREPAIR);
+        window.ProcessWindowEvent(command);
+        guitest::ProcessPending();
+    };
+    guitest::RunModal(window, [&] {
+        guitest::Click(Control(res::IDOK));
+        ASSERT_EQ(Status(), kRepairResult);
+        const std::size_t boxesBefore = m_boxes.Boxes().size();
+
+        undo(wxID_NO);
+        ASSERT_EQ(m_boxes.Boxes().size(), boxesBefore + 1);
+        EXPECT_EQ(m_boxes.Boxes().back().text.rfind("Undo the repair run started ", 0), 0u)
+            << m_boxes.Boxes().back().text;
+        EXPECT_EQ(RxNormIds(m_folder), (std::vector<std::string>{"314076", "314076"}));
+
+        undo(wxID_YES);
+        EXPECT_EQ(Status(), "Number of Medications restored: 1/1\n"
+                            "Please refer to Dosewright.log for more details.");
+        EXPECT_EQ(RxNormIds(m_folder), (std::vector<std::string>{"999999", "314076"}));
+        m_boxes.AnswerWith(wxID_OK);
+        guitest::Click(Control(res::IDCANCEL));
+    });
+}
+
 // The run files open from the window menu in the default application once a
 // run has written them; before that their items open nothing.
 TEST_F(DosewrightWindowTest, RunFilesOpenFromTheWindowMenuOnceTheyExist) {

@@ -92,14 +92,15 @@ public:
                                       owner != nullptr && owner->IsShownOnScreen()});
         if (m_recorder.m_whileShown)
             m_recorder.m_whileShown();
-        return wxID_OK;
+        return m_recorder.m_answer;
     }
 
 private:
     MessageBoxRecorder& m_recorder;
 };
 
-MessageBoxRecorder::MessageBoxRecorder() : m_hook(std::make_unique<Hook>(*this)) {
+MessageBoxRecorder::MessageBoxRecorder()
+    : m_answer(wxID_OK), m_hook(std::make_unique<Hook>(*this)) {
     m_hook->Register();
 }
 

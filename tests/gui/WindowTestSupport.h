@@ -28,7 +28,7 @@ struct RecordedBox {
 };
 
 // While alive, every message box the toolkit is asked to show is recorded here
-// and answered with OK, without being shown.
+// and answered (with OK unless told otherwise), without being shown.
 class MessageBoxRecorder {
 public:
     MessageBoxRecorder();
@@ -39,11 +39,14 @@ public:
     const std::vector<RecordedBox>& Boxes() const { return m_boxes; }
     // Runs while each further box is "shown", before it is answered.
     void WhileShown(std::function<void()> action) { m_whileShown = std::move(action); }
+    // The button each further box is answered with (wxID_OK, wxID_YES, wxID_NO).
+    void AnswerWith(int button) { m_answer = button; }
 
 private:
     class Hook;
     std::vector<RecordedBox> m_boxes;
     std::function<void()> m_whileShown;
+    int m_answer;
     std::unique_ptr<Hook> m_hook;
 };
 
