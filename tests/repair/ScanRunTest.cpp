@@ -924,7 +924,7 @@ TEST_F(ScanRunTest, AJournalThatCannotBeCreatedStopsTheRepairBeforeAnyChange) {
 // The journal syncs on a thread of its own; a sync that fails there must reach
 // the run, which then takes nothing more into the journal.
 TEST(JournalSyncerTest, ASyncThatFailsOnItsThreadIsReported) {
-    platform::DurableFile notOpen; // every sync of it fails with EBADF
+    platform::DurableFile notOpen; // every sync of it fails: no such file
     JournalSyncer syncer;
     syncer.Start(notOpen);
     EXPECT_EQ(syncer.Error(), 0) << "nothing appended, nothing synced";
@@ -932,7 +932,7 @@ TEST(JournalSyncerTest, ASyncThatFailsOnItsThreadIsReported) {
     for (int wait = 0; wait < 100 && syncer.Error() == 0; ++wait)
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
     syncer.Stop();
-    EXPECT_EQ(syncer.Error(), EBADF);
+    EXPECT_EQ(syncer.Error(), testsupport::kErrorNotOpen);
 }
 
 TEST_F(ScanRunTest, UndoTakesTheNewestRunOrTheOneNamedAndAsksInTheWindow) {

@@ -23,6 +23,7 @@ inline constexpr int kErrorAFolder = 5;      // ERROR_ACCESS_DENIED
 inline constexpr int kErrorHeld = 32;        // ERROR_SHARING_VIOLATION
 inline constexpr int kErrorManyNames = 1142; // ERROR_TOO_MANY_LINKS
 inline constexpr int kErrorBadMode = 87;     // ERROR_INVALID_PARAMETER
+inline constexpr int kErrorNotOpen = 6;      // ERROR_INVALID_HANDLE
 inline constexpr char kSeparator = '\\';
 #else
 inline constexpr int kErrorExists = EEXIST;
@@ -34,6 +35,7 @@ inline constexpr int kErrorAFolder = EISDIR;
 inline constexpr int kErrorHeld = EWOULDBLOCK;
 inline constexpr int kErrorManyNames = EMLINK;
 inline constexpr int kErrorBadMode = EINVAL;
+inline constexpr int kErrorNotOpen = EBADF;
 inline constexpr char kSeparator = '/';
 #endif
 
