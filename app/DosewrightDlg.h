@@ -154,6 +154,9 @@ private:
                              int32_t patientFailure);
     // Shows a failure of the run's journal with its error code.
     void ShowJournalFailure(const char* format, int errorCode) const;
+    // Ends a run that went through: its journal's end (when it keeps one), then
+    // the run files closed. False, with the failure shown, when either fails.
+    bool EndCompletedRun(RunJournal& runJournal, int32_t counted, int32_t changed);
 
     platform::DialogWindow& m_window;
     platform::LibraryLoader& m_libraryLoader;

@@ -1,4 +1,5 @@
 #include "platform/DurableFile.h"
+#include "platform/PosixRead.h"
 
 #include <cerrno>
 
@@ -90,20 +91,7 @@ bool DurableFile::Sync() {
 }
 
 bool DurableFile::Read(void* buffer, std::size_t size, std::size_t& read) {
-    read = 0;
-    auto* out = static_cast<char*>(buffer);
-    while (read < size) {
-        const ssize_t got = ::read(m_handle, out + read, size - read);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return Fail();
-        }
-        if (got == 0)
-            break;
-        read += static_cast<std::size_t>(got);
-    }
-    return true;
+    return ReadFromDescriptor(m_handle, buffer, size, read) || Fail();
 }
 
 bool DurableFile::Close() {

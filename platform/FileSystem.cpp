@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 #include "platform/FileFaults.h"
+#include "platform/PosixRead.h"
 
 #include <cerrno>
 #include <csignal>
@@ -252,19 +253,7 @@ bool ExclusiveFile::Read(void* buffer, std::size_t size, std::size_t& read) {
     read = 0;
     if (const int fault = InjectedFileFault(FileCall::Read, m_path))
         return FailWith(fault);
-    auto* out = static_cast<char*>(buffer);
-    while (read < size) {
-        const ssize_t got = ::read(m_fd, out + read, size - read);
-        if (got < 0) {
-            if (errno == EINTR)
-                continue;
-            return Fail();
-        }
-        if (got == 0)
-            break;
-        read += static_cast<std::size_t>(got);
-    }
-    return true;
+    return ReadFromDescriptor(m_fd, buffer, size, read) || Fail();
 }
 
 bool ExclusiveFile::WriteAll(const void* buffer, std::size_t size) {

@@ -54,6 +54,24 @@ void CDosewrightDlg::ShowJournalFailure(const char* format, int errorCode) const
     ShowFailureBoxThenStatus(message);
 }
 
+bool CDosewrightDlg::EndCompletedRun(RunJournal& runJournal, int32_t counted, int32_t changed) {
+    // The run is over once its journal (a report keeps none) says so and is on
+    // the disk.
+    if (runJournal.IsOpen() && !runJournal.End(journal::Result::Completed, counted, changed, {})) {
+        ShowJournalFailure(kJournalWriteFailure, runJournal.ErrorCode());
+        return false;
+    }
+    // A file that does not close may not hold every line the run wrote: the run
+    // did not end well, and says so.
+    int error = 0;
+    const RunFilesStatus closed = m_runFiles.Close(error);
+    if (closed != RunFilesStatus::Ok) {
+        ShowFailureBoxThenStatus(RunFileWriteFailure(closed, error));
+        return false;
+    }
+    return true;
+}
+
 bool CDosewrightDlg::JournalBeforeUpdate(const _MRRX& asRead, const _MRRX& changed,
                                          int32_t resolutionCode) {
     if (!m_pJournal || m_pJournal->RecordChange(asRead, changed, resolutionCode))
@@ -124,21 +142,8 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
         }
     }
 
-    // The run is over once its journal says so and is on the disk.
-    if (runJournal.IsOpen() &&
-        !runJournal.End(journal::Result::Completed, examined, affected, {})) {
-        ShowJournalFailure(kJournalWriteFailure, runJournal.ErrorCode());
+    if (!EndCompletedRun(runJournal, examined, affected))
         return false;
-    }
-
-    // A file that does not close may not hold every line the run wrote: the run
-    // did not end well, and says so.
-    int error = 0;
-    const RunFilesStatus closed = m_runFiles.Close(error);
-    if (closed != RunFilesStatus::Ok) {
-        ShowFailureBoxThenStatus(RunFileWriteFailure(closed, error));
-        return false;
-    }
     examinedOut = examined;
     affectedOut = affected;
     return true;

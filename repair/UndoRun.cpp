@@ -107,8 +107,7 @@ bool CDosewrightDlg::UndoRun(std::string_view runName, int32_t& restoredOut, int
         return false;
     RunJournal runJournal;
     if (!runJournal.Begin(m_szDbPath, journal::Mode::Undo, undone)) {
-        std::snprintf(message, sizeof message, kJournalCreateFailure, runJournal.ErrorCode());
-        ShowFailureBoxThenStatus(message);
+        ShowJournalFailure(kJournalCreateFailure, runJournal.ErrorCode());
         return false;
     }
     RunJournalScope undoJournal(*this, m_pJournal, runJournal);
@@ -133,8 +132,7 @@ bool CDosewrightDlg::UndoRun(std::string_view runName, int32_t& restoredOut, int
         undoJournal.examined = changes;
         undoJournal.affected = restored;
         if (!runJournal.SyncStillSucceeds()) {
-            std::snprintf(message, sizeof message, kJournalWriteFailure, runJournal.ErrorCode());
-            ShowFailureBoxThenStatus(message);
+            ShowJournalFailure(kJournalWriteFailure, runJournal.ErrorCode());
             return false;
         }
         std::swap(change, following);
@@ -149,17 +147,8 @@ bool CDosewrightDlg::UndoRun(std::string_view runName, int32_t& restoredOut, int
         return false;
     }
 
-    if (!runJournal.End(journal::Result::Completed, changes, restored, {})) {
-        std::snprintf(message, sizeof message, kJournalWriteFailure, runJournal.ErrorCode());
-        ShowFailureBoxThenStatus(message);
+    if (!EndCompletedRun(runJournal, changes, restored))
         return false;
-    }
-    int error = 0;
-    const RunFilesStatus closed = m_runFiles.Close(error);
-    if (closed != RunFilesStatus::Ok) {
-        ShowFailureBoxThenStatus(RunFileWriteFailure(closed, error));
-        return false;
-    }
     restoredOut = restored;
     changesOut = changes;
     return true;
