@@ -53,14 +53,19 @@ HANDLE CreateOutputFile(const std::string& path) {
 
 } // namespace
 
-CommandResult RunProgram(const std::vector<std::string>& argv) {
-    const TempFolder scratch;
-    const std::string outputPath = (scratch / "output").string();
-    const std::string errorsPath = (scratch / "errors").string();
+std::string CommandLine(const std::vector<std::string>& argv) {
     std::string commandLine;
     for (const std::string& argument : argv) {
         commandLine += (commandLine.empty() ? "" : " ") + Quoted(argument);
     }
+    return commandLine;
+}
+
+CommandResult RunProgram(const std::vector<std::string>& argv) {
+    const TempFolder scratch;
+    const std::string outputPath = (scratch / "output").string();
+    const std::string errorsPath = (scratch / "errors").string();
+    std::string commandLine = CommandLine(argv);
     const HANDLE output = CreateOutputFile(outputPath);
     const HANDLE errors = CreateOutputFile(errorsPath);
     STARTUPINFOA startup{};

@@ -33,6 +33,12 @@ struct CommandResult {
 // Runs a program (argv[0] is its path), waits for it and collects what it wrote.
 CommandResult RunProgram(const std::vector<std::string>& argv);
 
+#if defined(_WIN32)
+// `argv` as one Windows command line, each argument quoted so that the C
+// runtime splits the line into the same arguments again.
+std::string CommandLine(const std::vector<std::string>& argv);
+#endif
+
 // The hostkit program of this build.
 std::filesystem::path HostkitPath();
 CommandResult RunHostkit(const std::vector<std::string>& arguments);

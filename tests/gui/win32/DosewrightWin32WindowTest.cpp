@@ -90,12 +90,15 @@ struct WindowRun {
     bool goodStart;
     WPARAM key;                     // pressed after the start; 0: click "Report Medications"
     std::string status;             // the status line then
+    bool undo;                      // then "Undo Last Repair..." from the window menu, answered Yes
     std::vector<std::string> after; // MRRX99's RxNorm IDs once the program has ended
 };
 
 void PrintTo(const WindowRun& run, std::ostream* out) {
     *out << run.name;
 }
+
+const std::string kMoreInLog = "\nPlease refer to Dosewright.log for more details.";
 
 class DosewrightWin32WindowTest : public ::testing::TestWithParam<WindowRun> {};
 
@@ -131,14 +134,21 @@ TEST_P(DosewrightWin32WindowTest, RunsAsTheMessageMapSays) {
         driver.PressKey(window, run.key);
     if (run.goodStart) {
         EXPECT_EQ(driver.WaitForTextStarting(window, res::IDC_STATUS, "Number of"), run.status);
+        if (run.undo) {
+            driver.ChooseWindowMenuItem(window, res::IDM_UNDOLASTREPAIR);
+            const WindowDriver::MessageBox question = driver.WaitForMessageBox();
+            EXPECT_EQ(question.text.rfind("Undo the repair run started ", 0), 0u) << question.text;
+            driver.Answer(question, IDYES);
+            EXPECT_EQ(
+                driver.WaitForTextStarting(window, res::IDC_STATUS, "Number of Medications r"),
+                "Number of Medications restored: 1/1" + kMoreInLog);
+        }
         driver.PressKey(window, VK_ESCAPE);
     }
     driver.WaitUntilClosed();
     EXPECT_EQ(program.WaitForExit(), 0);
     EXPECT_EQ(RxNormIds(folder), run.after);
 }
-
-const std::string kMoreInLog = "\nPlease refer to Dosewright.log for more details.";
 
 INSTANTIATE_TEST_SUITE_P(
     Window, DosewrightWin32WindowTest,
@@ -147,14 +157,23 @@ INSTANTIATE_TEST_SUITE_P(
                   true,
                   0,
                   "Number of Medications that have invalid RxNorm ID's: 1/2" + kMoreInLog,
+                  false,
                   {"999999", "314076"}},
         WindowRun{"EnterRepairsAfterAGoodStart",
                   true,
                   VK_RETURN,
                   "Number of Medications fixed: 1/2" + kMoreInLog,
+                  false,
                   {"314076", "314076"}},
+        WindowRun{"UndoFromTheWindowMenuTakesTheRepairBack",
+                  true,
+                  VK_RETURN,
+                  "Number of Medications fixed: 1/2" + kMoreInLog,
+                  true,
+                  {"999999", "314076"}},
         // Exit has the focus after a failed start: Enter leaves, and nothing is repaired.
-        WindowRun{"EnterExitsAfterAFailedStart", false, VK_RETURN, "", {"999999", "314076"}}),
+        WindowRun{
+            "EnterExitsAfterAFailedStart", false, VK_RETURN, "", false, {"999999", "314076"}}),
     [](const ::testing::TestParamInfo<WindowRun>& info) { return std::string(info.param.name); });
 
 } // namespace

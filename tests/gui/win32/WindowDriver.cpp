@@ -79,8 +79,8 @@ WindowDriver::MessageBox WindowDriver::WaitForMessageBox() const {
     return {box, WindowText(box), MessageBoxText(box)};
 }
 
-void WindowDriver::Dismiss(const MessageBox& box) const {
-    Click(box.window, IDOK);
+void WindowDriver::Answer(const MessageBox& box, int button) const {
+    Click(box.window, button);
     WaitFor("the message box to close", [&] { return !IsWindow(box.window); });
 }
 
@@ -102,6 +102,11 @@ void WindowDriver::PressKey(HWND dialog, WPARAM virtualKey) const {
     // which turns Enter and Esc into the commands of the dialog.
     PostMessageA(dialog, WM_KEYDOWN, virtualKey, 1);
     PostMessageA(dialog, WM_KEYUP, virtualKey, 1 | (1u << 30) | (1u << 31));
+}
+
+void WindowDriver::ChooseWindowMenuItem(HWND dialog, int command) const {
+    // What the menu sends its window when the item is chosen.
+    PostMessageA(dialog, WM_SYSCOMMAND, static_cast<WPARAM>(command), 0);
 }
 
 std::string WindowDriver::WaitForTextStarting(HWND dialog, int controlId,

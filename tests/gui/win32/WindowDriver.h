@@ -27,7 +27,9 @@ public:
     };
     MessageBox WaitForMessageBox() const;
     // Closes a message box with its OK button.
-    void Dismiss(const MessageBox& box) const;
+    void Dismiss(const MessageBox& box) const { Answer(box, IDOK); }
+    // Closes a message box with one of its buttons (IDOK, IDYES, IDNO).
+    void Answer(const MessageBox& box, int button) const;
 
     // The visible main window (the dialog with the status line).
     HWND WaitForMainWindow() const;
@@ -37,6 +39,8 @@ public:
     // A key pressed in the dialog (VK_RETURN, VK_ESCAPE), through the dialog
     // manager's keyboard handling; returns at once.
     void PressKey(HWND dialog, WPARAM virtualKey) const;
+    // An item of the window menu (the system menu) chosen; returns at once.
+    void ChooseWindowMenuItem(HWND dialog, int command) const;
 
     // The text of a control once it begins with `prefix` (say, once a scan has
     // written its result).

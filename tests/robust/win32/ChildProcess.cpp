@@ -15,24 +15,6 @@ namespace {
 
 constexpr UINT kKilledExitCode = 0xDEAD;
 
-std::string Quoted(const std::string& argument) {
-    if (!argument.empty() && argument.find_first_of(" \t\"") == std::string::npos)
-        return argument;
-    std::string quoted = "\"";
-    std::size_t backslashes = 0;
-    for (const char c : argument) {
-        if (c == '\\') {
-            ++backslashes;
-            continue;
-        }
-        quoted.append(c == '"' ? backslashes * 2 + 1 : backslashes, '\\');
-        backslashes = 0;
-        quoted.push_back(c);
-    }
-    quoted.append(backslashes * 2, '\\');
-    return quoted + "\"";
-}
-
 bool SameName(const std::string& a, const std::string& b) {
     return a.size() == b.size() && _strnicmp(a.data(), b.data(), a.size()) == 0;
 }
@@ -84,9 +66,7 @@ ChildProcess::ChildProcess(const ChildOptions& options) {
     if (options.fileSizeLimit)
         throw std::invalid_argument(
             "Windows has no limit on the size of the files a process writes");
-    std::string commandLine;
-    for (const std::string& argument : options.argv)
-        commandLine += (commandLine.empty() ? "" : " ") + Quoted(argument);
+    std::string commandLine = testsupport::CommandLine(options.argv);
     std::string environment = EnvironmentBlock(options);
 
     // Made here, so that they exist even for a child killed before it ran.
