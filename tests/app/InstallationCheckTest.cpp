@@ -16,11 +16,6 @@
 #include <string>
 #include <vector>
 
-#include <fcntl.h>
-#include <sys/file.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include "app/DosewrightDlg.h"
 #include "data/HostLibraries.h"
 #include "fakes/FailingFileSystem.h"
@@ -29,6 +24,7 @@
 #include "platform/LibraryLoader.h"
 #include "resources/ResourceIds.h"
 #include "support/HostFolder.h"
+#include "support/SystemErrors.h"
 #include "support/TempFolder.h"
 
 namespace {
@@ -89,10 +85,10 @@ protected:
         m_dialog.PrepareContext();
     }
 
-    // A host folder of `fixture`, as the database folder string (ending with '/').
+    // A host folder of `fixture`, as the database folder string (ending with its separator).
     std::string BuildFolder(const json& fixture = json::object()) {
         m_folder = testsupport::BuildHostFolder(m_temp.Path(), fixture);
-        return m_folder.string() + "/";
+        return testsupport::WithSeparator(m_folder);
     }
     fs::path UpdateHistory() const { return m_folder / "Updater" / "ProductUpdates.ovupdate"; }
 
@@ -175,6 +171,7 @@ TEST_F(InstallationCheckTest, PatchLevelIsTheMarkerAnywhereInTheText) {
     }
 }
 
+#if !defined(_WIN32) // the C runtime there makes a larger file by writing its zeros
 // However large the file, the search takes no more than a small buffer: a
 // sparse file of 200 GB (zeros, taking no disk) is a text that ends at once.
 TEST_F(InstallationCheckTest, AHugeUpdateHistoryIsSearchedWithoutReadingItWhole) {
@@ -182,12 +179,13 @@ TEST_F(InstallationCheckTest, AHugeUpdateHistoryIsSearchedWithoutReadingItWhole)
     for (const std::string& start : {""s, "<Update title=\"10 patches 07/31/2019\"/>"s}) {
         SCOPED_TRACE(start);
         testsupport::WriteFileBytes(UpdateHistory(), start);
-        ASSERT_EQ(::truncate(UpdateHistory().c_str(), 200LL << 30), 0);
+        fs::resize_file(UpdateHistory(), 200ULL << 30);
         m_window.ClearEvents();
         EXPECT_FALSE(Verify(folder));
         EXPECT_EQ(m_window.Events(), Failure(kPatchLevelMissing, kPatchLevelMissing));
     }
 }
+#endif
 
 TEST_F(InstallationCheckTest, MissingUpdateHistoryStopsBeforeTheLibrary) {
     const struct {
@@ -195,10 +193,10 @@ TEST_F(InstallationCheckTest, MissingUpdateHistoryStopsBeforeTheLibrary) {
         std::string folder;
     } cases[] = {
         {"no update-history file", BuildFolder({{"installation", {{"updateHistory", nullptr}}}})},
-        {"no database folder", (m_temp / "absent").string() + "/"},
+        {"no database folder", testsupport::WithSeparator(m_temp / "absent")},
         // Its update-history path does not fit the 260-character buffer.
         {"a database folder too long for the file name",
-         m_folder.string() + "/" + std::string(240, 'd') + "/"},
+         testsupport::WithSeparator(m_folder / std::string(240, 'd'))},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
@@ -216,25 +214,24 @@ TEST_F(InstallationCheckTest, UpdateHistoryThatCannotBeOpenedForWritingFailsWith
     const std::string content = testsupport::ReadFileBytes(UpdateHistory());
 
     {
-        SCOPED_TRACE("read-only (no write permission bit)");
-        ASSERT_EQ(::chmod(path.c_str(), 0444), 0);
+        SCOPED_TRACE("read-only");
+        ASSERT_TRUE(testsupport::SetReadOnly(path, true));
         EXPECT_FALSE(Verify(folder));
         EXPECT_EQ(m_window.Events(), Failure(CannotOpen(path), CannotOpen(path)));
-        struct stat info {};
-        ASSERT_EQ(::stat(path.c_str(), &info), 0);
-        EXPECT_EQ(info.st_mode & 07777, 0444u);
+        EXPECT_EQ(fs::status(path).permissions() & fs::perms::owner_write, fs::perms::none)
+            << "still read-only";
         EXPECT_EQ(testsupport::ReadFileBytes(UpdateHistory()), content);
-        ASSERT_EQ(::chmod(path.c_str(), 0644), 0);
+        ASSERT_TRUE(testsupport::SetReadOnly(path, false));
     }
     {
         SCOPED_TRACE("held open by another program");
-        const int other = ::open(path.c_str(), O_RDONLY);
-        ASSERT_GE(other, 0);
-        ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
-        m_window.ClearEvents();
-        EXPECT_FALSE(Verify(folder));
-        EXPECT_EQ(m_window.Events(), Failure(CannotOpen(path), CannotOpen(path)));
-        ::close(other);
+        {
+            const testsupport::HeldOpen other(path);
+            ASSERT_TRUE(other.Holds());
+            m_window.ClearEvents();
+            EXPECT_FALSE(Verify(folder));
+            EXPECT_EQ(m_window.Events(), Failure(CannotOpen(path), CannotOpen(path)));
+        }
         m_window.ClearEvents();
         EXPECT_TRUE(Verify(folder)) << "once the other program let go, the check passes";
     }
@@ -313,18 +310,18 @@ TEST_F(InstallationCheckTest, VersionAnswerOtherThanZeroFailsBeforeTheFileIsRead
     const struct {
         const char* what;
         std::string content;
-        int mode;
+        bool readOnly;
     } files[] = {
-        {"a current update history", testsupport::ReadFileBytes(UpdateHistory()), 0644},
-        {"an update history without the marker", "<Update title=\"9 patches\"/>", 0644},
-        {"a read-only update history", "<Update title=\"9 patches\"/>", 0444},
+        {"a current update history", testsupport::ReadFileBytes(UpdateHistory()), false},
+        {"an update history without the marker", "<Update title=\"9 patches\"/>", false},
+        {"a read-only update history", "<Update title=\"9 patches\"/>", true},
     };
     for (const int32_t answer : {1, -1, 2, INT32_MIN, INT32_MAX}) {
         for (const auto& file : files) {
             SCOPED_TRACE(std::string(file.what) + ", answer " + std::to_string(answer));
-            ::chmod(UpdateHistory().c_str(), 0644);
+            testsupport::SetReadOnly(UpdateHistory(), false);
             testsupport::WriteFileBytes(UpdateHistory(), file.content);
-            ::chmod(UpdateHistory().c_str(), file.mode);
+            testsupport::SetReadOnly(UpdateHistory(), file.readOnly);
             g_versionAnswer = answer;
             m_window.ClearEvents();
             std::optional<std::size_t> eventsAtRelease;
@@ -352,7 +349,8 @@ TEST(InstallationCheckWithHostLibrary, DrugInteractionVersionOfTheHostFolder) {
         CDosewrightDlg dialog(window, platform::SystemLibraryLoader());
         dialog.PrepareContext();
 
-        EXPECT_EQ(VerifyInstallation(dialog, (folder.string() + "/").c_str()), versionOk);
+        EXPECT_EQ(VerifyInstallation(dialog, testsupport::WithSeparator(folder).c_str()),
+                  versionOk);
         if (versionOk)
             EXPECT_TRUE(window.Events().empty());
         else

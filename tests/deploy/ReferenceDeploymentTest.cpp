@@ -18,11 +18,6 @@
 #include "support/SystemErrors.h"
 #include "support/TempFolder.h"
 
-// After ResourceIds.h, whose IDOK and IDCANCEL its macros would replace.
-#if defined(_WIN32)
-#include <windows.h>
-#endif
-
 namespace {
 
 namespace fs = std::filesystem;
@@ -66,36 +61,6 @@ std::set<std::string> NamesIn(const fs::path& folder) {
         names.insert(entry.path().filename().string());
     return names;
 }
-
-// Another program holding a file open without sharing it (Windows); nothing
-// for an empty path.
-class HeldOpen {
-public:
-    explicit HeldOpen(const fs::path& path) {
-#if defined(_WIN32)
-        if (!path.empty()) {
-            m_file = ::CreateFileA(path.string().c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING,
-                                   FILE_ATTRIBUTE_NORMAL, nullptr);
-            EXPECT_NE(m_file, INVALID_HANDLE_VALUE);
-        }
-#else
-        EXPECT_TRUE(path.empty()) << "POSIX has no file held against deletion";
-#endif
-    }
-    ~HeldOpen() {
-#if defined(_WIN32)
-        if (m_file != INVALID_HANDLE_VALUE)
-            ::CloseHandle(m_file);
-#endif
-    }
-    HeldOpen(const HeldOpen&) = delete;
-    HeldOpen& operator=(const HeldOpen&) = delete;
-
-private:
-#if defined(_WIN32)
-    HANDLE m_file = INVALID_HANDLE_VALUE;
-#endif
-};
 
 class ReferenceDeploymentTest : public ::testing::Test {
 protected:
@@ -228,8 +193,9 @@ TEST_F(ReferenceDeploymentTest, CopyThatCannotBeDeletedStopsAtThatFile) {
             m_window.ClearEvents();
 
             {
-                const HeldOpen held(kind.block == Block::HeldOpen ? PathOf(blockedFile)
-                                                                  : fs::path());
+                const testsupport::HeldOpen held(kind.block == Block::HeldOpen ? PathOf(blockedFile)
+                                                                               : fs::path());
+                EXPECT_EQ(held.Holds(), kind.block == Block::HeldOpen);
                 EXPECT_FALSE(m_dialog.DeployReferenceFiles());
             }
             EXPECT_EQ(m_window.Events(),

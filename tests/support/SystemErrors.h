@@ -1,8 +1,10 @@
 // The platform's error codes for the failures the tests provoke (GetLastError
-// values on Windows, errno values on POSIX), the separator, and the read-only
-// attribute (on POSIX: no write permission bit at all).
+// values on Windows, errno values on POSIX), the separator, the read-only
+// attribute (on POSIX: no write permission bit at all) and another program's
+// hold on a file.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -46,5 +48,21 @@ inline std::string WithSeparator(const std::filesystem::path& folder) {
 
 // True when it could be set or cleared.
 bool SetReadOnly(const std::filesystem::path& path, bool readOnly);
+
+// Another program holding `path` while the object lives, so that the utility's
+// exclusive open of it fails: on Windows an open that shares nothing, on POSIX
+// the exclusive lock that stands for it there. Nothing for an empty path.
+class HeldOpen {
+public:
+    explicit HeldOpen(const std::filesystem::path& path);
+    ~HeldOpen();
+    HeldOpen(const HeldOpen&) = delete;
+    HeldOpen& operator=(const HeldOpen&) = delete;
+
+    bool Holds() const { return m_handle != -1; }
+
+private:
+    std::intptr_t m_handle = -1; // the HANDLE on Windows, the descriptor on POSIX
+};
 
 } // namespace testsupport

@@ -11,7 +11,10 @@
 #include <process.h>
 #include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace testsupport {
@@ -63,6 +66,34 @@ bool SetReadOnly(const fs::path& path, bool readOnly) {
                                 readOnly ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL) != 0;
 #else
     return ::chmod(path.c_str(), readOnly ? 0444 : 0644) == 0;
+#endif
+}
+
+HeldOpen::HeldOpen(const fs::path& path) {
+    if (path.empty())
+        return;
+#if defined(_WIN32)
+    const HANDLE file = ::CreateFileA(path.string().c_str(), GENERIC_READ, 0, nullptr,
+                                      OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file != INVALID_HANDLE_VALUE)
+        m_handle = reinterpret_cast<std::intptr_t>(file);
+#else
+    const int file = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file >= 0 && ::flock(file, LOCK_EX | LOCK_NB) != 0) {
+        ::close(file);
+        return;
+    }
+    m_handle = file;
+#endif
+}
+
+HeldOpen::~HeldOpen() {
+    if (m_handle == -1)
+        return;
+#if defined(_WIN32)
+    ::CloseHandle(reinterpret_cast<HANDLE>(m_handle));
+#else
+    ::close(static_cast<int>(m_handle));
 #endif
 }
 
