@@ -44,30 +44,8 @@ const std::string kRepairResult = "Number of Medications fixed: 1/2\n"
 constexpr int32_t kBadHandle = -20; // the record manager's answer for a handle not open
 constexpr int32_t kStorageFailure = -18;
 
-// One medication with a wrong RxNorm ID, one with the right one.
-json PracticeFixture() {
-    return json::parse(R"({
-      "drugs": [{"drugId": 1, "drugName": "Lisinopril", "formCode": "TAB", "routeCode": "OR",
-                 "strength": "10", "strengthUnit": "MG"}],
-      "ndcs": [{"drugId": 1}],
-      "rxnorm": [{"sourceKind": 4, "sourceId": "1", "rxNormId": "314076", "termType": "SCD"}],
-      "patients": [{"patientId": 7, "patientRef": "DOE0007"}],
-      "medications": [
-        {"entryId": 1, "patientId": 7, "drugName": "Lisinopril", "strength": "10 MG",
-         "doseForm": "Tablet", "route": "Oral", "rxNormId": "999999"},
-        {"entryId": 2, "patientId": 7, "drugName": "Lisinopril", "strength": "10 MG",
-         "doseForm": "Tablet", "route": "Oral", "rxNormId": "314076"}]
-    })");
-}
-
-// The same practice on an installation without its update history.
-json FixtureWithoutUpdateHistory() {
-    json fixture = PracticeFixture();
-    fixture["installation"] = {{"updateHistory", nullptr}, {"drugInteractionVersionOk", true}};
-    return fixture;
-}
-
 using testsupport::RxNormIds;
+using testsupport::WindowPracticeFixture;
 
 class DosewrightWindowTest : public ::testing::Test {
 protected:
@@ -107,7 +85,7 @@ protected:
 TEST_F(DosewrightWindowTest, AGoodStartRemindsOfTheBackupBeforeTheWindowShowsAndEndsReady) {
     if (!guitest::ToolkitReady())
         return;
-    CDosewrightWindow& window = Open(PracticeFixture());
+    CDosewrightWindow& window = Open(WindowPracticeFixture());
 
     ASSERT_EQ(m_boxes.Boxes().size(), 1u);
     EXPECT_EQ(m_boxes.Boxes()[0].text, kBackupReminder);
@@ -129,7 +107,7 @@ TEST_F(DosewrightWindowTest, AGoodStartRemindsOfTheBackupBeforeTheWindowShowsAnd
 TEST_F(DosewrightWindowTest, ReportButtonShowsTheCountsAndChangesNothing) {
     if (!guitest::ToolkitReady())
         return;
-    CDosewrightWindow& window = Open(PracticeFixture());
+    CDosewrightWindow& window = Open(WindowPracticeFixture());
 
     const int result = guitest::RunModal(window, [&] {
         guitest::Click(Control(res::IDC_REPORT));
@@ -147,7 +125,7 @@ TEST_F(DosewrightWindowTest, ReportButtonShowsTheCountsAndChangesNothing) {
 TEST_F(DosewrightWindowTest, EnterAfterAGoodStartRunsARepairAndTheRepairButtonRepairs) {
     if (!guitest::ToolkitReady())
         return;
-    CDosewrightWindow& window = Open(PracticeFixture());
+    CDosewrightWindow& window = Open(WindowPracticeFixture());
 
     guitest::RunModal(window, [&] {
         guitest::PressKey(window, WXK_RETURN);
@@ -176,7 +154,7 @@ class WaysOutTest : public DosewrightWindowTest, public ::testing::WithParamInte
 TEST_P(WaysOutTest, ClosesTheDatabaseAndEndsTheDialog) {
     if (!guitest::ToolkitReady())
         return;
-    CDosewrightWindow& window = Open(PracticeFixture());
+    CDosewrightWindow& window = Open(WindowPracticeFixture());
     const std::vector<TableHandle> handles = Handles();
     for (TableHandle handle : handles)
         ASSERT_GE(fsgotof(handle, 1), 0) << "handle " << handle << " is open while the window is";
@@ -209,7 +187,7 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(DosewrightWindowTest, NoWayOutWhileAScanRuns) {
     if (!guitest::ToolkitReady())
         return;
-    CDosewrightWindow& window = Open(PracticeFixture());
+    CDosewrightWindow& window = Open(WindowPracticeFixture());
     const std::vector<TableHandle> handles = Handles();
     bool stillOpenDuringScan = false;
     m_boxes.WhileShown([&] {
@@ -241,7 +219,7 @@ TEST_F(DosewrightWindowTest, NoWayOutWhileAScanRuns) {
 TEST_F(DosewrightWindowTest, AFailedStartLeavesOnlyExitAndStillClosesTheHostFileSet) {
     if (!guitest::ToolkitReady())
         return;
-    CDosewrightWindow& window = Open(FixtureWithoutUpdateHistory());
+    CDosewrightWindow& window = Open(WindowPracticeFixture(false));
 
     ASSERT_EQ(m_boxes.Boxes().size(), 2u);
     EXPECT_EQ(m_boxes.Boxes()[1].text, kNoUpdateHistory);
@@ -271,7 +249,7 @@ TEST_F(DosewrightWindowTest, AFailedStartLeavesOnlyExitAndStillClosesTheHostFile
 TEST_F(DosewrightWindowTest, AboutBoxOpensAndCloses) {
     if (!guitest::ToolkitReady())
         return;
-    CDosewrightWindow& window = Open(PracticeFixture());
+    CDosewrightWindow& window = Open(WindowPracticeFixture());
 
     struct Opening {
         const char* how;
@@ -324,7 +302,7 @@ TEST_F(DosewrightWindowTest, AboutBoxOpensAndCloses) {
 TEST_F(DosewrightWindowTest, UndoLastRepairAsksThenTakesTheRepairBack) {
     if (!guitest::ToolkitReady())
         return;
-    CDosewrightWindow& window = Open(PracticeFixture());
+    CDosewrightWindow& window = Open(WindowPracticeFixture());
     auto undo = [&](int answer) {
         m_boxes.AnswerWith(answer);
         wxCommandEvent command(wxEVT_MENU, res::IDM_UNDOLASTREPAIR);
@@ -356,7 +334,7 @@ TEST_F(DosewrightWindowTest, UndoLastRepairAsksThenTakesTheRepairBack) {
 TEST_F(DosewrightWindowTest, RunFilesOpenFromTheWindowMenuOnceTheyExist) {
     if (!guitest::ToolkitReady())
         return;
-    CDosewrightWindow& window = Open(PracticeFixture());
+    CDosewrightWindow& window = Open(WindowPracticeFixture());
     std::vector<std::string> opened;
     platform::SetDefaultApplicationOpener([&](const std::string& path) {
         opened.push_back(path);
@@ -405,7 +383,7 @@ TEST_F(DosewrightWindowTest, RunFilesOpenFromTheWindowMenuOnceTheyExist) {
 TEST_F(DosewrightWindowTest, AScanShowsHowManyMedicationsItHasExamined) {
     if (!guitest::ToolkitReady())
         return;
-    json fixture = PracticeFixture();
+    json fixture = WindowPracticeFixture();
     for (int entryId = 3; entryId <= 300; ++entryId) {
         json medication = fixture["medications"][1];
         medication["entryId"] = entryId;

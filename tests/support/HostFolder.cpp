@@ -45,29 +45,29 @@ std::string Quoted(const std::string& argument) {
     return quoted + "\"";
 }
 
-HANDLE CreateOutputFile(const std::string& path) {
+HANDLE CreateOutputFile(const fs::path& path) {
     SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, &inherited, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
+    return CreateFileA(path.string().c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       &inherited, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
 } // namespace
 
-std::string CommandLine(const std::vector<std::string>& argv) {
+void* StartProgram(const std::vector<std::string>& argv, const fs::path& outputPath,
+                   const fs::path& errorsPath, std::string environment) {
     std::string commandLine;
     for (const std::string& argument : argv) {
         commandLine += (commandLine.empty() ? "" : " ") + Quoted(argument);
     }
-    return commandLine;
-}
-
-CommandResult RunProgram(const std::vector<std::string>& argv) {
-    const TempFolder scratch;
-    const std::string outputPath = (scratch / "output").string();
-    const std::string errorsPath = (scratch / "errors").string();
-    std::string commandLine = CommandLine(argv);
     const HANDLE output = CreateOutputFile(outputPath);
     const HANDLE errors = CreateOutputFile(errorsPath);
+    if (output == INVALID_HANDLE_VALUE || errors == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        CloseHandle(output);
+        CloseHandle(errors);
+        throw std::runtime_error("cannot collect the output of " + argv[0] + ": error " +
+                                 std::to_string(error));
+    }
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
@@ -76,7 +76,8 @@ CommandResult RunProgram(const std::vector<std::string>& argv) {
     startup.hStdError = errors;
     PROCESS_INFORMATION process{};
     const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &process);
+                                        environment.empty() ? nullptr : environment.data(), nullptr,
+                                        &startup, &process);
     const DWORD startError = GetLastError();
     CloseHandle(output);
     CloseHandle(errors);
@@ -84,12 +85,19 @@ CommandResult RunProgram(const std::vector<std::string>& argv) {
         throw std::runtime_error(argv[0] + ": cannot be started: error " +
                                  std::to_string(startError));
     }
-    WaitForSingleObject(process.hProcess, INFINITE);
-    DWORD status = 0;
-    GetExitCodeProcess(process.hProcess, &status);
     CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
-    return {static_cast<int>(status), ReadFileBytes(outputPath), ReadFileBytes(errorsPath)};
+    return process.hProcess;
+}
+
+CommandResult RunProgram(const std::vector<std::string>& argv) {
+    const TempFolder scratch;
+    const HANDLE process = StartProgram(argv, scratch / "output", scratch / "errors");
+    WaitForSingleObject(process, INFINITE);
+    DWORD status = 0;
+    GetExitCodeProcess(process, &status);
+    CloseHandle(process);
+    return {static_cast<int>(status), ReadFileBytes(scratch / "output"),
+            ReadFileBytes(scratch / "errors")};
 }
 #else
 CommandResult RunProgram(const std::vector<std::string>& argv) {
@@ -145,6 +153,24 @@ fs::path BuildHostFolder(const fs::path& parent, const nlohmann::json& fixture,
         throw std::runtime_error("hostkit build failed: " + result.errors);
     }
     return folder;
+}
+
+nlohmann::json WindowPracticeFixture(bool withUpdateHistory) {
+    nlohmann::json fixture = nlohmann::json::parse(R"({
+      "drugs": [{"drugId": 1, "drugName": "Lisinopril", "formCode": "TAB", "routeCode": "OR",
+                 "strength": "10", "strengthUnit": "MG"}],
+      "ndcs": [{"drugId": 1}],
+      "rxnorm": [{"sourceKind": 4, "sourceId": "1", "rxNormId": "314076", "termType": "SCD"}],
+      "patients": [{"patientId": 7, "patientRef": "DOE0007"}],
+      "medications": [
+        {"entryId": 1, "patientId": 7, "drugName": "Lisinopril", "strength": "10 MG",
+         "doseForm": "Tablet", "route": "Oral", "rxNormId": "999999"},
+        {"entryId": 2, "patientId": 7, "drugName": "Lisinopril", "strength": "10 MG",
+         "doseForm": "Tablet", "route": "Oral", "rxNormId": "314076"}]
+    })");
+    if (!withUpdateHistory)
+        fixture["installation"] = {{"updateHistory", nullptr}, {"drugInteractionVersionOk", true}};
+    return fixture;
 }
 
 std::vector<nlohmann::json> DumpTable(const fs::path& folder, const std::string& table) {

@@ -34,9 +34,13 @@ struct CommandResult {
 CommandResult RunProgram(const std::vector<std::string>& argv);
 
 #if defined(_WIN32)
-// `argv` as one Windows command line, each argument quoted so that the C
-// runtime splits the line into the same arguments again.
-std::string CommandLine(const std::vector<std::string>& argv);
+// Starts `argv` (argv[0] is its path) with its standard output and errors
+// written to the new files `outputPath` and `errorsPath`, in `environment` (a
+// block of NAME=VALUE texts, each ending with a zero byte, and one more at the
+// end; empty: this process's). Returns the process's handle, for the caller to
+// wait for and close; throws std::runtime_error when it cannot start.
+void* StartProgram(const std::vector<std::string>& argv, const std::filesystem::path& outputPath,
+                   const std::filesystem::path& errorsPath, std::string environment = {});
 #endif
 
 // The hostkit program of this build.
@@ -49,6 +53,11 @@ CommandResult RunHostkit(const std::vector<std::string>& arguments);
 std::filesystem::path BuildHostFolder(const std::filesystem::path& parent,
                                       const nlohmann::json& fixture,
                                       const std::string& name = "orvale");
+
+// The window tests' practice: two medications of Lisinopril 10 MG tablets, the
+// first with a wrong RxNorm ID (999999), the second with the right one (314076).
+// Without its update history, the start-up fails.
+nlohmann::json WindowPracticeFixture(bool withUpdateHistory = true);
 
 // `hostkit dump`: every record of `table` ("MRRX99", ...), one object each.
 std::vector<nlohmann::json> DumpTable(const std::filesystem::path& folder,

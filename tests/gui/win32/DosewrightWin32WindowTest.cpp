@@ -18,34 +18,10 @@
 
 namespace {
 
-using nlohmann::json;
 using windriver::WindowDriver;
 
-// One medication with a wrong RxNorm ID, one with the right one.
-json PracticeFixture(bool withUpdateHistory) {
-    json fixture = json::parse(R"({
-      "drugs": [{"drugId": 1, "drugName": "Lisinopril", "formCode": "TAB", "routeCode": "OR",
-                 "strength": "10", "strengthUnit": "MG"}],
-      "ndcs": [{"drugId": 1}],
-      "rxnorm": [{"sourceKind": 4, "sourceId": "1", "rxNormId": "314076", "termType": "SCD"}],
-      "patients": [{"patientId": 7, "patientRef": "DOE0007"}],
-      "medications": [
-        {"entryId": 1, "patientId": 7, "drugName": "Lisinopril", "strength": "10 MG",
-         "doseForm": "Tablet", "route": "Oral", "rxNormId": "999999"},
-        {"entryId": 2, "patientId": 7, "drugName": "Lisinopril", "strength": "10 MG",
-         "doseForm": "Tablet", "route": "Oral", "rxNormId": "314076"}]
-    })");
-    if (!withUpdateHistory)
-        fixture["installation"] = {{"updateHistory", nullptr}, {"drugInteractionVersionOk", true}};
-    return fixture;
-}
-
-std::vector<std::string> RxNormIds(const std::filesystem::path& folder) {
-    std::vector<std::string> ids;
-    for (const json& medication : testsupport::DumpTable(folder, "MRRX99"))
-        ids.push_back(medication.value("rxNormId", ""));
-    return ids;
-}
+using testsupport::RxNormIds;
+using testsupport::WindowPracticeFixture;
 
 // The window program, started in `folder` as a user starts it in the orvale folder.
 class WindowProgram {
@@ -105,7 +81,8 @@ class DosewrightWin32WindowTest : public ::testing::TestWithParam<WindowRun> {};
 TEST_P(DosewrightWin32WindowTest, RunsAsTheMessageMapSays) {
     const WindowRun& run = GetParam();
     const testsupport::TempFolder temp;
-    const auto folder = testsupport::BuildHostFolder(temp.Path(), PracticeFixture(run.goodStart));
+    const auto folder =
+        testsupport::BuildHostFolder(temp.Path(), WindowPracticeFixture(run.goodStart));
     const WindowProgram program(folder);
     const WindowDriver driver(program.Id());
 

@@ -42,12 +42,6 @@ std::string EnvironmentBlock(const ChildOptions& options) {
     return block;
 }
 
-HANDLE CreateOutputFile(const std::string& path) {
-    SECURITY_ATTRIBUTES inherited{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    return CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherited,
-                       CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
 // The child's text as a POSIX program writes it: line ends without CR.
 std::string TextOf(std::string bytes) {
     std::string text;
@@ -66,37 +60,10 @@ ChildProcess::ChildProcess(const ChildOptions& options) {
     if (options.fileSizeLimit)
         throw std::invalid_argument(
             "Windows has no limit on the size of the files a process writes");
-    std::string commandLine = testsupport::CommandLine(options.argv);
-    std::string environment = EnvironmentBlock(options);
-
-    // Made here, so that they exist even for a child killed before it ran.
-    const HANDLE output = CreateOutputFile((m_scratch / "output").string());
-    const HANDLE errors = CreateOutputFile((m_scratch / "errors").string());
-    if (output == INVALID_HANDLE_VALUE || errors == INVALID_HANDLE_VALUE) {
-        const DWORD error = GetLastError();
-        CloseHandle(output);
-        CloseHandle(errors);
-        throw std::runtime_error("cannot collect the child's output: error " +
-                                 std::to_string(error));
-    }
-    STARTUPINFOA startup{};
-    startup.cb = sizeof startup;
-    startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    startup.hStdOutput = output;
-    startup.hStdError = errors;
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessA(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                        environment.data(), nullptr, &startup, &process);
-    const DWORD startError = GetLastError();
-    CloseHandle(output);
-    CloseHandle(errors);
-    if (!started) {
-        throw std::runtime_error(options.argv[0] + ": cannot be started: error " +
-                                 std::to_string(startError));
-    }
-    CloseHandle(process.hThread);
-    m_process = process.hProcess;
+    // The output files are made before the child starts, so that they exist
+    // even for a child killed before it ran.
+    m_process = testsupport::StartProgram(options.argv, m_scratch / "output", m_scratch / "errors",
+                                          EnvironmentBlock(options));
 }
 
 ChildProcess::~ChildProcess() {
