@@ -32,8 +32,25 @@ void WriteError(char* errorText, const std::string& message) {
 #if defined(_WIN32)
     const char* mode = std::getenv("OVUTILITIES_RAISE");
     if (mode != nullptr && std::strcmp(mode, "structured") == 0) {
+        // The layout that compiler's throw gives the exception: its magic
+        // number, the thrown object and the object's throw information, and on
+        // x64, where those are image-relative, the base of the throwing module.
+        // The object and the information are stand-ins; only a catch of that
+        // compiler would read them.
         constexpr DWORD kForeignCppException = 0xE06D7363;
-        RaiseException(kForeignCppException, EXCEPTION_NONCONTINUABLE, 0, nullptr);
+        constexpr ULONG_PTR kForeignCppMagic = 0x19930520;
+        static char thrownObject[16];
+        static char throwInformation[16];
+        const ULONG_PTR parameters[] = {
+            kForeignCppMagic,
+            reinterpret_cast<ULONG_PTR>(thrownObject),
+            reinterpret_cast<ULONG_PTR>(throwInformation),
+#if defined(_WIN64)
+            reinterpret_cast<ULONG_PTR>(GetModuleHandleA("OVUtilities.dll")),
+#endif
+        };
+        RaiseException(kForeignCppException, EXCEPTION_NONCONTINUABLE,
+                       sizeof parameters / sizeof parameters[0], parameters);
     }
 #endif
     throw std::runtime_error(message);
