@@ -20,8 +20,8 @@ void WriteExtra(void* extra, const kelvar::QueryCacheExtra& facts) {
 
 extern "C" {
 
-int32_t OV_QueryCache(int32_t queryNumber, const char* key, int32_t /*argument*/, char* output,
-                      int32_t outputSize, void* extra) {
+int32_t HOST_CALL OV_QueryCache(int32_t queryNumber, const char* key, int32_t /*argument*/,
+                                char* output, int32_t outputSize, void* extra) {
     kelvar::QueryCacheExtra facts{};
     if (queryNumber != kelvar::kQueryDoseFormToFormCode) {
         WriteExtra(extra, facts);
@@ -52,9 +52,9 @@ int32_t OV_QueryCache(int32_t queryNumber, const char* key, int32_t /*argument*/
     return kelvar::kQueryFound;
 }
 
-int32_t OV_SplitSizeToStrengthSUM(const char* /*drugName*/, const char* /*routeCode*/,
-                                  const char* /*formCode*/, const char* strengthText,
-                                  char* strengthValue, char* strengthUnit) {
+int32_t HOST_CALL OV_SplitSizeToStrengthSUM(const char* /*drugName*/, const char* /*routeCode*/,
+                                            const char* /*formCode*/, const char* strengthText,
+                                            char* strengthValue, char* strengthUnit) {
     if (strengthText == nullptr || strengthValue == nullptr || strengthUnit == nullptr) {
         return kelvar::kSplitNotUnderstood;
     }

@@ -42,8 +42,8 @@ extern "C" {
 // regard to ASCII letter case. `argument` is not used. Never writes past
 // `outputSize` bytes of `output`, nor past 16 bytes of `extra` (may be null);
 // on any result but kQueryFound `output` is left as it was.
-HOST_EXPORT int32_t OV_QueryCache(int32_t queryNumber, const char* key, int32_t argument,
-                                  char* output, int32_t outputSize, void* extra);
+HOST_EXPORT int32_t HOST_CALL OV_QueryCache(int32_t queryNumber, const char* key, int32_t argument,
+                                            char* output, int32_t outputSize, void* extra);
 
 // Splits a strength text - a number, an optional blank, a unit spelling of the
 // vocabulary, surrounding blanks allowed - into the number as the drug
@@ -51,8 +51,9 @@ HOST_EXPORT int32_t OV_QueryCache(int32_t queryNumber, const char* key, int32_t 
 // dictionary writes it. Returns kSplitDone with both written (each at most 25
 // characters and a NUL), or kSplitNotUnderstood with neither touched. The drug
 // name, route code and form code do not change the split.
-HOST_EXPORT int32_t OV_SplitSizeToStrengthSUM(const char* drugName, const char* routeCode,
-                                              const char* formCode, const char* strengthText,
-                                              char* strengthValue, char* strengthUnit);
+HOST_EXPORT int32_t HOST_CALL OV_SplitSizeToStrengthSUM(const char* drugName, const char* routeCode,
+                                                        const char* formCode,
+                                                        const char* strengthText,
+                                                        char* strengthValue, char* strengthUnit);
 
 } // extern "C"

@@ -20,7 +20,7 @@ int32_t Fail(char* errorText, const char* format, const char* argument) {
 
 } // namespace
 
-extern "C" int32_t OVAppLogic_Ordinal244(const char* dataSet, char* errorText) {
+extern "C" int32_t HOST_CALL OVAppLogic_Ordinal244(const char* dataSet, char* errorText) {
     if (dataSet == nullptr || std::strcmp(dataSet, hostfolder::kDataSet) != 0) {
         // The data set's name is not quoted whole: it is the caller's text of any length.
         return Fail(errorText,

@@ -11,6 +11,6 @@ extern "C" {
 // set "99" only. Returns 0 when `dataSet` is "99" and its medication table file
 // is in the database folder; otherwise 1 with the reason in `errorText` (400
 // bytes). Stands in for the function the host exports by ordinal 244 only.
-HOST_EXPORT int32_t OVAppLogic_Ordinal244(const char* dataSet, char* errorText);
+HOST_EXPORT int32_t HOST_CALL OVAppLogic_Ordinal244(const char* dataSet, char* errorText);
 
 } // extern "C"

@@ -1,5 +1,6 @@
 #include "ovutilities/HostFileSet.h"
 
+#include "common/HostExport.h"
 #include "common/HostFolder.h"
 #include "ovutilities/MessageText.h"
 #include "ovutilities/OVUtilities.h"
@@ -9,9 +10,9 @@
 
 // The record manager's entry points, as it exports them.
 extern "C" {
-int32_t fsopen(const char* tablePath, const char* mode, const char* firstCredential,
-               const char* secondCredential, const char* flag);
-int32_t fsclose(int32_t handle);
+int32_t HOST_CALL fsopen(const char* tablePath, const char* mode, const char* firstCredential,
+                         const char* secondCredential, const char* flag);
+int32_t HOST_CALL fsclose(int32_t handle);
 }
 
 namespace ovutilities {

@@ -60,7 +60,7 @@ void WriteError(char* errorText, const std::string& message) {
 
 extern "C" {
 
-int32_t PR_Get_Database_Path(char* databasePath, char* errorText) {
+int32_t HOST_CALL PR_Get_Database_Path(char* databasePath, char* errorText) {
     const ovutilities::DatabaseFolder folder = ovutilities::FindDatabaseFolder();
     std::string message = folder.message;
     if (databasePath == nullptr) {
@@ -73,7 +73,7 @@ int32_t PR_Get_Database_Path(char* databasePath, char* errorText) {
     RaiseFailure(message);
 }
 
-int32_t OV_OpenDBFiles(char* errorText, const char* /*reserved*/, const char* dataSet) {
+int32_t HOST_CALL OV_OpenDBFiles(char* errorText, const char* /*reserved*/, const char* dataSet) {
     if (dataSet == nullptr) {
         g_fileSet.Close();
         WriteError(errorText, "No data set was given to open.");
@@ -93,15 +93,15 @@ int32_t OV_OpenDBFiles(char* errorText, const char* /*reserved*/, const char* da
     return 0;
 }
 
-int32_t OV_UtilGetDBFiles(char* /*errorText*/) {
+int32_t HOST_CALL OV_UtilGetDBFiles(char* /*errorText*/) {
     return 0;
 }
 
-int32_t OV_GetDBfp(int32_t hostTableNumber) {
+int32_t HOST_CALL OV_GetDBfp(int32_t hostTableNumber) {
     return g_fileSet.Handle(hostTableNumber);
 }
 
-int32_t OV_CloseDBFiles(char* errorText) {
+int32_t HOST_CALL OV_CloseDBFiles(char* errorText) {
     const std::string message = g_fileSet.Close();
     if (!message.empty()) {
         WriteError(errorText, message);
@@ -110,7 +110,7 @@ int32_t OV_CloseDBFiles(char* errorText) {
     return 0;
 }
 
-int32_t OV_VerifyCorrectVersionOfDrugIntInstalled(char* versionText) {
+int32_t HOST_CALL OV_VerifyCorrectVersionOfDrugIntInstalled(char* versionText) {
     const ovutilities::DatabaseFolder folder = ovutilities::FindDatabaseFolder();
     ovutilities::VersionCheck check;
     if (folder.found) {

@@ -28,31 +28,32 @@ extern "C" {
 // not exist, is not a folder, or does not fit the buffer with its separator is
 // a failure: the message goes into `errorText` (400 bytes) and is thrown as
 // std::runtime_error. Returns 0.
-HOST_EXPORT int32_t PR_Get_Database_Path(char* databasePath, char* errorText);
+HOST_EXPORT int32_t HOST_CALL PR_Get_Database_Path(char* databasePath, char* errorText);
 
 // Opens the medication table and the patient table of `dataSet` in the database
 // folder through the record manager. Returns 0 when both are open, 1 with a
 // message in `errorText` (400 bytes) when not; then nothing is left open. An
 // already open file set is closed first. `reserved` is not used.
-HOST_EXPORT int32_t OV_OpenDBFiles(char* errorText, const char* reserved, const char* dataSet);
+HOST_EXPORT int32_t HOST_CALL OV_OpenDBFiles(char* errorText, const char* reserved,
+                                             const char* dataSet);
 
 // The host's further tables are not needed by callers of this library; there is
 // nothing more to open. Returns 0.
-HOST_EXPORT int32_t OV_UtilGetDBFiles(char* errorText);
+HOST_EXPORT int32_t HOST_CALL OV_UtilGetDBFiles(char* errorText);
 
 // Record-manager handle of a table of the open file set: 90 the medication
 // table, 36 the patient table. -1 for other numbers and while nothing is open.
-HOST_EXPORT int32_t OV_GetDBfp(int32_t hostTableNumber);
+HOST_EXPORT int32_t HOST_CALL OV_GetDBfp(int32_t hostTableNumber);
 
 // Closes the file set; safe when nothing is open. Returns 0, or 1 with a
 // message when the record manager refused to close a table (its handle is
 // given up all the same).
-HOST_EXPORT int32_t OV_CloseDBFiles(char* errorText);
+HOST_EXPORT int32_t HOST_CALL OV_CloseDBFiles(char* errorText);
 
 // Compares the drug-interaction data version recorded in the database folder
 // with the version this installation level requires. Returns 0 when they are
 // equal, 1 otherwise (also when no version is recorded); writes a one-line
 // explanation into `versionText` (1000 bytes) either way.
-HOST_EXPORT int32_t OV_VerifyCorrectVersionOfDrugIntInstalled(char* versionText);
+HOST_EXPORT int32_t HOST_CALL OV_VerifyCorrectVersionOfDrugIntInstalled(char* versionText);
 
 } // extern "C"

@@ -42,7 +42,7 @@ using namespace storelink;
 
 extern "C" {
 
-HOST_EXPORT int32_t InitMidWare(int32_t) {
+HOST_EXPORT int32_t HOST_CALL InitMidWare(int32_t) {
     // No memory statistics: they put a global lock around every allocation
     // SQLite makes. Only possible before SQLite starts; refused harmlessly after.
     sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
@@ -50,8 +50,9 @@ HOST_EXPORT int32_t InitMidWare(int32_t) {
     return 0;
 }
 
-HOST_EXPORT int32_t fsopen(const char* tablePath, const char* mode, const char* firstCredential,
-                           const char* secondCredential, const char* flag) {
+HOST_EXPORT int32_t HOST_CALL fsopen(const char* tablePath, const char* mode,
+                                     const char* firstCredential, const char* secondCredential,
+                                     const char* flag) {
     std::lock_guard<std::mutex> lock(ApiMutex());
     int32_t status = 0;
     if (TheFailureSwitch().Trips(Operation::Open, status)) {
@@ -67,7 +68,7 @@ HOST_EXPORT int32_t fsopen(const char* tablePath, const char* mode, const char* 
     return status < 0 ? status : Handles().Add(std::move(table));
 }
 
-HOST_EXPORT int32_t fsclose(int32_t handle) {
+HOST_EXPORT int32_t HOST_CALL fsclose(int32_t handle) {
     std::lock_guard<std::mutex> lock(ApiMutex());
     int32_t status = 0;
     if (TheFailureSwitch().Trips(Operation::Close, status)) {
@@ -76,14 +77,15 @@ HOST_EXPORT int32_t fsclose(int32_t handle) {
     return Handles().Close(handle) ? 0 : kErrBadHandle;
 }
 
-HOST_EXPORT int32_t fspos(int32_t handle, int32_t keyNumber, void* record) {
+HOST_EXPORT int32_t HOST_CALL fspos(int32_t handle, int32_t keyNumber, void* record) {
     return OnTable(Operation::Position, handle, [&](OpenTable& table) {
         return record != nullptr ? table.Position(keyNumber, static_cast<const uint8_t*>(record))
                                  : kErrBadArgument;
     });
 }
 
-HOST_EXPORT int32_t fsget(int32_t handle, int32_t keyNumber, void* record, int32_t recordLength) {
+HOST_EXPORT int32_t HOST_CALL fsget(int32_t handle, int32_t keyNumber, void* record,
+                                    int32_t recordLength) {
     return OnTable(Operation::Get, handle, [&](OpenTable& table) {
         return record != nullptr
                    ? table.GetCurrent(keyNumber, static_cast<uint8_t*>(record), recordLength)
@@ -91,7 +93,8 @@ HOST_EXPORT int32_t fsget(int32_t handle, int32_t keyNumber, void* record, int32
     });
 }
 
-HOST_EXPORT int32_t fsgetn(int32_t handle, int32_t keyNumber, void* record, int32_t recordLength) {
+HOST_EXPORT int32_t HOST_CALL fsgetn(int32_t handle, int32_t keyNumber, void* record,
+                                     int32_t recordLength) {
     return OnTable(Operation::GetNext, handle, [&](OpenTable& table) {
         return record != nullptr
                    ? table.GetNext(keyNumber, static_cast<uint8_t*>(record), recordLength)
@@ -99,19 +102,19 @@ HOST_EXPORT int32_t fsgetn(int32_t handle, int32_t keyNumber, void* record, int3
     });
 }
 
-HOST_EXPORT int32_t fsgotof(int32_t handle, int32_t keyNumber) {
+HOST_EXPORT int32_t HOST_CALL fsgotof(int32_t handle, int32_t keyNumber) {
     return OnTable(Operation::GotoFirst, handle,
                    [&](OpenTable& table) { return table.GotoFirst(keyNumber); });
 }
 
-HOST_EXPORT int32_t fsupdate(int32_t handle, const void* record, int32_t recordLength) {
+HOST_EXPORT int32_t HOST_CALL fsupdate(int32_t handle, const void* record, int32_t recordLength) {
     return OnTable(Operation::Update, handle, [&](OpenTable& table) {
         return record != nullptr ? table.Update(static_cast<const uint8_t*>(record), recordLength)
                                  : kErrBadArgument;
     });
 }
 
-HOST_EXPORT void StoreLink_FailCall(const char* operation, int32_t callNumber, int32_t status) {
+STANDIN_EXPORT void StoreLink_FailCall(const char* operation, int32_t callNumber, int32_t status) {
     std::lock_guard<std::mutex> lock(ApiMutex());
     if (!TheFailureSwitch().Arm(operation != nullptr ? operation : "*",
                                 operation != nullptr ? callNumber : 0, status)) {

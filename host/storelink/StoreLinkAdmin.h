@@ -45,12 +45,12 @@ struct TableDefinition {
 
 // Reads the definition a table file carries. Throws std::runtime_error with a
 // message naming the file when it is missing or is not a table file.
-HOST_EXPORT TableDefinition ReadTableDefinition(const std::string& path);
+STANDIN_EXPORT TableDefinition ReadTableDefinition(const std::string& path);
 
 // Creates a new table file and fills it. Everything inserted becomes visible
 // at commit(); a writer destroyed without commit() leaves no usable table.
 // All errors are thrown as std::runtime_error with a message naming the file.
-class HOST_EXPORT TableWriter {
+class STANDIN_EXPORT TableWriter {
 public:
     TableWriter(const std::string& path, const TableDefinition& definition);
     ~TableWriter();

@@ -43,5 +43,5 @@ extern "C" {
 // callNumber 0 turns the switch off. The same switch can be set for a whole
 // process with the environment variable STORELINK_FAIL="operation:callNumber:status",
 // read when the library is loaded.
-HOST_EXPORT void StoreLink_FailCall(const char* operation, int32_t callNumber, int32_t status);
+STANDIN_EXPORT void StoreLink_FailCall(const char* operation, int32_t callNumber, int32_t status);
 }

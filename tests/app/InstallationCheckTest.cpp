@@ -2,6 +2,7 @@
 // window and, where a test decides what the utility library answers, the tests'
 // library loader.
 #include "app/InstallationCheck.h"
+#include "data/HostLibraries.h"
 #include "support/ExpectedTexts.h"
 #include "support/ScopedEnvironment.h"
 
@@ -107,9 +108,10 @@ TEST_F(InstallationCheckTest, CurrentInstallationPassesSilently) {
     const std::string folder = BuildFolder();
     EXPECT_TRUE(Verify(folder));
     EXPECT_TRUE(m_window.Events().empty());
-    EXPECT_EQ(m_loader.calls, (std::vector<std::string>{
-                                  "load OVUtilities",
-                                  "find OV_VerifyCorrectVersionOfDrugIntInstalled", "release"}));
+    EXPECT_EQ(m_loader.calls,
+              (std::vector<std::string>{
+                  "load OVUtilities", std::string("find ") + host::kVerifyDrugIntVersionEntryPoint,
+                  "release"}));
     EXPECT_EQ(m_loader.OpenHandles(), 0);
     EXPECT_EQ(g_versionCalls, 1);
     EXPECT_TRUE(g_versionBufferZeroed) << "the version buffer must be 1000 zero bytes";
@@ -295,9 +297,10 @@ TEST_F(InstallationCheckTest, MissingVersionEntryPointReleasesTheLibraryFirst) {
 
     EXPECT_FALSE(Verify(folder));
     EXPECT_EQ(m_window.Events(), Failure(kEntryPointMissing, kDrugInteractionOutdated));
-    EXPECT_EQ(m_loader.calls, (std::vector<std::string>{
-                                  "load OVUtilities",
-                                  "find OV_VerifyCorrectVersionOfDrugIntInstalled", "release"}));
+    EXPECT_EQ(m_loader.calls,
+              (std::vector<std::string>{
+                  "load OVUtilities", std::string("find ") + host::kVerifyDrugIntVersionEntryPoint,
+                  "release"}));
     EXPECT_EQ(eventsAtRelease, std::optional<std::size_t>(0)) << "released before the message";
     EXPECT_EQ(m_loader.OpenHandles(), 0);
 }

@@ -15,8 +15,8 @@ void ResetFakeDrugKnowledge() {
     TheFakeDrugKnowledge() = FakeDrugKnowledge{};
 }
 
-extern "C" int32_t OV_QueryCache(int32_t queryNumber, const char* key, int32_t argument,
-                                 char* output, int32_t outputSize, void* extra) {
+extern "C" int32_t HOST_CALL OV_QueryCache(int32_t queryNumber, const char* key, int32_t argument,
+                                           char* output, int32_t outputSize, void* extra) {
     FakeDrugKnowledge& fake = TheFakeDrugKnowledge();
     ++fake.queryCalls;
     fake.queryNumber = queryNumber;
@@ -35,9 +35,10 @@ extern "C" int32_t OV_QueryCache(int32_t queryNumber, const char* key, int32_t a
     return fake.queryResult;
 }
 
-extern "C" int32_t OV_SplitSizeToStrengthSUM(const char* drugName, const char* routeCode,
-                                             const char* formCode, const char* strengthText,
-                                             char* strengthValue, char* strengthUnit) {
+extern "C" int32_t HOST_CALL OV_SplitSizeToStrengthSUM(const char* drugName, const char* routeCode,
+                                                       const char* formCode,
+                                                       const char* strengthText,
+                                                       char* strengthValue, char* strengthUnit) {
     constexpr std::size_t kOutputSize = 26;
     FakeDrugKnowledge& fake = TheFakeDrugKnowledge();
     ++fake.splitCalls;
