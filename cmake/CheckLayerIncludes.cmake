@@ -111,7 +111,7 @@ foreach(folder IN LISTS core_layers ITEMS cli)
         # One list element a line, line numbers kept: the characters that
         # would split or join list elements are masked first.
         file(READ "${SOURCE_DIR}/${file}" text)
-        string(REGEX REPLACE "[;\\[\\]\\\\]" "_" text "${text}")
+        string(REGEX REPLACE "[][;\\\\]" "_" text "${text}")
         string(REPLACE "\n" ";" lines "${text}")
         set(number 0)
         foreach(line IN LISTS lines)

@@ -3,10 +3,9 @@
 #include "common/HostFolder.h"
 #include "ovutilities/OVUtilities.h"
 
-#include <climits>
 #include <cstdio>
 #include <cstdlib>
-#include <unistd.h>
+#include <filesystem>
 
 namespace kelvar {
 namespace {
@@ -31,10 +30,12 @@ const Vocabulary& VocabularyCache::Current() {
         variable = "";
     }
     // The current directory matters unless the variable names an absolute folder.
-    char directory[PATH_MAX];
-    directory[0] = '\0';
-    if (!IsAbsolute(variable) && getcwd(directory, sizeof directory) == nullptr) {
-        directory[0] = '\0'; // the folder lookup below fails the same way
+    // In the system's own characters, of any length; empty when it cannot be
+    // had (the folder lookup below fails the same way).
+    std::filesystem::path directory;
+    if (!IsAbsolute(variable)) {
+        std::error_code error;
+        directory = std::filesystem::current_path(error);
     }
     if (m_read && m_variable == variable && m_directory == directory) {
         return m_vocabulary;

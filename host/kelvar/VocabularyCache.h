@@ -11,6 +11,7 @@
 
 #include "kelvar/Vocabulary.h"
 
+#include <filesystem>
 #include <mutex>
 #include <string>
 
@@ -29,9 +30,9 @@ private:
     void Reload();
 
     std::mutex m_mutex;
-    bool m_read = false;     // m_vocabulary was read from a file for the folder below
-    std::string m_variable;  // ORVALE_DB when it was read ("" when unset)
-    std::string m_directory; // the current directory then, when it mattered
+    bool m_read = false;               // m_vocabulary was read from a file for the folder below
+    std::string m_variable;            // ORVALE_DB when it was read ("" when unset)
+    std::filesystem::path m_directory; // the current directory then, when it mattered
     Vocabulary m_vocabulary;
 };
 

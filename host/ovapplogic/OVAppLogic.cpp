@@ -42,7 +42,7 @@ extern "C" int32_t HOST_CALL OVAppLogic_Ordinal244(const char* dataSet, char* er
     std::snprintf(tablePath, sizeof tablePath, "%s%s%s", folder, hostfolder::kMedicationTableStem,
                   hostfolder::kDataSet);
     struct stat status {};
-    if (stat(tablePath, &status) != 0 || !S_ISREG(status.st_mode)) {
+    if (stat(tablePath, &status) != 0 || (status.st_mode & S_IFMT) != S_IFREG) {
         return Fail(errorText,
                     "The application logic cannot start: the medication table %s is missing.",
                     tablePath);

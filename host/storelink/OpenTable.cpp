@@ -37,7 +37,7 @@ int32_t MissingOrUnreadable(const char* path) {
     if (stat(path, &info) != 0) {
         return errno == ENOENT || errno == ENOTDIR ? kErrFileNotFound : kErrIo;
     }
-    return S_ISREG(info.st_mode) ? 0 : kErrNotATable;
+    return (info.st_mode & S_IFMT) == S_IFREG ? 0 : kErrNotATable;
 }
 
 int32_t SwitchToWal(sqlite3* db) {

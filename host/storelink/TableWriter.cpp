@@ -16,9 +16,11 @@
 #include <fcntl.h>
 #include <stdexcept>
 #include <sys/stat.h>
-#include <unistd.h>
 #if defined(_WIN32)
 #include <io.h>
+#include <process.h>
+#else
+#include <unistd.h>
 #endif
 
 namespace storelink {
@@ -275,7 +277,7 @@ TableDefinition ReadTableDefinition(const std::string& path) {
     if (stat(path.c_str(), &info) != 0) {
         Throw(path, std::string("cannot read the file: ") + std::strerror(errno));
     }
-    if (!S_ISREG(info.st_mode)) {
+    if ((info.st_mode & S_IFMT) != S_IFREG) {
         Throw(path, "not a table file");
     }
     sqlite3* raw = nullptr;

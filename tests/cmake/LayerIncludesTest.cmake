@@ -13,6 +13,7 @@ set(cases
     "data/Contract.cpp|#include \"data/HostLibraries.h\"\n#include \"platform/FileSystem.h\"|"
     "app/System.cpp|#define JOINED OPEN 1 CLOSE BACKSLASH\n    + 2SEMICOLON\n#include <unistd.h>|app/System.cpp:3: #include <unistd.h>: an operating-system header"
     "repair/Folder.cpp|#  include <sys/stat.h>|repair/Folder.cpp:1: #  include <sys/stat.h>: an operating-system header"
+    "data/Late.cpp|int count = 2SEMICOLON\nconst char* kOpen = \"OPEN\"SEMICOLON\n#include <sys/mman.h>|data/Late.cpp:3: #include <sys/mman.h>: an operating-system header"
     "deploy/Win.cpp|#include <Windows.h>|deploy/Win.cpp:1: #include <Windows.h>: an operating-system header"
     "resources/Window.cpp|#include <wx/dialog.h>|resources/Window.cpp:1: #include <wx/dialog.h>: a toolkit header"
     "data/Store.cpp|#include <sqlite3.h>|data/Store.cpp:1: #include <sqlite3.h>: SQLite"

@@ -7,7 +7,11 @@
 #include "support/ScopedEnvironment.h"
 
 #include <fcntl.h>
+#if defined(_WIN32)
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 #include <cstdlib>
 #include <cstring>

@@ -8,10 +8,11 @@
 #include <cstring>
 #include <stdexcept>
 #include <string>
-#include <sys/stat.h>
-#include <unistd.h>
 #if defined(_WIN32)
 #include <process.h>
+#else
+#include <sys/stat.h>
+#include <unistd.h>
 #endif
 
 namespace hostkit {
