@@ -20,6 +20,7 @@
 #include "app/DosewrightDlg.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
+#include "platform/GuardedCall.h"
 #include "platform/LibraryLoader.h"
 #include "platform/console/ConsoleDialogWindow.h"
 #include "repair/RunJournalReader.h"
@@ -47,9 +48,9 @@ void PrintStatus(const CDosewrightDlg& dialog) {
 int ListJournaledRuns() {
     char databasePath[host::kDatabasePathSize] = {};
     char errorText[host::kErrorTextSize] = {};
-    try {
-        PR_Get_Database_Path(databasePath, errorText);
-    } catch (...) {
+    // The host reports a failure by raising an exception, which on Windows is
+    // foreign to this program's catch: guarded as the start-up guards it.
+    if (!platform::CallGuarded([&] { PR_Get_Database_Path(databasePath, errorText); })) {
         std::fprintf(stderr, "dosewright-cli: %s\n", errorText);
         return kExitFailed;
     }
