@@ -91,6 +91,14 @@ bool HistoryHoldsMarker(platform::ExclusiveFile& file, bool& found) {
 
 } // namespace
 
+bool UpdateHistoryHoldsPatchSet(const char* path, bool& found) {
+    platform::ExclusiveFile file;
+    if (!file.Open(path, platform::ExclusiveFile::Mode::ReadWriteExisting))
+        return false;
+    const bool read = HistoryHoldsMarker(file, found);
+    return file.Close() && read;
+}
+
 bool VerifyInstallation(CDosewrightDlg& dialog, const char* databaseFolder) {
     char path[host::kDatabasePathSize] = {};
     const int length = std::snprintf(path, sizeof path, "%s%s", databaseFolder, kUpdateHistoryName);

@@ -3,6 +3,8 @@
 
 #include "platform/PathSeparator.h"
 
+#include <cstddef>
+
 class CDosewrightDlg;
 
 // The update-history file exists, the host's drug-interaction data has the
@@ -15,3 +17,12 @@ inline constexpr const char* kPatchLevelMarker = "title=\"11 patches 10/31/2019"
 // Appended to the database folder to name the host's update-history file.
 inline constexpr const char* kUpdateHistoryName =
     "Updater" PLATFORM_PATH_SEPARATOR "ProductUpdates.ovupdate";
+
+// Searches the update history at `path` (opened for exclusive use, never
+// written) for the patch-level marker. False on a file error, with the last
+// error code set; otherwise `found` says whether the marker is there.
+bool UpdateHistoryHoldsPatchSet(const char* path, bool& found);
+
+// The longest database folder the utility accepts: one that leaves room for
+// the longest name it appends.
+std::size_t LongestDatabaseFolder();

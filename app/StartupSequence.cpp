@@ -39,6 +39,10 @@ std::size_t LongestAppendedName() {
 
 } // namespace
 
+std::size_t LongestDatabaseFolder() {
+    return host::kDatabasePathSize - 1 - LongestAppendedName();
+}
+
 void CDosewrightDlg::PrepareContext() {
     m_session.Begin();
     m_pInstructions = m_window.GetControl(res::IDC_STATIC);
@@ -50,7 +54,7 @@ void CDosewrightDlg::PrepareContext() {
 // A database folder too long for the names the utility appends to it is refused
 // here, once, so that no path is ever cut short or written past its buffer.
 bool CDosewrightDlg::AcceptDatabaseFolder(const char* databaseFolder) {
-    const std::size_t limit = host::kDatabasePathSize - 1 - LongestAppendedName();
+    const std::size_t limit = LongestDatabaseFolder();
     if (std::strlen(databaseFolder) <= limit) {
         std::memset(m_szDbPath, 0, sizeof m_szDbPath);
         std::memcpy(m_szDbPath, databaseFolder, std::strlen(databaseFolder));

@@ -3,13 +3,16 @@
 //   dosewright-cli [-C DIR] report|repair
 //   dosewright-cli [-C DIR] undo [RUN]
 //   dosewright-cli [-C DIR] undo --list
+//   dosewright-cli [-C DIR] doctor
 //
 // Prints what the window would show, in order: the backup reminder and every
 // failure as "TITLE: TEXT" on standard error, then the final status line on
 // standard output; after a scan in which patients could not be looked up, how
 // many, on standard error. Exit status 0 when the scan ran to its end, 1 when the
 // start-up or the scan failed, 2 for a usage error. `undo --list` prints the
-// journaled runs, the oldest first, and touches nothing else.
+// journaled runs, the oldest first, and touches nothing else. `doctor` checks
+// the installation, one line a check, changes nothing, and exits 0 when
+// everything a run needs is there, 1 when not.
 #include <cerrno>
 #include <cstdio>
 #include <string>
@@ -18,6 +21,7 @@
 
 #include "DosewrightVersion.h"
 #include "app/DosewrightDlg.h"
+#include "app/InstallationDoctor.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
 #include "platform/GuardedCall.h"
@@ -62,6 +66,30 @@ int ListJournaledRuns() {
     return kExitCompleted;
 }
 
+// A host's text on one line of the terminal: its control characters as blanks.
+std::string OnOneLine(std::string text) {
+    for (char& c : text) {
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f)
+            c = ' ';
+    }
+    return text;
+}
+
+// Every check of the installation, one a line: "OK" or "FAIL", what, and what was found.
+int RunDoctor() {
+    InstallationDoctor doctor(platform::SystemLibraryLoader());
+    const bool ready = doctor.Run();
+    for (const DoctorFinding& finding : doctor.Findings()) {
+        const std::string line = std::string(finding.ok ? "OK    " : "FAIL  ") + finding.check +
+                                 ": " + OnOneLine(finding.detail);
+        std::printf("%s\n", line.c_str());
+    }
+    std::printf("%s\n", ready ? "Everything a run needs is there."
+                              : "Dosewright cannot run here until what FAIL names is mended.");
+    std::fflush(stdout);
+    return ready ? kExitCompleted : kExitFailed;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -70,6 +98,7 @@ int main(int argc, char** argv) {
                  "report: list the medications whose RxNorm ID is wrong; change nothing.\n"
                  "repair: correct them (back up the database first).\n"
                  "undo: take back the newest journaled run, or RUN; --list lists them.\n"
+                 "doctor: check the installation first; change nothing.\n"
                  "All three write Dosewright.log and Dosewright.csv in the database folder.",
                  "dosewright-cli"};
     // Options begin with "-" on every platform, so a folder such as /srv/orvale is a folder.
@@ -88,6 +117,8 @@ int main(int argc, char** argv) {
     bool listRuns = false;
     undo->add_option("RUN", runName, "The run to undo (as --list names it); default: the newest");
     undo->add_flag("--list", listRuns, "List the journaled runs, the oldest first");
+    CLI::App* doctor = app.add_subcommand(
+        "doctor", "Check that everything a run needs is there, changing nothing");
 
     if (const int mangled = platform::FirstMangledArgument(); mangled > 0 && mangled < argc) {
         std::fprintf(stderr,
@@ -113,6 +144,9 @@ int main(int argc, char** argv) {
         // started in; the folder given here is the one the user asked for.
         platform::RemoveEnvironmentVariable(kDatabaseFolderVariable);
     }
+
+    if (doctor->parsed())
+        return RunDoctor();
 
     if (undo->parsed() && listRuns) {
         if (!runName.empty()) {

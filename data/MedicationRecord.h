@@ -12,6 +12,8 @@
 #include <type_traits>
 
 inline constexpr std::size_t kMrrxRecordLength = 771;
+// The key number of entry order: the walk of a scan and the read before each update.
+inline constexpr int32_t kMrrxWalkKey = 7;
 
 #pragma pack(push, 1)
 struct _MRRX {

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 namespace platform {
@@ -113,6 +114,19 @@ bool PathExists(const char* path) {
     // even when what it points to does not, so it is deleted, never written through.
     struct stat info;
     return ::lstat(path, &info) == 0;
+}
+
+bool FreeDiskSpace(const char* path, std::uint64_t& bytes) {
+    struct statvfs info;
+    if (::statvfs(path, &info) != 0)
+        return Fail();
+    bytes = static_cast<std::uint64_t>(info.f_bavail) * info.f_frsize;
+    return true;
+}
+
+bool IsWritableFolder(const char* path) {
+    struct stat info;
+    return ::lstat(path, &info) == 0 && S_ISDIR(info.st_mode) && ::access(path, W_OK | X_OK) == 0;
 }
 
 bool CreateFolder(const char* path) {

@@ -36,6 +36,15 @@ void FailWritesPastFileSizeLimit();
 // the path, as the original platform's find-first does).
 bool PathExists(const char* path);
 
+// The bytes the file system holding `path` has free for this user. False
+// with the last error code set on failure.
+bool FreeDiskSpace(const char* path, std::uint64_t& bytes);
+
+// True when `path` is a folder itself (not a link to one) that this user may
+// create files in, as far as its permissions or attributes say; nothing is
+// written to find out.
+bool IsWritableFolder(const char* path);
+
 // Creates one folder level. False with the last error code set on failure.
 bool CreateFolder(const char* path);
 

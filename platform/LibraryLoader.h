@@ -13,6 +13,9 @@ public:
     virtual Handle Load(const char* baseName) = 0;
     // nullptr when the library has no such entry point.
     virtual void* FindEntryPoint(Handle library, const char* name) = 0;
+    // The entry point the library exports under this number (Windows); nullptr
+    // where it has none, and on systems that export by name only.
+    virtual void* FindEntryPointByOrdinal(Handle /*library*/, int /*ordinal*/) { return nullptr; }
     virtual void Release(Handle library) = 0;
 };
 

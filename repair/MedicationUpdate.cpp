@@ -4,12 +4,6 @@
 
 #include "data/HostLibraries.h"
 
-namespace {
-
-constexpr int32_t kMrrxWalkKey = 7;
-
-} // namespace
-
 int32_t UpdateMedicationRecord(int32_t mrrx, const _MRRX& asRead, const _MRRX& changed) {
     constexpr auto kRecordLength = static_cast<int32_t>(kMrrxRecordLength);
     _MRRX current{};

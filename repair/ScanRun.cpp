@@ -16,7 +16,6 @@
 
 namespace {
 
-constexpr int32_t kMrrxWalkKey = 7;
 constexpr int kScanMessageSize = 200;
 
 // Resolution codes written to the run lines when no drug ID applies.

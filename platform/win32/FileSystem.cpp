@@ -91,6 +91,21 @@ bool PathExists(const char* path) {
     return true;
 }
 
+bool FreeDiskSpace(const char* path, std::uint64_t& bytes) {
+    ULARGE_INTEGER available{};
+    if (!::GetDiskFreeSpaceExA(path, &available, nullptr, nullptr))
+        return Fail();
+    bytes = available.QuadPart;
+    return true;
+}
+
+bool IsWritableFolder(const char* path) {
+    // A junction or other reparse point is not the folder itself.
+    const DWORD attributes = ::GetFileAttributesA(path);
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0 &&
+           (attributes & (FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
 bool CreateFolder(const char* path) {
     return ::CreateDirectoryA(path, nullptr) != 0 || Fail();
 }

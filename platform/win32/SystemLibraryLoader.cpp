@@ -21,6 +21,13 @@ public:
         const FARPROC entry = ::GetProcAddress(static_cast<HMODULE>(library), name);
         return reinterpret_cast<void*>(entry);
     }
+    void* FindEntryPointByOrdinal(Handle library, int ordinal) override {
+        if (!library || ordinal <= 0 || ordinal > 0xFFFF)
+            return nullptr;
+        const FARPROC entry = ::GetProcAddress(static_cast<HMODULE>(library),
+                                               MAKEINTRESOURCEA(static_cast<WORD>(ordinal)));
+        return reinterpret_cast<void*>(entry);
+    }
     void Release(Handle library) override {
         if (library)
             ::FreeLibrary(static_cast<HMODULE>(library));
