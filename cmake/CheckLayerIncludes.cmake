@@ -17,8 +17,9 @@ if(NOT SOURCE_DIR)
 endif()
 
 set(core_layers app data repair deploy resources)
-# Headers the build writes into its own tree for the core.
-set(generated_headers DosewrightVersion.h)
+# Headers the build writes into its own tree for the core (the version; the
+# host's exports, from host/exports/*.def).
+set(generated_headers DosewrightVersion.h HostExportTable.inc)
 
 # Why a header that is not the standard library's is kept out; empty when it
 # is none of the known kinds.
