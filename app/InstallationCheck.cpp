@@ -91,12 +91,31 @@ bool HistoryHoldsMarker(platform::ExclusiveFile& file, bool& found) {
 
 } // namespace
 
-bool UpdateHistoryHoldsPatchSet(const char* path, bool& found) {
+PatchSetSearch SearchUpdateHistory(const char* path) {
     platform::ExclusiveFile file;
     if (!file.Open(path, platform::ExclusiveFile::Mode::ReadWriteExisting))
-        return false;
+        return PatchSetSearch::CannotOpen;
+    bool found = false;
     const bool read = HistoryHoldsMarker(file, found);
-    return file.Close() && read;
+    if (!file.Close() || !read)
+        return PatchSetSearch::CannotRead;
+    return found ? PatchSetSearch::Found : PatchSetSearch::Missing;
+}
+
+DrugInteractionVersion AskDrugInteractionVersion(platform::LibraryLoader& loader,
+                                                 char* versionText) {
+    platform::LibraryLoader::Handle library = loader.Load(host::kUtilityLibraryName);
+    if (!library)
+        return DrugInteractionVersion::NoLibrary;
+    auto verifyVersion = reinterpret_cast<host::VerifyDrugIntVersionFn>(
+        loader.FindEntryPoint(library, host::kVerifyDrugIntVersionEntryPoint));
+    if (!verifyVersion) {
+        loader.Release(library);
+        return DrugInteractionVersion::NoEntryPoint;
+    }
+    const int32_t versionResult = verifyVersion(versionText);
+    loader.Release(library);
+    return versionResult == 0 ? DrugInteractionVersion::Current : DrugInteractionVersion::Outdated;
 }
 
 bool VerifyInstallation(CDosewrightDlg& dialog, const char* databaseFolder) {
@@ -108,29 +127,23 @@ bool VerifyInstallation(CDosewrightDlg& dialog, const char* databaseFolder) {
         return false;
     }
 
-    platform::LibraryLoader& loader = dialog.Loader();
-    platform::LibraryLoader::Handle library = loader.Load(host::kUtilityLibraryName);
-    if (!library) {
+    char versionText[host::kVersionCheckBufferSize] = {};
+    switch (AskDrugInteractionVersion(dialog.Loader(), versionText)) {
+    case DrugInteractionVersion::NoLibrary:
         Fail(dialog, kLibraryNotLoaded, kDrugInteractionOutdated);
         return false;
-    }
-    auto verifyVersion = reinterpret_cast<host::VerifyDrugIntVersionFn>(
-        loader.FindEntryPoint(library, host::kVerifyDrugIntVersionEntryPoint));
-    if (!verifyVersion) {
-        loader.Release(library);
+    case DrugInteractionVersion::NoEntryPoint:
         Fail(dialog, kEntryPointMissing, kDrugInteractionOutdated);
         return false;
-    }
-    char versionText[host::kVersionCheckBufferSize] = {};
-    const int32_t versionResult = verifyVersion(versionText);
-    loader.Release(library);
-    if (versionResult != 0) {
+    case DrugInteractionVersion::Outdated:
         Fail(dialog, kDrugInteractionOutdated, kDrugInteractionOutdated);
         return false;
+    case DrugInteractionVersion::Current:
+        break;
     }
 
-    platform::ExclusiveFile file;
-    if (!file.Open(path, platform::ExclusiveFile::Mode::ReadWriteExisting)) {
+    const PatchSetSearch search = SearchUpdateHistory(path);
+    if (search == PatchSetSearch::CannotOpen) {
         char message[kMessageSize] = {};
         std::snprintf(message, sizeof message,
                       "Failure opening file:%s\nPlease verify that you have access to this file.",
@@ -138,13 +151,11 @@ bool VerifyInstallation(CDosewrightDlg& dialog, const char* databaseFolder) {
         Fail(dialog, message, message);
         return false;
     }
-    bool found = false;
-    const bool read = HistoryHoldsMarker(file, found);
-    if (!file.Close() || !read) {
+    if (search == PatchSetSearch::CannotRead) {
         Fail(dialog, path, path, kFileErrorTitle);
         return false;
     }
-    if (!found) {
+    if (search == PatchSetSearch::Missing) {
         Fail(dialog, kPatchLevelMissing, kPatchLevelMissing);
         return false;
     }

@@ -6,6 +6,9 @@
 #include <cstddef>
 
 class CDosewrightDlg;
+namespace platform {
+class LibraryLoader;
+}
 
 // The update-history file exists, the host's drug-interaction data has the
 // version this utility needs, and the update history records the required patch
@@ -18,10 +21,19 @@ inline constexpr const char* kPatchLevelMarker = "title=\"11 patches 10/31/2019"
 inline constexpr const char* kUpdateHistoryName =
     "Updater" PLATFORM_PATH_SEPARATOR "ProductUpdates.ovupdate";
 
-// Searches the update history at `path` (opened for exclusive use, never
-// written) for the patch-level marker. False on a file error, with the last
-// error code set; otherwise `found` says whether the marker is there.
-bool UpdateHistoryHoldsPatchSet(const char* path, bool& found);
+// What the update history at `path` (opened for exclusive use, never written)
+// says of the patch-level marker. CannotOpen and CannotRead leave the last
+// error code set.
+enum class PatchSetSearch { Found, Missing, CannotOpen, CannotRead };
+PatchSetSearch SearchUpdateHistory(const char* path);
+
+// The host's answer on its drug-interaction data, through the utility library's
+// version entry point looked up at run time; the library is released before
+// this returns. `versionText` (host::kVersionCheckBufferSize bytes) receives the
+// host's explanation when it was asked.
+enum class DrugInteractionVersion { Current, Outdated, NoLibrary, NoEntryPoint };
+DrugInteractionVersion AskDrugInteractionVersion(platform::LibraryLoader& loader,
+                                                 char* versionText);
 
 // The longest database folder the utility accepts: one that leaves room for
 // the longest name it appends.

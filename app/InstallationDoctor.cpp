@@ -10,7 +10,6 @@
 #include "data/MedicationRecord.h"
 #include "data/PatientRecord.h"
 #include "platform/FileSystem.h"
-#include "platform/GuardedCall.h"
 #include "platform/LibraryLoader.h"
 #include "repair/JournalLayout.h"
 
@@ -123,12 +122,10 @@ bool InstallationDoctor::CheckDatabaseFolder() {
     char folder[host::kDatabasePathSize] = {};
     char errorText[host::kErrorTextSize] = {};
     InitMidWare(host::kMidWareInitArgument);
-    if (!platform::CallGuarded([&] { PR_Get_Database_Path(folder, errorText); })) {
-        errorText[sizeof errorText - 1] = '\0';
+    if (!AskDatabaseFolder(folder, errorText)) {
         Add(false, "database folder", errorText);
         return false;
     }
-    folder[sizeof folder - 1] = '\0';
     const std::size_t length = std::strlen(folder);
     if (length > LongestDatabaseFolder()) {
         Add(false, "database folder",
@@ -143,32 +140,33 @@ bool InstallationDoctor::CheckDatabaseFolder() {
 
 void InstallationDoctor::CheckUpdateHistory() {
     const std::string path = m_folder + kUpdateHistoryName;
-    bool found = false;
-    if (!platform::PathExists(path.c_str()))
+    if (!platform::PathExists(path.c_str())) {
         Add(false, "update history", path + " is missing");
-    else if (!UpdateHistoryHoldsPatchSet(path.c_str(), found))
-        Add(false, "update history", path + " cannot be read. " + ErrorCode());
-    else if (!found)
-        Add(false, "update history", path + " does not record the patch set this utility needs");
-    else
+        return;
+    }
+    switch (SearchUpdateHistory(path.c_str())) {
+    case PatchSetSearch::Found:
         Add(true, "update history", path + " records the patch set");
+        return;
+    case PatchSetSearch::Missing:
+        Add(false, "update history", path + " does not record the patch set this utility needs");
+        return;
+    case PatchSetSearch::CannotOpen:
+    case PatchSetSearch::CannotRead:
+        Add(false, "update history", path + " cannot be read. " + ErrorCode());
+        return;
+    }
 }
 
 void InstallationDoctor::CheckDrugInteractionVersion() {
-    platform::LibraryLoader::Handle library = m_loader.Load(host::kUtilityLibraryName);
-    auto verify = reinterpret_cast<host::VerifyDrugIntVersionFn>(
-        library ? m_loader.FindEntryPoint(library, host::kVerifyDrugIntVersionEntryPoint)
-                : nullptr);
-    if (!verify) {
-        m_loader.Release(library);
-        Add(false, "drug-interaction version", "the utility library cannot tell it");
-        return;
-    }
     char versionText[host::kVersionCheckBufferSize] = {};
-    const int32_t result = verify(versionText);
-    m_loader.Release(library);
+    const DrugInteractionVersion version = AskDrugInteractionVersion(m_loader, versionText);
     versionText[sizeof versionText - 1] = '\0';
-    Add(result == 0, "drug-interaction version", versionText);
+    if (version == DrugInteractionVersion::NoLibrary ||
+        version == DrugInteractionVersion::NoEntryPoint)
+        Add(false, "drug-interaction version", "the utility library cannot tell it");
+    else
+        Add(version == DrugInteractionVersion::Current, "drug-interaction version", versionText);
 }
 
 // The host's file set and the three reference tables, opened and read through

@@ -6,7 +6,6 @@
 #include "app/DosewrightDlg.h"
 #include "app/InstallationCheck.h"
 #include "platform/DialogWindow.h"
-#include "platform/GuardedCall.h"
 #include "platform/PathSeparator.h"
 #include "resources/EmbeddedResources.h"
 #include "resources/ResourceIds.h"
@@ -95,13 +94,10 @@ bool CDosewrightDlg::OnInitDialog() {
     std::memset(errorText, 0, sizeof errorText);
     InitMidWare(host::kMidWareInitArgument);
 
-    // The host reports a failure here by raising an exception of its own compiler.
-    if (!platform::CallGuarded([&] { PR_Get_Database_Path(databaseFolder, errorText); })) {
+    if (!AskDatabaseFolder(databaseFolder, errorText)) {
         ShowFailureBoxThenStatus(errorText);
         return BlockStartup();
     }
-    // The host promises a terminated folder; never trust a full buffer to be one.
-    databaseFolder[sizeof databaseFolder - 1] = '\0';
     if (!AcceptDatabaseFolder(databaseFolder))
         return BlockStartup();
 

@@ -24,7 +24,6 @@
 #include "app/InstallationDoctor.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
-#include "platform/GuardedCall.h"
 #include "platform/LibraryLoader.h"
 #include "platform/console/ConsoleDialogWindow.h"
 #include "repair/RunJournalReader.h"
@@ -52,9 +51,7 @@ void PrintStatus(const CDosewrightDlg& dialog) {
 int ListJournaledRuns() {
     char databasePath[host::kDatabasePathSize] = {};
     char errorText[host::kErrorTextSize] = {};
-    // The host reports a failure by raising an exception, which on Windows is
-    // foreign to this program's catch: guarded as the start-up guards it.
-    if (!platform::CallGuarded([&] { PR_Get_Database_Path(databasePath, errorText); })) {
+    if (!AskDatabaseFolder(databasePath, errorText)) {
         std::fprintf(stderr, "dosewright-cli: %s\n", errorText);
         return kExitFailed;
     }

@@ -16,20 +16,19 @@ if(NOT DOSEWRIGHT_HOST_EXPORT_NAMES MATCHES "^(plain|decorated)$")
                         "not '${DOSEWRIGHT_HOST_EXPORT_NAMES}'")
 endif()
 
-set(host_convention cdecl)
-set(host_names plain)
+# What this build takes: on x86_64 there is one convention and no decoration.
+set(DOSEWRIGHT_HOST_CONVENTION cdecl)
+set(DOSEWRIGHT_HOST_NAMES plain)
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4 AND DOSEWRIGHT_HOST_CALLING_CONVENTION STREQUAL stdcall)
-    set(host_convention stdcall)
-    set(host_names ${DOSEWRIGHT_HOST_EXPORT_NAMES})
+    set(DOSEWRIGHT_HOST_CONVENTION stdcall)
+    set(DOSEWRIGHT_HOST_NAMES ${DOSEWRIGHT_HOST_EXPORT_NAMES})
     # Everything that declares or defines a host function: the stand-ins and the programs.
     add_compile_definitions(HOST_CALL=__stdcall)
-    if(host_names STREQUAL decorated)
+    if(DOSEWRIGHT_HOST_NAMES STREQUAL decorated)
         add_compile_definitions(HOST_DECORATED_NAMES)
     endif()
 endif()
-message(STATUS "Host calling convention: ${host_convention}, export names ${host_names}")
-set(DOSEWRIGHT_HOST_CONVENTION ${host_convention})
-set(DOSEWRIGHT_HOST_NAMES ${host_names})
+message(STATUS "Host calling convention: ${DOSEWRIGHT_HOST_CONVENTION}, export names ${DOSEWRIGHT_HOST_NAMES}")
 
 if(WIN32 AND CMAKE_SIZEOF_VOID_P EQUAL 4)
     # A call whose convention differs from the function's is an error, never

@@ -4,6 +4,7 @@
 #include <initializer_list>
 
 #include "data/HostLibraries.h"
+#include "platform/GuardedCall.h"
 
 namespace {
 
@@ -20,6 +21,14 @@ const char* TableStem(ReferenceTable table) {
 }
 
 } // namespace
+
+bool AskDatabaseFolder(char* databaseFolder, char* errorText) {
+    const bool answered =
+        platform::CallGuarded([&] { PR_Get_Database_Path(databaseFolder, errorText); });
+    databaseFolder[host::kDatabasePathSize - 1] = '\0';
+    errorText[host::kErrorTextSize - 1] = '\0';
+    return answered;
+}
 
 HostSession::~HostSession() {
     Close();

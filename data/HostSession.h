@@ -11,6 +11,13 @@ using TableHandle = int32_t;
 // Status shown when a composed path would not fit its buffer; never a record-manager value.
 inline constexpr int32_t kPathDoesNotFit = -1000;
 
+// Asks the host for the database folder (ending with its separator) into
+// `databaseFolder` (host::kDatabasePathSize bytes). The host reports a failure
+// by raising an exception of its own compiler, so the call is guarded; false
+// then, with the host's message in `errorText` (host::kErrorTextSize bytes).
+// Neither text is trusted to come back terminated: both are made so.
+bool AskDatabaseFolder(char* databaseFolder, char* errorText);
+
 // The drug reference tables, in the order they are opened.
 enum class ReferenceTable { Drugs, Ndcs, RxNorms }; // MRDD99, MRDNDC99, MRDRXN99
 

@@ -61,7 +61,8 @@ int32_t g_versionAnswer = 0;
 int g_versionCalls = 0;
 bool g_versionBufferZeroed = false;
 
-int32_t FakeVerifyVersion(char* versionText) {
+// With the host's calling convention, as the utility calls it.
+int32_t HOST_CALL FakeVerifyVersion(char* versionText) {
     ++g_versionCalls;
     g_versionBufferZeroed = true;
     for (int i = 0; i < host::kVersionCheckBufferSize; ++i) {
@@ -82,7 +83,8 @@ protected:
         g_versionAnswer = 0;
         g_versionCalls = 0;
         g_versionBufferZeroed = false;
-        m_loader.entryPoint = reinterpret_cast<void*>(&FakeVerifyVersion);
+        const host::VerifyDrugIntVersionFn verify = &FakeVerifyVersion;
+        m_loader.entryPoint = reinterpret_cast<void*>(verify);
         m_dialog.PrepareContext();
     }
 

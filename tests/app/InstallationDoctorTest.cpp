@@ -44,6 +44,17 @@ TEST(InstallationDoctor, NamesTheOneCheckEachFaultConcernsAndChangesNothing) {
              fs::remove(folder / "Updater" / "ProductUpdates.ovupdate");
          },
          "update history"},
+        {"an update history without the patch set",
+         [](const fs::path& folder, platform::RunLock&) {
+             testsupport::WriteFileBytes(folder / "Updater" / "ProductUpdates.ovupdate",
+                                         "<Updates></Updates>");
+         },
+         "update history"},
+        {"an outdated drug-interaction version",
+         [](const fs::path& folder, platform::RunLock&) {
+             testsupport::WriteFileBytes(folder / "DrugInteraction.version", "2018.1.0");
+         },
+         "drug-interaction version"},
         {"no drug table",
          [](const fs::path& folder, platform::RunLock&) { fs::remove(folder / "MRDD99"); },
          "MRDD99"},
