@@ -1,16 +1,18 @@
 # Holds each Windows program's imports from the host's DLLs to the host's
 # export lists: every host function it imports, by name or by ordinal, is one
 # the host exports under that name or ordinal, the program imports each one it
-# calls, and nothing else from those DLLs.
+# calls, and nothing else from those DLLs. The programs delay-load the host's
+# DLLs: none of them may be in the ordinary import table, which the system's
+# loader resolves before the program runs a line of its own.
 #
-#   cmake -DOBJDUMP=... -DEXPORTS_DIR=<build>/host-exports -DPROGRAMS="a.exe;b.exe"
+#   cmake -DOBJDUMP=... -DNM=... -DEXPORTS_DIR=<build>/host-exports -DPROGRAMS="a.exe;b.exe"
 #         -DRUN_TIME_ONLY="OV_VerifyCorrectVersionOfDrugIntInstalled" -P CheckHostImports.cmake
 #
 # EXPORTS_DIR holds the import .def files the build made for its calling
 # convention (NAME.imports.def). RUN_TIME_ONLY: exports the programs look up at
 # run time and so never import.
 cmake_minimum_required(VERSION 3.22)
-foreach(variable OBJDUMP EXPORTS_DIR PROGRAMS)
+foreach(variable OBJDUMP NM EXPORTS_DIR PROGRAMS)
     if(NOT DEFINED ${variable})
         message(FATAL_ERROR "CheckHostImports: ${variable} is not set")
     endif()
@@ -54,6 +56,125 @@ foreach(def IN LISTS defs)
     list(SORT expected_${key})
 endforeach()
 
+
+# The bytes of `program` at virtual address `address` (a number), `count` of
+# them, as a string of hex digits in file order.
+function(read_bytes program address count out)
+    # From a multiple of 16, where objdump's lines start: a line that starts
+    # elsewhere is shown with blanks in place of the bytes before the start.
+    math(EXPR skip "${address} % 16")
+    math(EXPR stop "${address} + ${count}" OUTPUT_FORMAT HEXADECIMAL)
+    math(EXPR start "${address} - ${skip}" OUTPUT_FORMAT HEXADECIMAL)
+    execute_process(COMMAND ${OBJDUMP} -s --start-address=${start} --stop-address=${stop} ${program}
+                    OUTPUT_VARIABLE dump RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "${program}: objdump -s at ${start} failed")
+    endif()
+    # " <address> <up to four groups of eight digits>  <text>"
+    string(REPLACE "\n" ";" dump "${dump}")
+    set(hex "")
+    foreach(line IN LISTS dump)
+        if(line MATCHES "^ [0-9a-f]+ ")
+            string(REGEX REPLACE "^ [0-9a-f]+ " "" line "${line}")
+            string(SUBSTRING "${line}" 0 35 line)
+            string(REPLACE " " "" line "${line}")
+            string(APPEND hex "${line}")
+        endif()
+    endforeach()
+    math(EXPR skip "${skip} * 2")
+    string(SUBSTRING "${hex}" ${skip} -1 hex)
+    set(${out} "${hex}" PARENT_SCOPE)
+endfunction()
+
+# The little-endian number of `width` bytes at byte `offset` of `hex`.
+function(number_at hex offset width out)
+    set(value "")
+    math(EXPR last "${width} - 1")
+    foreach(i RANGE ${last})
+        math(EXPR at "(${offset} + ${i}) * 2")
+        string(SUBSTRING "${hex}" ${at} 2 byte)
+        set(value "${byte}${value}")
+    endforeach()
+    math(EXPR value "0x${value}")
+    set(${out} ${value} PARENT_SCOPE)
+endfunction()
+
+# The NUL-terminated text at virtual address `address`.
+function(text_at program address out)
+    read_bytes(${program} ${address} 96 hex)
+    set(text "")
+    string(LENGTH "${hex}" length)
+    set(at 0)
+    while(at LESS length)
+        string(SUBSTRING "${hex}" ${at} 2 byte)
+        math(EXPR code "0x${byte}")
+        if(code EQUAL 0)
+            break()
+        endif()
+        string(ASCII ${code} character)
+        string(APPEND text "${character}")
+        math(EXPR at "${at} + 2")
+    endwhile()
+    set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
+# The delay imports of `program`, as "dll|name" or "dll|#ordinal" entries, the
+# DLL lower-cased. The GNU linker fills no delay-import directory for
+# dlltool's delay-import libraries, so the descriptors are found by their
+# symbols, __DELAY_IMPORT_DESCRIPTOR_<library>, in the unstripped program.
+# A descriptor: attributes, the DLL's name, its handle, its address table and
+# its name table, all relative to the image base.
+function(delay_imports program dump out)
+    string(REGEX MATCH "ImageBase[\t ]+([0-9a-fA-F]+)" found "${dump}")
+    math(EXPR base "0x${CMAKE_MATCH_1}")
+    set(thunk 4)
+    if(dump MATCHES "Magic[\t ]+020b")
+        set(thunk 8)
+    endif()
+    execute_process(COMMAND ${NM} ${program} OUTPUT_VARIABLE symbols RESULT_VARIABLE status)
+    if(NOT status EQUAL 0)
+        message(FATAL_ERROR "${program}: nm failed")
+    endif()
+    string(REGEX MATCHALL "[0-9a-f]+ [A-Za-z] __DELAY_IMPORT_DESCRIPTOR_[A-Za-z0-9_]+" descriptors
+           "${symbols}")
+    set(entries "")
+    foreach(descriptor IN LISTS descriptors)
+        string(REGEX MATCH "^[0-9a-f]+" address "${descriptor}")
+        read_bytes(${program} 0x${address} 20 fields)
+        number_at("${fields}" 0 4 attributes)
+        if(NOT attributes EQUAL 1)
+            message(FATAL_ERROR "${program}: ${descriptor} is not a descriptor of relative addresses")
+        endif()
+        number_at("${fields}" 4 4 name)
+        number_at("${fields}" 16 4 table)
+        math(EXPR name "${base} + ${name}")
+        text_at(${program} ${name} dll)
+        string(TOLOWER "${dll}" dll)
+        math(EXPR table "${base} + ${table}")
+        while(TRUE)
+            read_bytes(${program} ${table} ${thunk} hex)
+            if(hex MATCHES "^0+$")
+                break()
+            endif()
+            math(EXPR top "${thunk} - 1")
+            number_at("${hex}" ${top} 1 high)
+            if(high GREATER_EQUAL 128)
+                # By ordinal: the low 16 bits.
+                number_at("${hex}" 0 2 ordinal)
+                list(APPEND entries "${dll}|#${ordinal}")
+            else()
+                # A hint, then the name.
+                number_at("${hex}" 0 4 value)
+                math(EXPR at "${base} + ${value} + 2")
+                text_at(${program} ${at} function)
+                list(APPEND entries "${dll}|${function}")
+            endif()
+            math(EXPR table "${table} + ${thunk}")
+        endwhile()
+    endforeach()
+    set(${out} "${entries}" PARENT_SCOPE)
+endfunction()
+
 set(failures 0)
 foreach(program IN LISTS PROGRAMS)
     execute_process(COMMAND ${OBJDUMP} -p ${program} OUTPUT_VARIABLE dump RESULT_VARIABLE status)
@@ -92,17 +213,30 @@ foreach(program IN LISTS PROGRAMS)
         endif()
     endforeach()
     get_filename_component(name ${program} NAME)
+    delay_imports(${program} "${dump}" delayed)
     foreach(key IN LISTS dlls)
-        list(SORT imported_${key})
-        if(NOT seen_${key})
+        if(seen_${key})
+            list(SORT imported_${key})
+            message(SEND_ERROR "${name}: imports [${imported_${key}}] from ${key} ordinarily, "
+                               "so that it cannot start, nor say why, where the DLL is wrong")
+            math(EXPR failures "${failures} + 1")
+        endif()
+        set(imported "")
+        foreach(entry IN LISTS delayed)
+            if(entry MATCHES "^${key}\\|(.*)$")
+                list(APPEND imported "${CMAKE_MATCH_1}")
+            endif()
+        endforeach()
+        list(SORT imported)
+        if(NOT imported)
             message(SEND_ERROR "${name}: imports nothing from ${key}")
             math(EXPR failures "${failures} + 1")
-        elseif(NOT "${imported_${key}}" STREQUAL "${expected_${key}}")
-            message(SEND_ERROR "${name}: from ${key} it imports [${imported_${key}}], "
+        elseif(NOT "${imported}" STREQUAL "${expected_${key}}")
+            message(SEND_ERROR "${name}: from ${key} it imports [${imported}], "
                                "the host exports [${expected_${key}}]")
             math(EXPR failures "${failures} + 1")
         else()
-            message(STATUS "${name}: ${key}: ${imported_${key}}")
+            message(STATUS "${name}: ${key}: ${imported}")
         endif()
     endforeach()
 endforeach()
