@@ -10,25 +10,11 @@
 #include "data/MedicationRecord.h"
 #include "data/PatientRecord.h"
 #include "platform/FileSystem.h"
-#include "platform/LibraryLoader.h"
 #include "repair/JournalLayout.h"
 
 namespace {
 
-// The host's exports as the program finds them at run time, from the host's
-// .def files: a name, or (where the host exports it so) only an ordinal.
-struct HostExport {
-    const char* library;
-    const char* name; // nullptr: by ordinal only
-    int ordinal;
-};
-constexpr HostExport kHostExports[] = {
-#include "HostExportTable.inc"
-};
-
 constexpr const char* kLockFileName = "Dosewright.lock";
-constexpr int kProgramBits = static_cast<int>(sizeof(void*) * 8);
-
 std::string ErrorCode() {
     return "Error Code:" + std::to_string(platform::LastErrorCode());
 }
@@ -63,8 +49,8 @@ bool InstallationDoctor::Run() {
     m_findings.clear();
     m_folder.clear();
     m_medications = 0;
-    CheckLibraries();
-    if (CheckDatabaseFolder()) {
+    // Without its libraries the host cannot be asked anything.
+    if (CheckLibraries() && CheckDatabaseFolder()) {
         CheckUpdateHistory();
         CheckDrugInteractionVersion();
         CheckTables();
@@ -79,43 +65,11 @@ bool InstallationDoctor::Run() {
     return true;
 }
 
-// Each library loads into this program, so it has the program's width, and
-// has every function the program calls, under the host's name or ordinal.
-void InstallationDoctor::CheckLibraries() {
-    for (std::size_t first = 0; first < std::size(kHostExports);) {
-        const char* library = kHostExports[first].library;
-        std::size_t end = first;
-        while (end < std::size(kHostExports) &&
-               std::strcmp(kHostExports[end].library, library) == 0)
-            ++end;
-        platform::LibraryLoader::Handle handle = m_loader.Load(library);
-        if (!handle) {
-            Add(false, library,
-                "cannot be loaded into this " + std::to_string(kProgramBits) +
-                    "-bit program: it is missing beside it, or of another width");
-            first = end;
-            continue;
-        }
-        std::string missing;
-        for (std::size_t i = first; i < end; ++i) {
-            const HostExport& entry = kHostExports[i];
-            const bool found =
-                entry.name ? m_loader.FindEntryPoint(handle, entry.name) != nullptr
-                           : m_loader.FindEntryPointByOrdinal(handle, entry.ordinal) != nullptr;
-            if (!found) {
-                missing += missing.empty() ? "" : ", ";
-                missing += entry.name ? entry.name : "number " + std::to_string(entry.ordinal);
-            }
-        }
-        m_loader.Release(handle);
-        const std::string functions = std::to_string(end - first) + " function(s)";
-        if (missing.empty())
-            Add(true, library, "loaded (" + std::to_string(kProgramBits) + "-bit), " + functions);
-        else
-            Add(false, library,
-                "has no function " + missing + ": this host version is not supported");
-        first = end;
-    }
+bool InstallationDoctor::CheckLibraries() {
+    const bool fit = m_libraries.Run();
+    for (const HostLibraryFinding& finding : m_libraries.Findings())
+        Add(finding.ok, finding.library, finding.detail);
+    return fit;
 }
 
 bool InstallationDoctor::CheckDatabaseFolder() {

@@ -8,7 +8,10 @@
 
 #include <cstdint>
 #include <string>
+#include <utility>
 #include <vector>
+
+#include "app/HostLibraryCheck.h"
 
 namespace platform {
 class LibraryLoader;
@@ -16,20 +19,22 @@ class LibraryLoader;
 
 struct DoctorFinding {
     bool ok;
-    std::string check;  // what was checked ("StoreLinkDll", "database folder", ...)
+    std::string check;  // what was checked ("StoreLinkDll.dll", "database folder", ...)
     std::string detail; // what was found, or what is wrong
 };
 
 class InstallationDoctor {
 public:
-    explicit InstallationDoctor(platform::LibraryLoader& loader) : m_loader(loader) {}
+    // `programFolder`: where the program and the host's libraries are.
+    InstallationDoctor(platform::LibraryLoader& loader, std::string programFolder)
+        : m_loader(loader), m_libraries(loader, std::move(programFolder)) {}
 
     // Runs every check that can run. True when everything a run needs is there.
     bool Run();
     const std::vector<DoctorFinding>& Findings() const { return m_findings; }
 
 private:
-    void CheckLibraries();
+    bool CheckLibraries();
     bool CheckDatabaseFolder();
     void CheckUpdateHistory();
     void CheckDrugInteractionVersion();
@@ -40,6 +45,7 @@ private:
     void Add(bool ok, std::string check, std::string detail);
 
     platform::LibraryLoader& m_loader;
+    HostLibraryCheck m_libraries; // keeps the libraries it found fit loaded
     std::vector<DoctorFinding> m_findings;
     std::string m_folder;            // the database folder, ending with its separator
     std::uint64_t m_medications = 0; // records of the medication table, once counted

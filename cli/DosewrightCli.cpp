@@ -21,6 +21,7 @@
 
 #include "DosewrightVersion.h"
 #include "app/DosewrightDlg.h"
+#include "app/HostLibraryCheck.h"
 #include "app/InstallationDoctor.h"
 #include "platform/Environment.h"
 #include "platform/FileSystem.h"
@@ -74,7 +75,7 @@ std::string OnOneLine(std::string text) {
 
 // Every check of the installation, one a line: "OK" or "FAIL", what, and what was found.
 int RunDoctor() {
-    InstallationDoctor doctor(platform::SystemLibraryLoader());
+    InstallationDoctor doctor(platform::SystemLibraryLoader(), platform::ProgramFolder());
     const bool ready = doctor.Run();
     for (const DoctorFinding& finding : doctor.Findings()) {
         const std::string line = std::string(finding.ok ? "OK    " : "FAIL  ") + finding.check +
@@ -131,6 +132,13 @@ int main(int argc, char** argv) {
         return status == 0 ? kExitCompleted : kExitUsage;
     }
 
+    // Before the first call into the host's libraries, which loads them: the
+    // system's loader would end the program with a message of its own. And
+    // before the change of folder: the libraries found fit stay loaded, so
+    // that no later call looks for them from a folder of any length.
+    HostLibraryCheck libraries(platform::SystemLibraryLoader(), platform::ProgramFolder());
+    const bool librariesFit = libraries.Run();
+
     if (!folder.empty()) {
         if (!platform::ChangeDirectory(folder.c_str())) {
             std::fprintf(stderr, "dosewright-cli: cannot change into %s: %s\n", folder.c_str(),
@@ -144,6 +152,10 @@ int main(int argc, char** argv) {
 
     if (doctor->parsed())
         return RunDoctor();
+    if (!librariesFit) {
+        std::fprintf(stderr, "dosewright-cli: %s\n", OnOneLine(libraries.FirstProblem()).c_str());
+        return kExitFailed;
+    }
 
     if (undo->parsed() && listRuns) {
         if (!runName.empty()) {

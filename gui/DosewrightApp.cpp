@@ -1,5 +1,10 @@
 #include "gui/DosewrightApp.h"
 
+#include <wx/msgdlg.h>
+
+#include "app/DosewrightDlg.h"
+#include "app/HostLibraryCheck.h"
+
 #include "gui/DosewrightWindow.h"
 #include "platform/FileSystem.h"
 #include "platform/LibraryLoader.h"
@@ -18,6 +23,14 @@ bool CDosewrightApp::OnInit() {
 }
 
 int CDosewrightApp::OnRun() {
+    // The same check of the host's libraries as the Windows program's, made
+    // before the first call into them.
+    HostLibraryCheck libraries(platform::SystemLibraryLoader(), platform::ProgramFolder());
+    if (!libraries.Run()) {
+        wxMessageBox(wxString::FromUTF8(libraries.FirstProblem()), kErrorTitle,
+                     wxOK | wxICON_ERROR);
+        return 1;
+    }
     CDosewrightWindow window(platform::SystemLibraryLoader());
     SetTopWindow(&window);
     window.RunStartup();

@@ -1,9 +1,19 @@
 #include "fakes/FakeLibraryLoader.h"
 
+#include <utility>
+
 namespace fakes {
 
 platform::LibraryLoader::Handle FakeLibraryLoader::Load(const char* baseName) {
-    calls.push_back(std::string("load ") + baseName);
+    return Open(std::string("load ") + baseName);
+}
+
+platform::LibraryLoader::Handle FakeLibraryLoader::LoadFile(const char* path) {
+    return Open(std::string("load-file ") + path);
+}
+
+platform::LibraryLoader::Handle FakeLibraryLoader::Open(std::string call) {
+    calls.push_back(std::move(call));
     if (!loadable)
         return nullptr;
     ++m_open;
