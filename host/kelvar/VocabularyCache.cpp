@@ -1,6 +1,7 @@
 #include "kelvar/VocabularyCache.h"
 
 #include "common/HostFolder.h"
+#include "ovutilities/DatabaseFolder.h"
 #include "ovutilities/OVUtilities.h"
 
 #include <cstdio>
@@ -49,13 +50,10 @@ const Vocabulary& VocabularyCache::Current() {
 void VocabularyCache::Reload() {
     m_read = false;
     m_vocabulary.Clear();
-    char folder[ovutilities::kDatabasePathSize] = {};
-    char errorText[ovutilities::kErrorTextSize] = {};
-    try {
-        PR_Get_Database_Path(folder, errorText);
-    } catch (...) {
+    const ovutilities::DatabaseFolder found = ovutilities::FindDatabaseFolder();
+    if (!found.found)
         return; // no database folder: nothing is found
-    }
+    const std::string& folder = found.path;
     const std::string path = std::string(folder) + hostfolder::kVocabularyFile;
     switch (m_vocabulary.Load(path)) {
     case Vocabulary::LoadResult::Read:

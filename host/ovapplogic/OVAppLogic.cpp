@@ -1,6 +1,8 @@
 #include "ovapplogic/OVAppLogic.h"
 
 #include "common/HostFolder.h"
+#include "ovutilities/DatabaseFolder.h"
+#include "ovutilities/MessageText.h"
 #include "ovutilities/OVUtilities.h"
 
 #include <cstdio>
@@ -29,14 +31,15 @@ extern "C" int32_t HOST_CALL OVAppLogic_Ordinal244(const char* dataSet, char* er
                     dataSet == nullptr ? "" : dataSet);
     }
 
-    // The folder comes from the utility library, which also writes its message.
-    char folder[ovutilities::kDatabasePathSize] = {};
-    char folderError[ovutilities::kErrorTextSize] = {};
-    try {
-        PR_Get_Database_Path(folder, folderError);
-    } catch (...) {
+    // The folder is the utility library's answer, with its message.
+    const ovutilities::DatabaseFolder found = ovutilities::FindDatabaseFolder();
+    if (!found.found) {
+        // Shortened as the utility library shortens it for its error text.
+        char folderError[ovutilities::kErrorTextSize] = {};
+        ovutilities::CopyMessage(folderError, sizeof folderError, found.message);
         return Fail(errorText, "%s", folderError);
     }
+    const char* folder = found.path.c_str();
 
     char tablePath[ovutilities::kDatabasePathSize + 16] = {};
     std::snprintf(tablePath, sizeof tablePath, "%s%s%s", folder, hostfolder::kMedicationTableStem,

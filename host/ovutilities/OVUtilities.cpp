@@ -23,15 +23,16 @@ void WriteError(char* errorText, const std::string& message) {
     ovutilities::CopyMessage(errorText, ovutilities::kErrorTextSize, message);
 }
 
-// Reports a failure the way the host's own library does: by throwing. With
-// OVUTILITIES_RAISE=structured, on Windows, it raises the failure as a
-// structured exception instead, as a library built by another compiler does
-// (the code of that compiler's C++ exceptions), which no C++ catch of this
-// compiler's code knows.
+// Reports a failure the way the host's own library does: by throwing. On
+// Windows, the host's library is built by another compiler, and its throw
+// reaches the caller as a structured exception (the code of that compiler's
+// C++ exceptions), which no C++ catch of this compiler's code knows: so it is
+// raised here too, unless OVUTILITIES_RAISE=thrown asks for a C++ throw of
+// this compiler (always the way elsewhere).
 [[noreturn]] void RaiseFailure(const std::string& message) {
 #if defined(_WIN32)
     const char* mode = std::getenv("OVUTILITIES_RAISE");
-    if (mode != nullptr && std::strcmp(mode, "structured") == 0) {
+    if (mode == nullptr || std::strcmp(mode, "thrown") != 0) {
         // The layout that compiler's throw gives the exception: its magic
         // number, the thrown object and the object's throw information, and on
         // x64, where those are image-relative, the base of the throwing module.

@@ -8,6 +8,7 @@
 #include "host/HostScratchFolder.h"
 #include "storelink/StoreLinkAdmin.h"
 #include "storelink/StoreLinkStatus.h"
+#include "support/ScopedEnvironment.h"
 #include "support/SystemErrors.h"
 
 #include <cstring>
@@ -48,6 +49,9 @@ struct GuardedBuffer {
 // Asks for the database folder; returns the folder, or the message prefixed
 // with "!" after checking that the exception and the error text agree.
 std::string DatabasePath() {
+    // A throw this test's catch sees (on Windows the failure is a structured
+    // exception otherwise, as the host's library raises it).
+    const testsupport::ScopedEnvironment thrown("OVUTILITIES_RAISE", "thrown");
     GuardedBuffer path(host::kDatabasePathSize);
     GuardedBuffer error(host::kErrorTextSize);
     std::string answer;
