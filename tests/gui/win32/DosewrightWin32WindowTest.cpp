@@ -2,6 +2,7 @@
 // folder, its message boxes answered, its buttons and keys pressed and its
 // status line read from outside, through the dialog manager (under Wine on a
 // virtual display here).
+#include "DosewrightVersion.h"
 #include "resources/ResourceIds.h"
 #include "support/ExpectedTexts.h"
 #include "support/HostFolder.h"
@@ -125,6 +126,27 @@ TEST_P(DosewrightWin32WindowTest, RunsAsTheMessageMapSays) {
     driver.WaitUntilClosed();
     EXPECT_EQ(program.WaitForExit(), 0);
     EXPECT_EQ(RxNormIds(folder), run.after);
+}
+
+// The About box, chosen from the window menu, names the program and its
+// version; its OK closes it, and the window goes on.
+TEST(DosewrightWin32AboutBoxTest, OpensFromTheWindowMenuWithTheVersion) {
+    const testsupport::TempFolder temp;
+    const auto folder = testsupport::BuildHostFolder(temp.Path(), WindowPracticeFixture(true));
+    const WindowProgram program(folder);
+    const WindowDriver driver(program.Id());
+    driver.Dismiss(driver.WaitForMessageBox());
+    HWND window = driver.WaitForMainWindow();
+
+    driver.ChooseWindowMenuItem(window, res::IDM_ABOUTBOX);
+    const WindowDriver::MessageBox about = driver.WaitForMessageBox();
+    EXPECT_EQ(about.title, "About Dosewright");
+    EXPECT_EQ(about.text, "Dosewright, Version " DOSEWRIGHT_VERSION_SHORT_TEXT);
+    driver.Answer(about, IDOK);
+
+    driver.PressKey(window, VK_ESCAPE);
+    driver.WaitUntilClosed();
+    EXPECT_EQ(program.WaitForExit(), 0);
 }
 
 INSTANTIATE_TEST_SUITE_P(

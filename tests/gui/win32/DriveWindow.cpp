@@ -8,6 +8,13 @@
 //                                    stands prints the status line, then the
 //                                    window's place on the screen as
 //                                    "window: LEFT TOP WIDTH HEIGHT"
+//   dosewright-drive-window about    chooses About from the window menu and,
+//                                    once the About box shows, prints its title and
+//                                    text as "TITLE: TEXT" on standard error, moves
+//                                    it to stand out of the window, and prints its
+//                                    place as "window: LEFT TOP WIDTH HEIGHT"
+//   dosewright-drive-window close-about  presses the About box's OK and waits
+//                                    until it has closed
 //   dosewright-drive-window close    presses Esc in the window and waits until
 //                                    the program has closed it
 //
@@ -38,6 +45,14 @@ void Start(const char* program) {
     CloseHandle(process.hProcess);
 }
 
+void PrintPlace(HWND window) {
+    RECT place{};
+    GetWindowRect(window, &place);
+    std::printf("window: %ld %ld %ld %ld\n", place.left, place.top, place.right - place.left,
+                place.bottom - place.top);
+    std::fflush(stdout);
+}
+
 int Report(const windriver::WindowDriver& driver, const char* program) {
     if (program)
         Start(program);
@@ -49,10 +64,25 @@ int Report(const windriver::WindowDriver& driver, const char* program) {
     driver.Click(window, res::IDC_REPORT);
     const std::string status = driver.WaitForTextStarting(window, res::IDC_STATUS, "Number of");
     std::printf("%s\n", status.c_str());
-    RECT place{};
-    GetWindowRect(window, &place);
-    std::printf("window: %ld %ld %ld %ld\n", place.left, place.top, place.right - place.left,
-                place.bottom - place.top);
+    PrintPlace(window);
+    return 0;
+}
+
+int About(const windriver::WindowDriver& driver) {
+    driver.ChooseWindowMenuItem(driver.WaitForMainWindow(), res::IDM_ABOUTBOX);
+    const windriver::WindowDriver::MessageBox about = driver.WaitForMessageBox();
+    std::fprintf(stderr, "%s: %s\n", about.title.c_str(), about.text.c_str());
+    // Wine 8 shows nothing of a window that lies wholly over another window
+    // of the program (a message box over a plain window does the same): the
+    // box is moved to stand out beyond the window's lower right corner, where
+    // Wine shows it.
+    RECT window{}, box{};
+    GetWindowRect(driver.WaitForMainWindow(), &window);
+    GetWindowRect(about.window, &box);
+    SetWindowPos(about.window, nullptr, window.right - (box.right - box.left) / 2,
+                 window.bottom - (box.bottom - box.top) / 2, 0, 0,
+                 SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+    PrintPlace(about.window);
     return 0;
 }
 
@@ -69,9 +99,17 @@ int main(int argc, char** argv) {
     try {
         if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "report") == 0)
             return Report(driver, argc == 3 ? argv[2] : nullptr);
+        if (argc == 2 && std::strcmp(argv[1], "about") == 0)
+            return About(driver);
+        if (argc == 2 && std::strcmp(argv[1], "close-about") == 0) {
+            driver.Answer(driver.WaitForMessageBox(), IDOK);
+            return 0;
+        }
         if (argc == 2 && std::strcmp(argv[1], "close") == 0)
             return Close(driver);
-        std::fprintf(stderr, "usage: dosewright-drive-window report [PROGRAM] | close\n");
+        std::fprintf(
+            stderr,
+            "usage: dosewright-drive-window report [PROGRAM] | about | close-about | close\n");
         return 2;
     } catch (const std::exception& error) {
         std::fprintf(stderr, "dosewright-drive-window: %s\n", error.what());

@@ -37,12 +37,14 @@ BOOL CALLBACK CollectDialog(HWND window, LPARAM lParam) {
     return TRUE;
 }
 
-// A message box's text is its one static text that has any.
+// A message box's text is its one static text that has any (an icon's
+// static holds the icon's resource number as its text).
 std::string MessageBoxText(HWND box) {
     for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
         char className[16] = {};
         GetClassNameA(child, className, sizeof className);
-        if (lstrcmpiA(className, "Static") != 0)
+        if (lstrcmpiA(className, "Static") != 0 ||
+            (GetWindowLongA(child, GWL_STYLE) & SS_TYPEMASK) == SS_ICON)
             continue;
         std::string text = WindowText(child);
         if (!text.empty())
