@@ -27,9 +27,9 @@ using testsupport::WindowPracticeFixture;
 // The window program, started in `folder` as a user starts it in the orvale folder.
 class WindowProgram {
 public:
-    explicit WindowProgram(const std::filesystem::path& folder) {
-        const std::string program =
-            (std::filesystem::path(DOSEWRIGHT_BIN_DIR) / "dosewright.exe").string();
+    explicit WindowProgram(const std::filesystem::path& folder,
+                           const std::filesystem::path& programFolder = DOSEWRIGHT_BIN_DIR) {
+        const std::string program = (programFolder / "dosewright.exe").string();
         std::string commandLine = "\"" + program + "\"";
         const std::string directory = folder.string();
         STARTUPINFOA startup{};
@@ -147,6 +147,32 @@ TEST(DosewrightWin32AboutBoxTest, OpensFromTheWindowMenuWithTheVersion) {
     driver.PressKey(window, VK_ESCAPE);
     driver.WaitUntilClosed();
     EXPECT_EQ(program.WaitForExit(), 0);
+}
+
+// Without one of the host's DLLs beside it the program says so itself, before
+// anything else, and ends.
+TEST(DosewrightWin32HostDllTest, AMissingDllIsTheProgramsOwnMessage) {
+    namespace fs = std::filesystem;
+    const testsupport::TempFolder temp;
+    const auto folder = testsupport::BuildHostFolder(temp.Path(), WindowPracticeFixture(true));
+    const fs::path programFolder = temp.Path() / "program";
+    fs::create_directory(programFolder);
+    for (const auto& entry : fs::directory_iterator(DOSEWRIGHT_BIN_DIR)) {
+        const std::string name = entry.path().filename().string();
+        if ((name == "dosewright.exe" || entry.path().extension() == ".dll") &&
+            name != "StoreLinkDll.dll")
+            fs::copy_file(entry.path(), programFolder / name);
+    }
+    const WindowProgram program(folder, programFolder);
+    const WindowDriver driver(program.Id());
+
+    const WindowDriver::MessageBox box = driver.WaitForMessageBox();
+    EXPECT_EQ(box.title, "Dosewright Error");
+    EXPECT_EQ(box.text, "StoreLinkDll.dll is not in " + programFolder.string() +
+                            ". Copy Dosewright into the host's program folder, beside the "
+                            "host's DLLs.");
+    driver.Dismiss(box);
+    EXPECT_EQ(program.WaitForExit(), 1);
 }
 
 INSTANTIATE_TEST_SUITE_P(
