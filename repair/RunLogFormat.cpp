@@ -11,10 +11,14 @@ bool NeedsQuotes(std::string_view text) {
     return text.find_first_of(",\"\r\n") != std::string_view::npos;
 }
 
-// A spreadsheet takes a cell that begins with one of these for a formula.
+// A spreadsheet takes a cell that begins with one of these for a formula, and
+// one that begins with them after blanks and line ends too.
 bool LooksLikeFormula(std::string_view text) {
-    return !text.empty() &&
-           std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+    if (!text.empty() && (text.front() == '\t' || text.front() == '\r'))
+        return true;
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos &&
+           std::string_view("=+-@").find(text[first]) != std::string_view::npos;
 }
 
 // A text column: quoted when it holds a separator, a quote or a line end, and
@@ -55,8 +59,15 @@ std::string_view OrNull(std::string_view id) {
     return id.empty() ? "NULL" : id;
 }
 
-// " for the medication NAME STRENGTH ROUTE FORM for Patient: REF"
-void AppendMedication(const RunLineValues& values, RunLineBuffer& line) {
+// "LEAD<old ID>BETWEEN<new ID> for the medication NAME STRENGTH ROUTE FORM for
+// Patient: REF": the start of every sentence of the log, its texts as they
+// stand but for line ends, whatever the table holds.
+void AppendChange(const RunLineValues& values, std::string_view lead, std::string_view between,
+                  RunLineBuffer& line) {
+    line.Append(lead);
+    AppendLogText(line, OrNull(values.oldRxNormId));
+    line.Append(between);
+    AppendLogText(line, OrNull(values.newRxNormId));
     line.Append(" for the medication ");
     AppendLogText(line, values.drugName);
     line.Append(' ');
@@ -111,41 +122,25 @@ void FormatCsvLine(const RunLineValues& values, RunLineBuffer& line) {
 }
 
 void FormatLogSentence(const RunLineValues& values, bool reportOnly, RunLineBuffer& line) {
-    if (reportOnly) {
-        line.Append("The RxNormID ");
-        AppendLogText(line, OrNull(values.oldRxNormId));
-        line.Append(" is incorrect, and should be changed to ");
-        AppendLogText(line, OrNull(values.newRxNormId));
-    } else {
-        line.Append("The RxNormID was changed from ");
-        AppendLogText(line, OrNull(values.oldRxNormId));
-        line.Append(" to ");
-        AppendLogText(line, OrNull(values.newRxNormId));
-    }
-    AppendMedication(values, line);
+    if (reportOnly)
+        AppendChange(values, "The RxNormID ", " is incorrect, and should be changed to ", line);
+    else
+        AppendChange(values, "The RxNormID was changed from ", " to ", line);
     line.Append(". Please verify this change is correct.");
     line.Append(kLineEnd);
 }
 
 void FormatUndoLogSentence(const RunLineValues& values, RunLineBuffer& line) {
-    line.Append("The RxNormID was changed back from ");
-    line.Append(OrNull(values.oldRxNormId));
-    line.Append(" to ");
-    line.Append(OrNull(values.newRxNormId));
-    AppendMedication(values, line);
+    AppendChange(values, "The RxNormID was changed back from ", " to ", line);
     line.Append(". Please verify this change is correct.");
     line.Append(kLineEnd);
 }
 
 void FormatLeftAloneSentence(const RunLineValues& values, std::string_view reason,
                              RunLineBuffer& line) {
-    line.Append("The RxNormID was not changed back from ");
-    line.Append(OrNull(values.oldRxNormId));
-    line.Append(" to ");
-    line.Append(OrNull(values.newRxNormId));
-    AppendMedication(values, line);
+    AppendChange(values, "The RxNormID was not changed back from ", " to ", line);
     line.Append(", because ");
-    line.Append(reason);
+    AppendLogText(line, reason);
     line.Append(". Please verify this medication.");
     line.Append(kLineEnd);
 }

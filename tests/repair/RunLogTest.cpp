@@ -138,6 +138,16 @@ const LineCase kLineCases[] = {
      "The RxNormID +123 is incorrect, and should be changed to =1+1 for the medication "
      "=HYPERLINK(\"http://x\",\"y\") \t10 MG  Oral Tablet  The RxNormID was changed for Patient: "
      "@SUM(A1). Please verify this change is correct.\r\n"},
+    // A formula behind blanks or a line end is one too; IDs are texts of the
+    // table like any other, line ends and all.
+    {"formulas behind blanks and line ends, IDs holding line ends",
+     Values(8, 101, "1\nX-FORGED-ID\r", " =2", "  @A1", 9, "\n+1", "Aspirin", "81 MG", "Oral",
+            "Tablet"),
+     "8,101,\"1\nX-FORGED-ID\r\",' =2,'  @A1,9,\"'\n+1\",Aspirin,81 MG,Oral,Tablet\r\n",
+     "The RxNormID was changed from  =2 to 1 X-FORGED-ID  for the medication Aspirin 81 MG Oral "
+     "Tablet for Patient:  +1. Please verify this change is correct.\r\n",
+     "The RxNormID  =2 is incorrect, and should be changed to 1 X-FORGED-ID  for the medication "
+     "Aspirin 81 MG Oral Tablet for Patient:  +1. Please verify this change is correct.\r\n"},
 };
 
 class RunLineFormatTest : public testing::TestWithParam<LineCase> {};
@@ -163,8 +173,11 @@ TEST_P(RunLineFormatTest, EveryCsvLineHasElevenFieldsThatReadBackAsTheValues) {
     ASSERT_TRUE(csv.view().ends_with("\r\n"));
     const std::vector<std::string> fields = CsvFields(csv.view().substr(0, csv.size() - 2));
     auto text = [](std::string_view value) {
+        const std::size_t first = value.find_first_not_of(" \t\r\n");
         const bool formula =
-            !value.empty() && std::string_view("=+-@\t\r").find(value[0]) != std::string_view::npos;
+            (!value.empty() && (value[0] == '\t' || value[0] == '\r')) ||
+            (first != std::string_view::npos &&
+             std::string_view("=+-@").find(value[first]) != std::string_view::npos);
         return (formula ? "'" : "") + std::string(value);
     };
     const std::vector<std::string> expected{
@@ -175,6 +188,23 @@ TEST_P(RunLineFormatTest, EveryCsvLineHasElevenFieldsThatReadBackAsTheValues) {
         text(v.strength),          text(v.route),
         text(v.doseForm)};
     EXPECT_EQ(fields, expected);
+}
+
+// Whatever the texts hold, each sentence of the log (a scan's, an undo's, a
+// change undo left alone) is one line: nothing can forge a line of its own.
+TEST_P(RunLineFormatTest, EverySentenceIsOneLine) {
+    const RunLineValues& v = GetParam().values;
+    RunLineBuffer sentences[4];
+    FormatLogSentence(v, false, sentences[0]);
+    FormatLogSentence(v, true, sentences[1]);
+    FormatUndoLogSentence(v, sentences[2]);
+    FormatLeftAloneSentence(v, "it was changed\r\nsince", sentences[3]);
+    for (const RunLineBuffer& sentence : sentences) {
+        SCOPED_TRACE(sentence.view());
+        EXPECT_TRUE(sentence.view().ends_with("\r\n"));
+        EXPECT_EQ(std::count(sentence.view().begin(), sentence.view().end(), '\n'), 1);
+        EXPECT_EQ(std::count(sentence.view().begin(), sentence.view().end(), '\r'), 1);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, RunLineFormatTest, testing::ValuesIn(kLineCases),
