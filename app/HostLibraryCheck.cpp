@@ -113,7 +113,6 @@ void HostLibraryCheck::Check(const char* baseName, std::size_t first, std::size_
              "-bit Dosewright (Dosewright-" + DOSEWRIGHT_VERSION_TEXT + "-win" + bits + ".zip).");
         return;
     }
-    platform::SetLastErrorCode(0);
     platform::LibraryLoader::Handle handle = m_loader.LoadFile(path.c_str());
     if (!handle) {
         fail(where + " cannot be loaded. Error Code:" + std::to_string(platform::LastErrorCode()));

@@ -66,10 +66,9 @@ bool InstallationDoctor::Run() {
 }
 
 bool InstallationDoctor::CheckLibraries() {
-    const bool fit = m_libraries.Run();
     for (const HostLibraryFinding& finding : m_libraries.Findings())
         Add(finding.ok, finding.library, finding.detail);
-    return fit;
+    return m_libraries.FirstProblem().empty();
 }
 
 bool InstallationDoctor::CheckDatabaseFolder() {

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
 #include "app/HostLibraryCheck.h"
@@ -25,9 +24,10 @@ struct DoctorFinding {
 
 class InstallationDoctor {
 public:
-    // `programFolder`: where the program and the host's libraries are.
-    InstallationDoctor(platform::LibraryLoader& loader, std::string programFolder)
-        : m_loader(loader), m_libraries(loader, std::move(programFolder)) {}
+    // `libraries`: the program's check of the host's libraries, already run;
+    // it keeps those it found fit loaded while the doctor calls into them.
+    InstallationDoctor(platform::LibraryLoader& loader, const HostLibraryCheck& libraries)
+        : m_loader(loader), m_libraries(libraries) {}
 
     // Runs every check that can run. True when everything a run needs is there.
     bool Run();
@@ -45,7 +45,7 @@ private:
     void Add(bool ok, std::string check, std::string detail);
 
     platform::LibraryLoader& m_loader;
-    HostLibraryCheck m_libraries; // keeps the libraries it found fit loaded
+    const HostLibraryCheck& m_libraries;
     std::vector<DoctorFinding> m_findings;
     std::string m_folder;            // the database folder, ending with its separator
     std::uint64_t m_medications = 0; // records of the medication table, once counted

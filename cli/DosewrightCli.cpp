@@ -74,8 +74,8 @@ std::string OnOneLine(std::string text) {
 }
 
 // Every check of the installation, one a line: "OK" or "FAIL", what, and what was found.
-int RunDoctor() {
-    InstallationDoctor doctor(platform::SystemLibraryLoader(), platform::ProgramFolder());
+int RunDoctor(const HostLibraryCheck& libraries) {
+    InstallationDoctor doctor(platform::SystemLibraryLoader(), libraries);
     const bool ready = doctor.Run();
     for (const DoctorFinding& finding : doctor.Findings()) {
         const std::string line = std::string(finding.ok ? "OK    " : "FAIL  ") + finding.check +
@@ -151,7 +151,7 @@ int main(int argc, char** argv) {
     }
 
     if (doctor->parsed())
-        return RunDoctor();
+        return RunDoctor(libraries);
     if (!librariesFit) {
         std::fprintf(stderr, "dosewright-cli: %s\n", OnOneLine(libraries.FirstProblem()).c_str());
         return kExitFailed;

@@ -53,8 +53,7 @@ void VocabularyCache::Reload() {
     const ovutilities::DatabaseFolder found = ovutilities::FindDatabaseFolder();
     if (!found.found)
         return; // no database folder: nothing is found
-    const std::string& folder = found.path;
-    const std::string path = std::string(folder) + hostfolder::kVocabularyFile;
+    const std::string path = found.path + hostfolder::kVocabularyFile;
     switch (m_vocabulary.Load(path)) {
     case Vocabulary::LoadResult::Read:
         m_read = true;

@@ -80,7 +80,9 @@ TEST(InstallationDoctor, NamesTheOneCheckEachFaultConcernsAndChangesNothing) {
         const testsupport::ScopedEnvironment databaseFolder("ORVALE_DB", folder.string());
         const auto before = FolderContents(folder);
 
-        InstallationDoctor doctor(platform::SystemLibraryLoader(), platform::ProgramFolder());
+        HostLibraryCheck libraries(platform::SystemLibraryLoader(), platform::ProgramFolder());
+        libraries.Run();
+        InstallationDoctor doctor(platform::SystemLibraryLoader(), libraries);
         EXPECT_EQ(doctor.Run(), c.failingCheck == nullptr);
 
         int failures = 0;
@@ -104,7 +106,9 @@ TEST(InstallationDoctor, AFolderTheHostCannotFindEndsTheChecksWithItsText) {
     testsupport::TempFolder temp;
     const fs::path absent = temp.Path() / "absent";
     const testsupport::ScopedEnvironment databaseFolder("ORVALE_DB", absent.string());
-    InstallationDoctor doctor(platform::SystemLibraryLoader(), platform::ProgramFolder());
+    HostLibraryCheck libraries(platform::SystemLibraryLoader(), platform::ProgramFolder());
+    libraries.Run();
+    InstallationDoctor doctor(platform::SystemLibraryLoader(), libraries);
     EXPECT_FALSE(doctor.Run());
     ASSERT_EQ(doctor.Findings().size(), 5u);
     const DoctorFinding& last = doctor.Findings().back();
