@@ -8,6 +8,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "platform/FileFaults.h"
 #include "platform/FileSystem.h"
 
 namespace platform {
@@ -47,12 +48,25 @@ DurableFile::~DurableFile() {
         ::close(m_handle);
 }
 
+bool DurableFile::Faulted(FileCall call) const {
+    const int error = InjectedFileFault(call, m_name);
+    if (error != 0)
+        SetLastErrorCode(error);
+    return error != 0;
+}
+
 bool DurableFile::CreateNew(const char* folder, const char* name) {
+    m_name = name;
+    if (Faulted(FileCall::Open))
+        return false;
     m_handle = OpenInFolder(folder, name, O_WRONLY | O_CREAT | O_EXCL | O_APPEND);
     return m_handle >= 0;
 }
 
 bool DurableFile::OpenToRead(const char* folder, const char* name) {
+    m_name = name;
+    if (Faulted(FileCall::Open))
+        return false;
     // Without blocking, so that a FIFO of that name cannot hold the open.
     m_handle = OpenInFolder(folder, name, O_RDONLY | O_NONBLOCK);
     if (m_handle < 0)
@@ -72,6 +86,8 @@ bool DurableFile::OpenToRead(const char* folder, const char* name) {
 }
 
 bool DurableFile::Append(const void* bytes, std::size_t size) {
+    if (Faulted(FileCall::Write))
+        return false;
     const auto* in = static_cast<const char*>(bytes);
     while (size > 0) {
         const ssize_t put = ::write(m_handle, in, size);
@@ -87,17 +103,31 @@ bool DurableFile::Append(const void* bytes, std::size_t size) {
 }
 
 bool DurableFile::Sync() {
+    if (Faulted(FileCall::Sync))
+        return false;
     return ::fdatasync(m_handle) == 0 || Fail();
 }
 
 bool DurableFile::Read(void* buffer, std::size_t size, std::size_t& read) {
+    read = 0;
+    if (Faulted(FileCall::Read))
+        return false;
     return ReadFromDescriptor(m_handle, buffer, size, read) || Fail();
+}
+
+bool DurableFile::Size(std::uint64_t& size) {
+    struct stat info;
+    if (::fstat(m_handle, &info) != 0)
+        return Fail();
+    size = static_cast<std::uint64_t>(info.st_size);
+    return true;
 }
 
 bool DurableFile::Close() {
     const int handle = m_handle;
     m_handle = -1;
-    return ::close(handle) == 0 || Fail();
+    const bool closed = ::close(handle) == 0 || Fail();
+    return !Faulted(FileCall::Close) && closed;
 }
 
 bool IsFolder(const char* path) {

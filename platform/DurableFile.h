@@ -1,7 +1,8 @@
 // A file that a run writes as it goes and that must outlive the run, in a
 // folder of its own: created new (never an existing file), appended to in whole
 // pieces that reach the operating system at once, synced to the disk on
-// request; and read back later. Neither the folder nor the file is ever
+// request; and read back later. Tests can make its calls fail through the
+// seam in FileFaults.h. Neither the folder nor the file is ever
 // reached through a symbolic link, and only a regular file is read.
 //
 // POSIX: the folder opened with O_DIRECTORY | O_NOFOLLOW, the file with openat
@@ -13,10 +14,13 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <vector>
 
 namespace platform {
+
+enum class FileCall; // FileFaults.h
 
 class DurableFile {
 public:
@@ -40,10 +44,16 @@ public:
     bool Sync();
     // Reads up to `size` bytes; `read` receives how many arrived (0 at the end).
     bool Read(void* buffer, std::size_t size, std::size_t& read);
+    // The file's size in bytes.
+    bool Size(std::uint64_t& size);
     bool Close();
 
 private:
+    // True, with the last error code set, when the file-fault seam fails `call`.
+    bool Faulted(FileCall call) const;
+
     int m_handle = -1;
+    std::string m_name; // for the file-fault seam (FileFaults.h)
 };
 
 // Whether `path` is a folder itself, not a link to one.

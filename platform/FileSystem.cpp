@@ -1,5 +1,6 @@
 #include "platform/FileSystem.h"
 #include "platform/FileFaults.h"
+#include "platform/LockHolder.h"
 #include "platform/PosixRead.h"
 
 #include <cerrno>
@@ -85,6 +86,24 @@ int OpenRegularDescriptor(const char* path, int flags) {
     return fd;
 }
 
+// The folder part of a path: "." for none, "/" for the root.
+std::string FolderOf(const char* path) {
+    const char* slash = std::strrchr(path, '/');
+    if (!slash)
+        return ".";
+    return slash == path ? std::string("/") : std::string(path, slash);
+}
+
+// An exclusive lock on an open descriptor, without waiting.
+RunLock::Result LockDescriptor(int fd) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) == 0)
+        return RunLock::Result::Acquired;
+    const int error = errno;
+    ::close(fd);
+    FailWith(error);
+    return error == EWOULDBLOCK ? RunLock::Result::HeldByAnother : RunLock::Result::Failed;
+}
+
 } // namespace
 
 int LastErrorCode() {
@@ -97,6 +116,25 @@ std::string DescribeErrorCode(int code) {
 
 bool IsAlreadyExistsError(int code) {
     return code == EEXIST;
+}
+
+bool IsNotFoundError(int code) {
+    return code == ENOENT;
+}
+
+std::string PathKindText(const char* path) {
+    struct stat info;
+    if (::lstat(path, &info) != 0)
+        return "nothing";
+    if (S_ISLNK(info.st_mode))
+        return "a symbolic link";
+    if (S_ISDIR(info.st_mode))
+        return "a folder";
+    if (S_ISFIFO(info.st_mode))
+        return "a FIFO";
+    if (S_ISREG(info.st_mode))
+        return "a file";
+    return "a device";
 }
 
 void FailWritesPastFileSizeLimit() {
@@ -167,6 +205,10 @@ bool CutStreamBack(std::FILE* stream, std::uint64_t size) {
 }
 
 std::FILE* OpenRegularFile(const char* path, const char* mode) {
+    if (const int fault = InjectedFileFault(FileCall::Open, path)) {
+        FailWith(fault);
+        return nullptr;
+    }
     const int flags = OpenFlags(mode);
     if (flags < 0) {
         FailWith(EINVAL);
@@ -196,23 +238,80 @@ RunLock::~RunLock() {
 RunLock::Result RunLock::Acquire(const char* lockFilePath) {
     if (m_fd >= 0)
         return Result::Acquired;
-    const int fd = OpenRegularDescriptor(lockFilePath, O_RDWR | O_CREAT);
-    if (fd < 0)
+    if (const int fault = InjectedFileFault(FileCall::Open, lockFilePath)) {
+        FailWith(fault);
         return Result::Failed;
-    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        const int error = errno;
-        ::close(fd);
-        FailWith(error);
-        return error == EWOULDBLOCK ? Result::HeldByAnother : Result::Failed;
     }
-    m_fd = fd;
+    // The folder first: it cannot be deleted while it holds the database, so
+    // a lock file deleted or replaced under a holder lets no one else in.
+    const int folderFd = ::open(FolderOf(lockFilePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0) {
+        Fail();
+        return Result::Failed;
+    }
+    Result result = LockDescriptor(folderFd);
+    // The file as well: a run of an earlier version locks only the file.
+    for (int attempt = 0; result == Result::Acquired && m_fd < 0; ++attempt) {
+        const int fd = OpenRegularDescriptor(lockFilePath, O_RDWR | O_CREAT);
+        if (fd < 0) {
+            result = Result::Failed;
+            break;
+        }
+        result = LockDescriptor(fd);
+        if (result != Result::Acquired)
+            break;
+        // Another may have deleted or replaced the file between the open and
+        // the lock: the lock counts only on the file the path still names.
+        struct stat held;
+        struct stat named;
+        if (::fstat(fd, &held) == 0 && ::lstat(lockFilePath, &named) == 0 &&
+            held.st_dev == named.st_dev && held.st_ino == named.st_ino) {
+            m_fd = fd;
+        } else {
+            ::close(fd);
+            if (attempt == 2) {
+                FailWith(ESTALE);
+                result = Result::Failed;
+            }
+        }
+    }
+    if (result != Result::Acquired) {
+        ::close(folderFd);
+        return result;
+    }
+    m_folderFd = folderFd;
+    // Who holds it is for a person to read; the lock holds without it.
+    const std::string holder = LockHolderText(static_cast<long>(::getpid()));
+    const bool told =
+        ::ftruncate(m_fd, 0) == 0 &&
+        ::pwrite(m_fd, holder.data(), holder.size(), 0) == static_cast<ssize_t>(holder.size());
+    static_cast<void>(told);
     return Result::Acquired;
 }
 
 void RunLock::Release() {
     if (m_fd >= 0)
         ::close(m_fd);
+    if (m_folderFd >= 0)
+        ::close(m_folderFd);
     m_fd = -1;
+    m_folderFd = -1;
+}
+
+bool RunLock::IsHeldByAnother(const char* lockFilePath) {
+    const int folderFd = ::open(FolderOf(lockFilePath).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (folderFd < 0)
+        return false;
+    const bool held = ::flock(folderFd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(folderFd);
+    if (held)
+        return true;
+    const int fd = ::open(lockFilePath, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    const bool fileHeld = ::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK;
+    ::close(fd);
+    return fileHeld;
 }
 
 ExclusiveFile::~ExclusiveFile() {

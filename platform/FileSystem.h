@@ -27,6 +27,15 @@ std::string DescribeErrorCode(int code);
 // (EEXIST; on Windows ERROR_FILE_EXISTS or ERROR_ALREADY_EXISTS).
 bool IsAlreadyExistsError(int code);
 
+// True when a last error code says that the path names nothing (ENOENT; on
+// Windows ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND).
+bool IsNotFoundError(int code);
+
+// What `path` names when it is not what a message expected, for the message:
+// "a symbolic link", "a folder", "a FIFO", "a device", "a file", or "nothing"
+// (the path itself, never what a link points to).
+std::string PathKindText(const char* path);
+
 // Called by each program at its start: a write past the process's file-size
 // limit then fails with an error code the utility reports, where POSIX would
 // otherwise end the process at once (SIGXFSZ) without a word.
@@ -87,12 +96,18 @@ std::FILE* OpenRegularFile(const char* path, const char* mode);
 // An exclusive lock on a lock file, held while the object holds it and
 // released by the operating system when the process ends, however it ends. The
 // lock file is created when missing, opened as OpenRegularFile opens a file,
-// and never emptied or removed. One lock file taken twice, even by one process,
-// is held by another the second time.
+// and never removed; the holder writes into it who holds it ("process N since
+// TIME"), for a person who wonders whether it is live. One lock file taken
+// twice, even by one process, is held by another the second time.
 //
-// POSIX: flock(LOCK_EX | LOCK_NB). The Win32 twin: LockFileEx with
-// LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY (ERROR_LOCK_VIOLATION
-// meaning held by another).
+// Deleting or replacing the lock file while it is held lets no second holder
+// in. POSIX: flock(LOCK_EX | LOCK_NB) on the folder of the lock file (which
+// cannot go while it holds the database) as well as on the file; after the
+// file is locked, the path must still name the file locked, else it is taken
+// again. The Win32 twin: the file opened without FILE_SHARE_DELETE, so it
+// cannot be deleted or renamed while held, and LockFileEx with
+// LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY (ERROR_LOCK_VIOLATION or
+// a sharing violation meaning held by another).
 class RunLock {
 public:
     enum class Result {
@@ -111,8 +126,13 @@ public:
     void Release();
     bool IsHeld() const { return m_fd >= 0; }
 
+    // Whether someone holds the lock of `lockFilePath` now; nothing is created
+    // or written to find out (a missing lock file is held by no one).
+    static bool IsHeldByAnother(const char* lockFilePath);
+
 private:
     int m_fd = -1;
+    int m_folderFd = -1; // POSIX: the lock on the lock file's folder
 };
 
 // A file opened for exclusive use: no other opener may share it while it is open.

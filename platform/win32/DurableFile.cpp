@@ -8,6 +8,7 @@
 
 #include <windows.h>
 
+#include "platform/FileFaults.h"
 #include "platform/FileSystem.h"
 #include "platform/win32/WindowsFile.h"
 
@@ -65,18 +66,33 @@ DurableFile::~DurableFile() {
         ::_close(m_handle);
 }
 
+bool DurableFile::Faulted(FileCall call) const {
+    const int error = InjectedFileFault(call, m_name);
+    if (error != 0)
+        SetLastErrorCode(error);
+    return error != 0;
+}
+
 bool DurableFile::CreateNew(const char* folder, const char* name) {
+    m_name = name;
+    if (Faulted(FileCall::Open))
+        return false;
     // Only this handle writes, and it only appends: its position stays at the end.
     m_handle = OpenInFolder(folder, name, GENERIC_WRITE, CREATE_NEW, _O_WRONLY);
     return m_handle >= 0;
 }
 
 bool DurableFile::OpenToRead(const char* folder, const char* name) {
+    m_name = name;
+    if (Faulted(FileCall::Open))
+        return false;
     m_handle = OpenInFolder(folder, name, GENERIC_READ, OPEN_EXISTING, _O_RDONLY);
     return m_handle >= 0;
 }
 
 bool DurableFile::Append(const void* bytes, std::size_t size) {
+    if (Faulted(FileCall::Write))
+        return false;
     const auto* in = static_cast<const char*>(bytes);
     while (size > 0) {
         const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(size, 1u << 30));
@@ -90,10 +106,15 @@ bool DurableFile::Append(const void* bytes, std::size_t size) {
 }
 
 bool DurableFile::Sync() {
+    if (Faulted(FileCall::Sync))
+        return false;
     return ::FlushFileBuffers(HandleOf(m_handle)) != 0 || Fail();
 }
 
 bool DurableFile::Read(void* buffer, std::size_t size, std::size_t& read) {
+    read = 0;
+    if (Faulted(FileCall::Read))
+        return false;
     read = 0;
     auto* out = static_cast<char*>(buffer);
     while (read < size) {
@@ -108,10 +129,19 @@ bool DurableFile::Read(void* buffer, std::size_t size, std::size_t& read) {
     return true;
 }
 
+bool DurableFile::Size(std::uint64_t& size) {
+    LARGE_INTEGER length;
+    if (!::GetFileSizeEx(HandleOf(m_handle), &length))
+        return Fail();
+    size = static_cast<std::uint64_t>(length.QuadPart);
+    return true;
+}
+
 bool DurableFile::Close() {
     const int handle = m_handle;
     m_handle = -1;
-    return ::_close(handle) == 0 || (::SetLastError(ERROR_INVALID_HANDLE), Fail());
+    const bool closed = ::_close(handle) == 0 || (::SetLastError(ERROR_INVALID_HANDLE), Fail());
+    return !Faulted(FileCall::Close) && closed;
 }
 
 bool IsFolder(const char* path) {
@@ -121,7 +151,10 @@ bool IsFolder(const char* path) {
 bool ListFolder(const char* path, std::vector<std::string>& names) {
     names.clear();
     if (!IsPlainFolder(path)) {
-        ::SetLastError(ERROR_DIRECTORY);
+        const std::wstring wide = win32::WidePath(path);
+        // Nothing of the name keeps the system's not-found code.
+        if (wide.empty() || ::GetFileAttributesW(wide.c_str()) != INVALID_FILE_ATTRIBUTES)
+            ::SetLastError(ERROR_DIRECTORY);
         return Fail();
     }
     WIN32_FIND_DATAA found;

@@ -3,6 +3,7 @@
 // descriptor so that the interface is the same on every platform.
 #include "platform/FileSystem.h"
 #include "platform/FileFaults.h"
+#include "platform/LockHolder.h"
 
 #include <fcntl.h>
 #include <io.h>
@@ -73,6 +74,23 @@ std::string DescribeErrorCode(int code) {
 
 bool IsAlreadyExistsError(int code) {
     return code == ERROR_FILE_EXISTS || code == ERROR_ALREADY_EXISTS;
+}
+
+bool IsNotFoundError(int code) {
+    return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
+}
+
+std::string PathKindText(const char* path) {
+    const std::wstring wide = win32::WidePath(path);
+    const DWORD attributes =
+        wide.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(wide.c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES)
+        return "nothing";
+    if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+        return "a symbolic link";
+    if (attributes & FILE_ATTRIBUTE_DIRECTORY)
+        return "a folder";
+    return "a file";
 }
 
 // Windows has no limit on the size of a process's files that ends it.
@@ -190,6 +208,10 @@ bool ParseMode(const char* mode, OpenMode& open) {
 } // namespace
 
 std::FILE* OpenRegularFile(const char* path, const char* mode) {
+    if (const int fault = InjectedFileFault(FileCall::Open, path)) {
+        FailWith(fault);
+        return nullptr;
+    }
     OpenMode open;
     if (!ParseMode(mode, open)) {
         FailWith(ERROR_INVALID_PARAMETER);
@@ -225,11 +247,19 @@ RunLock::~RunLock() {
 RunLock::Result RunLock::Acquire(const char* lockFilePath) {
     if (m_fd >= 0)
         return Result::Acquired;
-    const HANDLE file =
-        win32::OpenRegularHandle(lockFilePath, GENERIC_READ | GENERIC_WRITE, OPEN_ALWAYS);
-    if (file == INVALID_HANDLE_VALUE) {
-        Fail();
+    if (const int fault = InjectedFileFault(FileCall::Open, lockFilePath)) {
+        FailWith(fault);
         return Result::Failed;
+    }
+    // Without FILE_SHARE_DELETE: no one deletes or renames the file while it
+    // is held, so its path always names the file locked. An opener that
+    // shares deleting (as a run of an earlier version does) is refused.
+    const HANDLE file = win32::OpenRegularHandle(lockFilePath, GENERIC_READ | GENERIC_WRITE,
+                                                 OPEN_ALWAYS, FILE_SHARE_READ | FILE_SHARE_WRITE);
+    if (file == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        FailWith(error);
+        return error == ERROR_SHARING_VIOLATION ? Result::HeldByAnother : Result::Failed;
     }
     // The first byte, whether the file has one or not; another handle, even
     // of this process, is refused it until this one is closed.
@@ -240,6 +270,12 @@ RunLock::Result RunLock::Acquire(const char* lockFilePath) {
         FailWith(error);
         return error == ERROR_LOCK_VIOLATION ? Result::HeldByAnother : Result::Failed;
     }
+    // Who holds it is for a person to read; the lock holds without it. The
+    // text goes past the locked first byte, which this handle may write.
+    const std::string holder = LockHolderText(static_cast<long>(::GetCurrentProcessId()));
+    DWORD written = 0;
+    if (::SetFilePointer(file, 0, nullptr, FILE_BEGIN) == 0 && ::SetEndOfFile(file))
+        ::WriteFile(file, holder.data(), static_cast<DWORD>(holder.size()), &written, nullptr);
     m_fd = win32::DescriptorOf(file, _O_RDWR | _O_BINARY);
     if (m_fd < 0) {
         Fail();
@@ -252,6 +288,18 @@ void RunLock::Release() {
     if (m_fd >= 0)
         ::_close(m_fd); // closing the handle lets go of its lock
     m_fd = -1;
+}
+
+bool RunLock::IsHeldByAnother(const char* lockFilePath) {
+    const HANDLE file = win32::OpenRegularHandle(lockFilePath, GENERIC_READ, OPEN_EXISTING);
+    if (file == INVALID_HANDLE_VALUE)
+        return ::GetLastError() == ERROR_SHARING_VIOLATION;
+    OVERLAPPED start{};
+    const bool held =
+        !::LockFileEx(file, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0, &start) &&
+        ::GetLastError() == ERROR_LOCK_VIOLATION;
+    ::CloseHandle(file);
+    return held;
 }
 
 ExclusiveFile::~ExclusiveFile() {

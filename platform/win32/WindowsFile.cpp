@@ -22,17 +22,17 @@ std::wstring WidePath(const char* path) {
     return wide;
 }
 
-HANDLE OpenRegularHandle(const char* path, DWORD access, DWORD disposition) {
+HANDLE OpenRegularHandle(const char* path, DWORD access, DWORD disposition, DWORD share) {
     const std::wstring wide = WidePath(path);
     if (wide.empty()) {
         ::SetLastError(ERROR_INVALID_NAME);
         return INVALID_HANDLE_VALUE;
     }
-    // Others may read, write and delete, as with fopen. A folder opens only
-    // with FILE_FLAG_BACKUP_SEMANTICS: one fails here already, access denied.
-    const HANDLE file = ::CreateFileW(
-        wide.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-        disposition, FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    // A folder opens only with FILE_FLAG_BACKUP_SEMANTICS: one fails here
+    // already, access denied.
+    const HANDLE file =
+        ::CreateFileW(wide.c_str(), access, share, nullptr, disposition,
+                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return INVALID_HANDLE_VALUE;
     DWORD error = ERROR_SUCCESS;

@@ -1,8 +1,9 @@
-// The tests' file system for the exclusive files: every call reaches the real
+// The tests' file system for the files the utility keeps: every call reaches the real
 // one, except the chosen call to the chosen file, which fails with the chosen
 // error code. Installed while the object lives.
 #pragma once
 
+#include <atomic>
 #include <string>
 
 #include "platform/FileFaults.h"
@@ -22,7 +23,7 @@ public:
 
 private:
     platform::FileFaultRule m_previous;
-    int m_calls = 0;
+    std::atomic<int> m_calls = 0;
 };
 
 } // namespace fakes

@@ -422,6 +422,31 @@ TEST(FileSystem, RunLockIsHeldByOneHolderAndFreedWhenItsProcessDies) {
 #endif
     EXPECT_TRUE(fs::is_regular_file(path)) << "the lock file stays";
 
+    // Deleting or replacing the file under its holder lets no second one in;
+    // the file says who holds it.
+    for (const char* change : {"deleted", "replaced"}) {
+        SCOPED_TRACE(change);
+        RunLock first;
+        ASSERT_EQ(first.Acquire(Native(path).c_str()), RunLock::Result::Acquired);
+        EXPECT_TRUE(testsupport::ReadFileBytes(path).starts_with("Dosewright run in process "));
+        std::error_code error;
+        if (std::string(change) == "deleted") {
+            fs::remove(path, error);
+        } else {
+            testsupport::WriteFileBytes(temp / "other", "");
+            fs::rename(temp / "other", path, error);
+        }
+#if defined(_WIN32)
+        EXPECT_TRUE(error) << "a held lock file cannot be deleted or replaced";
+#endif
+        RunLock second;
+        EXPECT_EQ(second.Acquire(Native(path).c_str()), RunLock::Result::HeldByAnother);
+        EXPECT_TRUE(RunLock::IsHeldByAnother(Native(path).c_str()));
+        first.Release();
+        EXPECT_FALSE(RunLock::IsHeldByAnother(Native(path).c_str()));
+        EXPECT_EQ(second.Acquire(Native(path).c_str()), RunLock::Result::Acquired);
+    }
+
     // A lock file that is not a regular file of its own is never taken.
     struct Refused {
         const char* what;
