@@ -18,6 +18,12 @@ cmake_minimum_required(VERSION 3.22)
 if(NOT SOURCE_DIR)
     message(FATAL_ERROR "CheckWindowsPortable.cmake needs -DSOURCE_DIR=...")
 endif()
+# A relative folder is taken from the current one (file(GLOB) and EXISTS would
+# otherwise find nothing in it, and the check would pass a tree it never read).
+get_filename_component(SOURCE_DIR "${SOURCE_DIR}" ABSOLUTE)
+if(NOT IS_DIRECTORY "${SOURCE_DIR}")
+    message(FATAL_ERROR "CheckWindowsPortable.cmake: ${SOURCE_DIR} is no folder")
+endif()
 
 # The folders whose sources a Windows build compiles.
 set(windows_folders app data repair deploy resources platform host cli gui/win32 tools tests/support)

@@ -31,12 +31,19 @@ function(source_check_write_cases tree cases_variable expected_variable)
     set(${expected_variable} "${expected}" PARENT_SCOPE)
 endfunction()
 
-# source_check_expect(CHECK TREE EXPECTED_VARIABLE WHAT)
+# source_check_expect(CHECK TREE EXPECTED_VARIABLE WHAT [FROM])
 #   Runs check script CHECK on TREE: it must fail, report every expected
 #   message, and report as many places (path:line:) as are expected. WHAT names
-#   what it reports, for the messages ("includes", "uses").
+#   what it reports, for the messages ("includes", "uses"). FROM is the folder
+#   the check runs in, for a TREE relative to it.
 function(source_check_expect check tree expected_variable what)
+    get_filename_component(check "${check}" ABSOLUTE)
+    set(from "${CMAKE_CURRENT_BINARY_DIR}")
+    if(ARGC GREATER 4)
+        set(from "${ARGV4}")
+    endif()
     execute_process(COMMAND "${CMAKE_COMMAND}" -DSOURCE_DIR=${tree} -P "${check}"
+                    WORKING_DIRECTORY "${from}"
                     RESULT_VARIABLE result OUTPUT_VARIABLE output ERROR_VARIABLE output)
     if(result EQUAL 0)
         message(FATAL_ERROR "the check passed a tree with ${what} it must refuse:\n${output}")
@@ -48,7 +55,7 @@ function(source_check_expect check tree expected_variable what)
             string(APPEND failures "not reported: ${message}\n")
         endif()
     endforeach()
-    string(REGEX MATCHALL "[a-z0-9/]+/[A-Za-z]+\\.(cpp|h):[0-9]+:" reported "${output}")
+    string(REGEX MATCHALL "[a-z0-9/]+/[A-Za-z]+\\.(cpp|h|txt):[0-9]+:" reported "${output}")
     list(LENGTH reported reported_count)
     list(LENGTH ${expected_variable} expected_count)
     if(NOT reported_count EQUAL expected_count)

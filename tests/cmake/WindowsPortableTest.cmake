@@ -52,3 +52,5 @@ set(cases
 )
 source_check_write_cases("${tree}" cases expected)
 source_check_expect("${CHECK}" "${tree}" expected uses)
+# The same, named from its parent folder.
+source_check_expect("${CHECK}" "portable-tree" expected uses "${WORK_DIR}")
