@@ -1,24 +1,21 @@
-// The commands of the main dialog's buttons.
-#include <cstdio>
+// The commands of the main dialog: its buttons and the window menu's undo.
 
 #include "app/DosewrightDlg.h"
+#include "data/FormatText.h"
 #include "platform/DialogWindow.h"
-
-namespace {
-constexpr int kResultTextSize = 1000;
-}
+#include "repair/RunJournal.h"
+#include "repair/RunJournalReader.h"
+#include "repair/RunSummaryText.h"
+#include "repair/UndoRun.h"
 
 bool CDosewrightDlg::OnBnClickedRepair() {
     int32_t examined = 0;
     int32_t affected = 0;
     if (!ScanMedications(examined, affected, 0))
         return false; // the status line keeps the failure the scan showed
-    char text[kResultTextSize] = {};
-    std::snprintf(text, sizeof text,
-                  "Number of Medications fixed: %d/%d\nPlease refer to Dosewright.log for more "
-                  "details.",
-                  affected, examined);
-    SetStatusText(text);
+    SetStatusText(FormatText("Number of Medications fixed: %d/%d\nPlease refer to Dosewright.log "
+                             "for more details.",
+                             affected, examined));
     return true;
 }
 
@@ -28,16 +25,48 @@ bool CDosewrightDlg::OnBnClickedReport() {
     m_window.BeginWaitCursor();
     const bool completed = ScanMedications(examined, affected, 1);
     if (completed) {
-        char text[kResultTextSize] = {};
-        std::snprintf(text, sizeof text,
-                      "Number of Medications that have invalid RxNorm ID's: %d/%d\nPlease refer "
-                      "to Dosewright.log for more details.",
-                      affected, examined);
-        SetStatusText(text);
+        SetStatusText(FormatText("Number of Medications that have invalid RxNorm ID's: %d/%d\n"
+                                 "Please refer to Dosewright.log for more details.",
+                                 affected, examined));
     }
     m_window.RestoreWaitCursor();
     m_window.EndWaitCursor();
     return completed;
+}
+
+bool CDosewrightDlg::OnUndo(std::string_view runName) {
+    UndoRun undo(*this, m_changeStep);
+    const UndoOutcome outcome = undo.Run(runName);
+    if (!outcome.ranToEnd)
+        return false; // the status line keeps the failure the undo showed
+    SetStatusText(UndoResultText(outcome));
+    const std::string warning = UndoWarningText(outcome);
+    if (outcome.NotRestorable() > 0) {
+        // Some of the run stays as it made it: that is no success.
+        m_lastFailure = warning;
+        ShowMessage(warning, kErrorTitle);
+        return false;
+    }
+    if (!warning.empty())
+        ShowMessage(warning, nullptr);
+    return true;
+}
+
+bool CDosewrightDlg::OnUndoLastRepair() {
+    std::vector<std::string> names;
+    int error = 0;
+    if (!JournalFileNames(m_szDbPath, names, error)) {
+        ShowFailureBoxThenStatus(JournalFailureText(m_szDbPath, kJournalFolderFailure, error));
+        return false;
+    }
+    if (names.empty()) {
+        ShowFailureBoxThenStatus(kNoRunToUndo);
+        return false;
+    }
+    const JournalRunSummary run = SummarizeRun(m_szDbPath, names.back());
+    if (!m_window.AskYesNo(UndoQuestion(run), nullptr))
+        return false;
+    return OnUndo(run.name);
 }
 
 void CDosewrightDlg::OnBnClickedExit() {

@@ -26,11 +26,13 @@ void CDosewrightDlg::SetStatusText(std::string_view text) const {
 }
 
 void CDosewrightDlg::ShowFailureBoxThenStatus(std::string_view text) const {
+    m_lastFailure = text;
     ShowMessage(text, kErrorTitle);
     SetStatusText(text);
 }
 
 void CDosewrightDlg::ShowFailureStatusThenBox(std::string_view text) const {
+    m_lastFailure = text;
     SetStatusText(text);
     ShowMessage(text, kErrorTitle);
 }

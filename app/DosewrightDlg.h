@@ -15,20 +15,17 @@
 #include "data/HostLibraries.h"
 #include "data/HostSession.h"
 #include "data/MedicationRecord.h"
+#include "repair/ChangeStep.h"
 #include "repair/RunFiles.h"
 
 class RunJournal;
 class RunLineBuffer;
-struct JournalChange;
 
 namespace platform {
 class Control;
 class DialogWindow;
 class LibraryLoader;
 } // namespace platform
-
-// The candidates of one medication, in the order the table delivered them.
-using RxNormCandidateList = std::vector<_MRDRXN>;
 
 inline constexpr const char* kErrorTitle = "Dosewright Error";
 inline constexpr const char* kFileErrorTitle = "Dosewright File Error";
@@ -44,6 +41,11 @@ public:
     // The start-up sequence; runs once before the window becomes visible. Always
     // true; how it ended is Startup().
     bool OnInitDialog();
+    // The start-up of an undo without the window: the same steps up to the
+    // database folder, then only the host's file set (the medication and
+    // patient tables). An undo needs nothing of the drug dictionary, so a
+    // dictionary that fails to open never keeps a repair from being taken back.
+    bool OnInitForUndo();
     // Each runs one scan; true when it ran to its end (the window ignores it, the
     // command-line front end turns it into its exit status).
     bool OnBnClickedRepair();
@@ -60,6 +62,8 @@ public:
     // The two orders in which a failure is shown.
     void ShowFailureBoxThenStatus(std::string_view text) const;
     void ShowFailureStatusThenBox(std::string_view text) const;
+    // The failure shown last, for the end entry of a run's journal.
+    const std::string& LastFailure() const { return m_lastFailure; }
 
     // --- Start-up steps ----------------------------------------------------------------------
     // The first step: the host file set counts as open from here on (Exit asks
@@ -108,20 +112,22 @@ public:
     // The log sentence of a change an undo left alone, and why.
     bool WriteLeftAloneLine(const _MRRX& record, const char* writtenRxNormId,
                             const char* replacedRxNormId, std::string_view reason);
-    // Appends a change to the run's journal before the table is updated; false
-    // when the journal could not take it (the failure is shown). Without a
-    // journal (report mode) there is nothing to do.
-    bool JournalBeforeUpdate(const _MRRX& asRead, const _MRRX& changed, int32_t resolutionCode);
+    // A sentence of the log about the run itself, not one medication.
+    bool WriteRunNote(std::string_view sentence);
+    // Ends a run that went through: its journal's end (when it keeps one), then
+    // the run files closed. False, with the failure shown, when either fails.
+    bool EndCompletedRun(RunJournal& runJournal, int32_t counted, int32_t changed);
 
     // --- Undo ---------------------------------------------------------------------------------
     // Takes back the changes of a journaled run (the newest when `runName` is
     // empty), where the records still hold what it wrote, and shows "Number of
-    // Medications restored: N/M". True when it ran to its end.
+    // Medications restored: N/M". True when it ran to its end and every change
+    // the journal held could be read; what could not, and a run that was cut
+    // off, are said in a box as well.
     bool OnUndo(std::string_view runName);
     // The window's "Undo Last Repair...": asks Yes/No, naming the newest run's
     // time and changes, then undoes it. False when declined or failed.
     bool OnUndoLastRepair();
-    bool UndoRun(std::string_view runName, int32_t& restored, int32_t& changes);
 
     platform::DialogWindow& Window() const { return m_window; }
     platform::LibraryLoader& Loader() const { return m_libraryLoader; }
@@ -144,19 +150,13 @@ private:
     // Writes a change the scan decided (repair mode), reports and counts it.
     bool ApplyScanChange(const _MRRX& asRead, const _MRRX& changed, const char* oldRxNormId,
                          unsigned char reportOnly, int32_t resolutionCode, int32_t& affected);
-    // Takes back one journaled change; false when the undo must stop (shown).
-    // `mayNotHaveReached`: the change is the last of a run that did not
-    // complete, so it may never have been written to the table.
-    bool UndoChange(const JournalChange& change, bool mayNotHaveReached, int32_t& restored,
-                    int32_t& changes);
     // Writes the lines (no CSV line when empty) and flushes them; shows a failure.
     bool WriteFormattedLines(std::string_view csvLine, const RunLineBuffer& logLine,
                              int32_t patientFailure);
-    // Shows a failure of the run's journal with its error code.
-    void ShowJournalFailure(const char* format, int errorCode) const;
-    // Ends a run that went through: its journal's end (when it keeps one), then
-    // the run files closed. False, with the failure shown, when either fails.
-    bool EndCompletedRun(RunJournal& runJournal, int32_t counted, int32_t changed);
+    // The first start-up steps, which both starts take: the backup reminder,
+    // the database folder from the host and its length. False when one
+    // failed, shown.
+    bool TakeDatabaseFolder(char* databaseFolder, char* errorText);
 
     platform::DialogWindow& m_window;
     platform::LibraryLoader& m_libraryLoader;
@@ -167,7 +167,15 @@ private:
     StartupOutcome m_startup;
     HostSession m_session;
     RunFiles m_runFiles;
-    RunJournal* m_pJournal = nullptr;              // the journal of the repair or undo running
+    mutable std::string m_lastFailure; // the failure shown last
+    // A change of the run: its journal entry, the checked update, its lines.
+    ChangeStep m_changeStep{m_session, m_szDbPath,
+                            [this](std::string_view text, FailureOrder order) {
+                                if (order == FailureOrder::BoxFirst)
+                                    ShowFailureBoxThenStatus(text);
+                                else
+                                    ShowFailureStatusThenBox(text);
+                            }};
     char m_szDbPath[host::kDatabasePathSize] = {}; // database folder, ends with the separator
     int32_t m_patientLookupFailures = 0;
 };

@@ -5,14 +5,16 @@
 
 struct StartupOutcome {
     enum class State {
-        NotRun,  // the start-up has not run
-        Ready,   // every step succeeded: both actions are enabled
-        Blocked, // a step failed: only Exit is left
+        NotRun,   // the start-up has not run
+        Ready,    // every step succeeded: both actions are enabled
+        UndoOnly, // the medication table is open, the drug dictionary is not: undo can run
+        Blocked,  // a step failed: only Exit is left
     };
 
     State state = State::NotRun;
-    // Blocked: the failure the status line shows. Empty otherwise.
+    // Blocked, UndoOnly after a failure: the failure the status line shows.
     std::string failureText;
 
     bool IsReady() const { return state == State::Ready; }
+    bool CanUndo() const { return state == State::Ready || state == State::UndoOnly; }
 };

@@ -1,10 +1,10 @@
 // The start-up of the main dialog: runs once, before the window becomes visible.
 #include <algorithm>
-#include <cstdio>
 #include <cstring>
 
 #include "app/DosewrightDlg.h"
 #include "app/InstallationCheck.h"
+#include "data/FormatText.h"
 #include "platform/DialogWindow.h"
 #include "platform/PathSeparator.h"
 #include "resources/EmbeddedResources.h"
@@ -59,12 +59,10 @@ bool CDosewrightDlg::AcceptDatabaseFolder(const char* databaseFolder) {
         std::memcpy(m_szDbPath, databaseFolder, std::strlen(databaseFolder));
         return true;
     }
-    char message[1000] = {};
-    std::snprintf(message, sizeof message,
-                  "The database folder %s is too long for this utility: it may have at most %zu "
-                  "characters.\nPlease run the utility from an orvale folder with a shorter path.",
-                  databaseFolder, limit);
-    ShowFailureBoxThenStatus(message);
+    ShowFailureBoxThenStatus(
+        FormatText("The database folder %s is too long for this utility: it may have at most %zu "
+                   "characters.\nPlease run the utility from an orvale folder with a shorter path.",
+                   databaseFolder, limit));
     return false;
 }
 
@@ -72,6 +70,19 @@ bool CDosewrightDlg::BlockStartup() {
     m_startup.state = StartupOutcome::State::Blocked;
     m_startup.failureText = StatusText();
     return true;
+}
+
+bool CDosewrightDlg::TakeDatabaseFolder(char* databaseFolder, char* errorText) {
+    ShowMessage(kBackupReminder, nullptr);
+
+    std::memset(errorText, 0, host::kErrorTextSize);
+    InitMidWare(host::kMidWareInitArgument);
+
+    if (!AskDatabaseFolder(databaseFolder, errorText)) {
+        ShowFailureBoxThenStatus(errorText);
+        return false;
+    }
+    return AcceptDatabaseFolder(databaseFolder);
 }
 
 // Returns true on every path: the window opens either way, and how the start
@@ -88,28 +99,41 @@ bool CDosewrightDlg::OnInitDialog() {
 
     char databaseFolder[host::kDatabasePathSize] = {};
     char errorText[host::kErrorTextSize] = {};
-
-    ShowMessage(kBackupReminder, nullptr);
-
-    std::memset(errorText, 0, sizeof errorText);
-    InitMidWare(host::kMidWareInitArgument);
-
-    if (!AskDatabaseFolder(databaseFolder, errorText)) {
-        ShowFailureBoxThenStatus(errorText);
+    if (!TakeDatabaseFolder(databaseFolder, errorText))
         return BlockStartup();
-    }
-    if (!AcceptDatabaseFolder(databaseFolder))
-        return BlockStartup();
-
     if (!VerifyInstallation(*this, databaseFolder))
         return BlockStartup();
     if (!DeployReferenceFiles())
         return BlockStartup();
-    if (!OpenDatabase(host::kDataSet, databaseFolder, errorText))
-        return BlockStartup();
+    if (!OpenDatabase(host::kDataSet, databaseFolder, errorText)) {
+        BlockStartup();
+        // Only the drug dictionary failed: a repair it spoilt can still be taken back.
+        if (m_session.MedicationTable() >= 0)
+            m_startup.state = StartupOutcome::State::UndoOnly;
+        return true;
+    }
 
     m_pRepairButton->Enable(true);
     m_pReportButton->Enable(true);
     m_startup.state = StartupOutcome::State::Ready;
+    return true;
+}
+
+bool CDosewrightDlg::OnInitForUndo() {
+    m_startup = StartupOutcome{};
+    PrepareContext();
+    m_pRepairButton->Enable(false);
+    m_pReportButton->Enable(false);
+    m_pInstructions->SetText(kInstructionText);
+
+    char databaseFolder[host::kDatabasePathSize] = {};
+    char errorText[host::kErrorTextSize] = {};
+    if (!TakeDatabaseFolder(databaseFolder, errorText))
+        return BlockStartup();
+    if (!m_session.OpenFileSet(host::kDataSet, errorText)) {
+        ShowFailureBoxThenStatus(errorText);
+        return BlockStartup();
+    }
+    m_startup.state = StartupOutcome::State::UndoOnly;
     return true;
 }

@@ -10,12 +10,14 @@
 // standard output; after a scan in which patients could not be looked up, how
 // many, on standard error. Exit status 0 when the scan ran to its end, 1 when the
 // start-up or the scan failed, 2 for a usage error. `undo --list` prints the
-// journaled runs, the oldest first, and touches nothing else. `doctor` checks
+// journaled runs, the one that ran first first, and touches nothing else. `doctor` checks
 // the installation, one line a check, changes nothing, and exits 0 when
 // everything a run needs is there, 1 when not.
 #include <cerrno>
 #include <cstdio>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -27,6 +29,8 @@
 #include "platform/FileSystem.h"
 #include "platform/LibraryLoader.h"
 #include "platform/console/ConsoleDialogWindow.h"
+#include "repair/RunFiles.h"
+#include "repair/RunJournal.h"
 #include "repair/RunJournalReader.h"
 #include "repair/RunSummaryText.h"
 #include "resources/ResourceIds.h"
@@ -48,20 +52,22 @@ void PrintStatus(const CDosewrightDlg& dialog) {
     std::fflush(stdout);
 }
 
-// The journaled runs of the database folder, one a line, the oldest first.
-int ListJournaledRuns() {
-    char databasePath[host::kDatabasePathSize] = {};
-    char errorText[host::kErrorTextSize] = {};
-    if (!AskDatabaseFolder(databasePath, errorText)) {
-        std::fprintf(stderr, "dosewright-cli: %s\n", errorText);
-        return kExitFailed;
+// A text of a journal on one line of the terminal: every control character
+// (an escape sequence, a line end) shown as \xHH, so that nothing a file
+// holds reaches the terminal as a command or forges a line.
+std::string Escaped(std::string_view text) {
+    std::string shown;
+    for (const char c : text) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7f) {
+            char escape[5];
+            std::snprintf(escape, sizeof escape, "\\x%02X", byte);
+            shown += escape;
+        } else {
+            shown += c;
+        }
     }
-    for (const std::string& name : JournalFileNames(databasePath)) {
-        const std::string line = RunListLine(SummarizeRun(databasePath, name));
-        std::printf("%s\n", line.c_str());
-    }
-    std::fflush(stdout);
-    return kExitCompleted;
+    return shown;
 }
 
 // A host's text on one line of the terminal: its control characters as blanks.
@@ -71,6 +77,29 @@ std::string OnOneLine(std::string text) {
             c = ' ';
     }
     return text;
+}
+
+// The journaled runs of the database folder, one a line, the one that ran
+// first first.
+int ListJournaledRuns(const char* databasePath) {
+    std::vector<std::string> names;
+    int error = 0;
+    if (!JournalFileNames(databasePath, names, error)) {
+        std::fprintf(
+            stderr, "dosewright-cli: %s\n",
+            OnOneLine(JournalFailureText(databasePath, kJournalFolderFailure, error)).c_str());
+        return kExitFailed;
+    }
+    // Only the newest run can still be running: while it does, it holds the lock.
+    const bool someoneRuns =
+        !names.empty() && platform::RunLock::IsHeldByAnother(RunLockPath(databasePath).c_str());
+    for (const std::string& name : names) {
+        JournalRunSummary run = SummarizeRun(databasePath, name);
+        run.running = someoneRuns && &name == &names.back() && !run.ended;
+        std::printf("%s\n", Escaped(RunListLine(run)).c_str());
+    }
+    std::fflush(stdout);
+    return kExitCompleted;
 }
 
 // Every check of the installation, one a line: "OK" or "FAIL", what, and what was found.
@@ -157,25 +186,31 @@ int main(int argc, char** argv) {
         return kExitFailed;
     }
 
-    if (undo->parsed() && listRuns) {
-        if (!runName.empty()) {
-            std::fprintf(stderr, "dosewright-cli: undo --list takes no RUN\n");
-            return kExitUsage;
-        }
-        return ListJournaledRuns();
+    if (undo->parsed() && listRuns && !runName.empty()) {
+        std::fprintf(stderr, "dosewright-cli: undo --list takes no RUN\n");
+        return kExitUsage;
     }
 
     platform::ConsoleDialogWindow window(stderr, platform::IsTerminal(stderr));
     platform::LibraryLoader& loader = platform::SystemLibraryLoader();
     CDosewrightDlg dialog(window, loader);
-    dialog.OnInitDialog();
+    // Undo reads and writes the medication table only: no drug dictionary.
+    if (undo->parsed())
+        dialog.OnInitForUndo();
+    else
+        dialog.OnInitDialog();
 
+    if (undo->parsed() && listRuns && dialog.Startup().CanUndo()) {
+        const int status = ListJournaledRuns(dialog.DatabasePath());
+        dialog.OnBnClickedExit();
+        return status;
+    }
     bool completed = false;
-    if (dialog.Startup().IsReady()) {
-        if (undo->parsed())
+    if (undo->parsed()) {
+        if (dialog.Startup().CanUndo() && !listRuns)
             completed = dialog.OnUndo(runName);
-        else
-            completed = report->parsed() ? dialog.OnBnClickedReport() : dialog.OnBnClickedRepair();
+    } else if (dialog.Startup().IsReady()) {
+        completed = report->parsed() ? dialog.OnBnClickedReport() : dialog.OnBnClickedRepair();
     }
     dialog.OnBnClickedExit();
     PrintStatus(dialog);

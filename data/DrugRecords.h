@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <limits>
+#include <vector>
 
 static_assert(std::endian::native == std::endian::little,
               "host records hold little-endian integers and are used in place");
@@ -68,3 +69,6 @@ static_assert(offsetof(_MRDRXN, sourceId) == 8 && offsetof(_MRDRXN, rxNormId) ==
 inline constexpr int32_t kMrddSearchKey = 2;
 inline constexpr int32_t kMrdndcSearchKey = 2;
 inline constexpr int32_t kMrdrxnSearchKey = 1;
+
+// The candidates of one medication, in the order the table delivered them.
+using RxNormCandidateList = std::vector<_MRDRXN>;

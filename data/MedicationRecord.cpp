@@ -1,7 +1,7 @@
 // Changes the repair makes to a medication record.
 #include "data/MedicationRecord.h"
 
-#include "repair/TextOps.h"
+#include "data/TextOps.h"
 
 #include <algorithm>
 #include <array>

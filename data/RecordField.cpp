@@ -1,7 +1,7 @@
 // Reading the text fields of host records.
 #include "data/RecordField.h"
 
-#include "repair/TextOps.h"
+#include "data/TextOps.h"
 
 #include <cstring>
 #include <stdexcept>

@@ -1,5 +1,5 @@
 // Text operations on zero-terminated texts held in fixed buffers.
-#include "repair/TextOps.h"
+#include "data/TextOps.h"
 
 #include <algorithm>
 #include <cstring>

@@ -9,6 +9,7 @@
 #include <wx/stattext.h>
 
 #include "app/DosewrightDlg.h"
+#include "app/WindowMenu.h"
 #include "gui/AboutDlg.h"
 #include "platform/wx/ApplicationIcon.h"
 #include "platform/wx/DefaultApplication.h"
@@ -16,10 +17,6 @@
 #include "platform/wx/WxDialogWindow.h"
 #include "resources/DialogTemplates.h"
 #include "resources/ResourceIds.h"
-
-namespace {
-constexpr const char* kUndoLastRepairCaption = "Undo Last Repair...";
-}
 
 // How the commands reach the dialog class:
 //   button 1 "Dosewright"             -> OnBnClickedRepair (Enter too: it is the default
@@ -33,7 +30,7 @@ constexpr const char* kUndoLastRepairCaption = "Undo Last Repair...";
 //                                        folder in the user's default application;
 //                                        offered once the file exists
 //   "Undo Last Repair..." (0x0040)    -> OnUndoLastRepair (asks first); only
-//                                        after a good start
+//                                        once the medication table is open
 // These items sit in the window's system menu where the platform has one
 // (Windows). GTK has none an application can add to, so there the same items
 // are the window's context menu (right mouse button, the Menu key or
@@ -82,28 +79,21 @@ void CDosewrightWindow::AddItemsToSystemMenu() {
 }
 
 void CDosewrightWindow::AppendWindowMenuItems(wxMenu& menu, bool enableByFile) {
-    const struct {
-        int command;
-        int caption;
-        const char* runFile; // or null
-    } items[] = {
-        {res::IDM_ABOUTBOX, res::IDS_ABOUTBOX, nullptr},
-        {res::IDM_OPEN_RUN_LOG, res::IDS_OPEN_RUN_LOG, "Dosewright.log"},
-        {res::IDM_OPEN_CSV_REPORT, res::IDS_OPEN_CSV_REPORT, "Dosewright.csv"},
-    };
-    for (const auto& item : items) {
-        const char* caption = res::FindStringResource(item.caption);
+    for (const WindowMenuItem& item : kWindowMenuItems) {
+        const char* caption =
+            item.caption != 0 ? res::FindStringResource(item.caption) : kUndoLastRepairCaption;
         if (!caption || !*caption)
             continue;
         menu.Append(item.command, platform::DecodeWindows1252(caption));
-        if (item.runFile && enableByFile)
+        // The system menu is built once, before the start-up: there the
+        // command itself checks the file or the start.
+        if (!enableByFile)
+            continue;
+        if (item.runFile)
             menu.Enable(item.command, RunFileExists(item.runFile));
+        else if (item.command == res::IDM_UNDOLASTREPAIR)
+            menu.Enable(item.command, m_dialog->Startup().CanUndo());
     }
-    menu.Append(res::IDM_UNDOLASTREPAIR, kUndoLastRepairCaption);
-    // The system menu is built once, before the start-up: there the command
-    // itself checks the start.
-    if (enableByFile)
-        menu.Enable(res::IDM_UNDOLASTREPAIR, m_dialog->Startup().IsReady());
 }
 
 void CDosewrightWindow::AddScanProgressText() {
@@ -181,15 +171,16 @@ void CDosewrightWindow::OnAbout(wxCommandEvent&) {
 }
 
 void CDosewrightWindow::OnUndoLastRepair(wxCommandEvent&) {
-    // Like the action buttons, only after a good start: it needs the database.
-    if (!m_dialog->Startup().IsReady())
+    // After a start that opened the medication table: undo needs nothing else.
+    if (!m_dialog->Startup().CanUndo())
         return;
     RunCommand([this] { m_dialog->OnUndoLastRepair(); });
 }
 
 void CDosewrightWindow::OnOpenRunFile(wxCommandEvent& event) {
-    const char* fileName =
-        event.GetId() == res::IDM_OPEN_RUN_LOG ? "Dosewright.log" : "Dosewright.csv";
+    const char* fileName = RunFileOfCommand(event.GetId());
+    if (!fileName)
+        return;
     RunCommand([this, fileName] {
         if (RunFileExists(fileName))
             platform::OpenInDefaultApplication(RunFilePath(fileName));

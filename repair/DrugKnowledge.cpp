@@ -2,10 +2,10 @@
 #include "repair/DrugKnowledge.h"
 
 #include "data/HostLibraries.h"
+#include "data/TextOps.h"
 #include "repair/DrugTextSizes.h"
 #include "repair/RouteCodeTable.h"
 #include "repair/StrengthParser.h"
-#include "repair/TextOps.h"
 
 #include <algorithm>
 #include <array>

@@ -21,7 +21,9 @@
 //       36     4  zero
 //       40     8  start of the run, milliseconds since 1970-01-01 00:00 UTC
 //       48    64  undo: the name of the run it undoes, zero-padded; else zeros
-//      112     8  zero
+//      112     8  run number: one more than the highest of the folder's journals,
+//                 taken under the run lock; the order of the runs (version 2 on;
+//                 version 1 has zeros here, and its runs come before numbered ones)
 //      120     8  checksum of bytes 0-119
 //
 // Entry (kEntrySize bytes), one for every change, written and handed to the
@@ -53,11 +55,14 @@
 // s0 += x[i] + s1; s1 += x[i+1] + s0 (arithmetic modulo 2^32). Stored as s0
 // then s1.
 //
-// A reader takes entries while each one is whole, of a known kind, numbered
-// in sequence and matches its checksum; whatever follows the first one that
-// is not (a run killed while writing it, a power failure) is ignored. A file
-// whose last good entry is a change was cut off: its run ended without an end
-// entry.
+// Entry n (from 1) starts at kHeaderSize + (n - 1) * kEntrySize and holds
+// sequence number n. A reader takes an entry when it is whole, of a known kind,
+// holds the sequence number of its place and matches its checksum. A whole
+// entry that does not is damaged: the reader names it and goes on at the next
+// place, so one spoilt entry costs one change and not the rest of the run. A
+// last entry that is not whole is where a killed run stopped writing. A file
+// without an end entry was cut off: its run ended without one (killed, a power
+// failure). Whatever follows the end entry is ignored.
 #pragma once
 
 #include <cstddef>
@@ -74,7 +79,9 @@ inline constexpr const char* kFolderName = "DosewrightJournal";
 inline constexpr const char* kFileExtension = ".journal";
 
 inline constexpr char kMagic[16] = "Dosewright jrnl";
-inline constexpr uint32_t kFormatVersion = 1;
+inline constexpr uint32_t kFormatVersion = 2;
+// The first version, without a run number; still read.
+inline constexpr uint32_t kUnnumberedVersion = 1;
 inline constexpr std::size_t kHeaderSize = 128;
 inline constexpr std::size_t kEntrySize = 832;
 inline constexpr std::size_t kRecordLength = 771;
@@ -94,6 +101,7 @@ inline constexpr Field kHeaderRecordLength{28, 4};
 inline constexpr Field kHeaderMode{32, 4};
 inline constexpr Field kHeaderStartTime{40, 8};
 inline constexpr Field kHeaderUndoneRun{48, kRunNameWidth};
+inline constexpr Field kHeaderRunNumber{112, 8};
 inline constexpr Field kHeaderChecksum{120, 8};
 
 // Fields of every entry.
@@ -116,7 +124,8 @@ inline constexpr Field kEndExamined{12, 4};
 inline constexpr Field kEndChanged{16, 4};
 inline constexpr Field kEndStatus{20, kStatusTextWidth};
 
-static_assert(kHeaderUndoneRun.offset + kHeaderUndoneRun.width <= kHeaderChecksum.offset);
+static_assert(kHeaderUndoneRun.offset + kHeaderUndoneRun.width <= kHeaderRunNumber.offset);
+static_assert(kHeaderRunNumber.offset + kHeaderRunNumber.width == kHeaderChecksum.offset);
 static_assert(kHeaderChecksum.offset + kHeaderChecksum.width == kHeaderSize);
 static_assert(kChangeRecord.offset + kChangeRecord.width < kEntryChecksum.offset);
 static_assert(kEndStatus.offset + kEndStatus.width < kEntryChecksum.offset);

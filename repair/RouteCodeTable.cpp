@@ -1,8 +1,8 @@
 // The route code table and its lookup.
 #include "repair/RouteCodeTable.h"
 
+#include "data/TextOps.h"
 #include "repair/DrugTextSizes.h"
-#include "repair/TextOps.h"
 
 #include <stdexcept>
 #include <string>

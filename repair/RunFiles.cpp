@@ -3,14 +3,11 @@
 #include <cerrno>
 #include <cstdint>
 
+#include "data/FormatText.h"
 #include "data/HostLibraries.h"
 #include "platform/FileSystem.h"
 
 namespace {
-
-constexpr const char* kLogFileName = "Dosewright.log";
-constexpr const char* kCsvFileName = "Dosewright.csv";
-constexpr const char* kLockFileName = "Dosewright.lock";
 
 // The path of a file in the database folder; false when it would not fit.
 bool RunFilePath(const char* databaseFolder, const char* fileName,
@@ -118,10 +115,21 @@ RunFilesStatus RunFiles::Close(int& error) {
 }
 
 std::string RunFileWriteFailure(RunFilesStatus failure, int error) {
-    char message[400] = {};
-    std::snprintf(message, sizeof message,
-                  "Failure writing the %s file. Error Code:%d\nPlease verify there is free space "
-                  "in the orvale folder and you have access to write files in it.",
-                  failure == RunFilesStatus::LogFailed ? kLogFileName : kCsvFileName, error);
+    return FormatText("Failure writing the %s file. Error Code:%d\nPlease verify there is free "
+                      "space in the orvale folder and you have access to write files in it.",
+                      failure == RunFilesStatus::LogFailed ? kLogFileName : kCsvFileName, error);
+}
+
+std::string RunLockPath(const char* databaseFolder) {
+    return std::string(databaseFolder) + kLockFileName;
+}
+
+std::string RunLockFailure(const char* databaseFolder, int error) {
+    const std::string kind = platform::PathKindText(RunLockPath(databaseFolder).c_str());
+    std::string message =
+        FormatText("Failure opening %s file. Error Code:%d", kLockFileName, error);
+    if (kind != "a file" && kind != "nothing")
+        message +=
+            FormatText("\n%s is %s; it must be a file of its own.", kLockFileName, kind.c_str());
     return message;
 }

@@ -12,6 +12,11 @@
 
 enum class RunMode { Report, Repair };
 
+// The run files' names in the database folder.
+inline constexpr const char* kLogFileName = "Dosewright.log";
+inline constexpr const char* kCsvFileName = "Dosewright.csv";
+inline constexpr const char* kLockFileName = "Dosewright.lock";
+
 // What an operation on the run files came to; a failure names the file.
 enum class RunFilesStatus {
     Ok,
@@ -64,6 +69,14 @@ private:
 // The message shown when a run could not begin because another holds the lock.
 inline constexpr const char* kAnotherRunMessage =
     "Another Dosewright run is using this database. Please wait for it to finish and try again.";
+
+// The message shown when the run lock could not be taken, with the system's
+// error code `error` and, when Dosewright.lock in `databaseFolder` is no file
+// of its own, what it is.
+std::string RunLockFailure(const char* databaseFolder, int error);
+
+// The path of the lock file of a database folder (ending with its separator).
+std::string RunLockPath(const char* databaseFolder);
 
 // The message shown when a run file could not be written or closed whole:
 // `failure` names the file, `error` is the system's error code.

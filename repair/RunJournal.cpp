@@ -4,8 +4,10 @@
 #include <cstdio>
 #include <cstring>
 
+#include "data/FormatText.h"
 #include "platform/FileSystem.h"
 #include "platform/PathSeparator.h"
+#include "repair/RunJournalReader.h"
 
 namespace {
 
@@ -38,6 +40,18 @@ std::string JournalFolder(std::string_view databasePath) {
     return folder;
 }
 
+std::string JournalFailureText(std::string_view databasePath, const char* format, int error) {
+    std::string text = FormatText(format, error);
+    std::string folder = JournalFolder(databasePath);
+    folder.pop_back();
+    const std::string kind = platform::PathKindText(folder.c_str());
+    if (kind != "a folder" && kind != "nothing") {
+        text += FormatText("\n%s is %s; it must be a folder of its own.", journal::kFolderName,
+                           kind.c_str());
+    }
+    return text;
+}
+
 std::string RunJournal::NameOf(int64_t startMilliseconds) {
     using namespace std::chrono;
     const sys_time<milliseconds> time{milliseconds(startMilliseconds)};
@@ -66,6 +80,7 @@ bool RunJournal::Begin(std::string_view databasePath, journal::Mode mode,
     if (!platform::IsFolder(folderPath.c_str()) && !platform::CreateFolder(folderPath.c_str()))
         return Fail();
 
+    const uint64_t runNumber = NextRunNumber(databasePath);
     const int64_t start = NowMilliseconds();
     const std::string stem = NameOf(start);
     for (int attempt = 1; attempt <= kNameAttempts && !m_file.IsOpen(); ++attempt) {
@@ -88,6 +103,7 @@ bool RunJournal::Begin(std::string_view databasePath, journal::Mode mode,
     journal::PutU32(header, journal::kHeaderMode, static_cast<uint32_t>(mode));
     journal::PutU64(header, journal::kHeaderStartTime, static_cast<uint64_t>(start));
     PutText(header, journal::kHeaderUndoneRun, undoneRun);
+    journal::PutU64(header, journal::kHeaderRunNumber, runNumber);
     journal::Seal(header, journal::kHeaderChecksum);
     // The header reaches the disk before the first change does.
     if (!m_file.Append(header, sizeof header) || !m_file.Sync())

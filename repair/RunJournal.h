@@ -23,7 +23,9 @@ public:
 
     // Creates the journal folder in `databasePath` (which ends with the
     // separator) when there is none, and a new journal file in it named by the
-    // present moment, and writes its header. False with ErrorCode() set.
+    // present moment, and writes its header with the next run number. Called
+    // under the run lock, so no other run takes the same number. False with
+    // ErrorCode() set.
     bool Begin(std::string_view databasePath, journal::Mode mode, std::string_view undoneRun = {});
     bool IsOpen() const { return m_file.IsOpen(); }
 
@@ -61,3 +63,8 @@ private:
 
 // The journal folder of a database folder, ending with the separator.
 std::string JournalFolder(std::string_view databasePath);
+
+// A failure of the journal folder or a journal in it, for the user: `format`
+// with the system's error code, and what DosewrightJournal is when it is not
+// a folder of its own (a link, a file, a FIFO).
+std::string JournalFailureText(std::string_view databasePath, const char* format, int error);

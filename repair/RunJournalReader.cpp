@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <tuple>
 
 #include "platform/FileSystem.h"
 #include "repair/RunJournal.h"
@@ -58,12 +59,13 @@ bool RunJournalReader::Open(std::string_view databasePath, std::string_view file
         return true;
     }
     const uint32_t mode = journal::GetU32(header, journal::kHeaderMode);
+    const uint32_t version = journal::GetU32(header, journal::kHeaderVersion);
     const bool valid =
         read == sizeof header &&
         std::memcmp(header + journal::kHeaderMagic.offset, journal::kMagic,
                     journal::kHeaderMagic.width) == 0 &&
         journal::IsSealed(header, journal::kHeaderChecksum) &&
-        journal::GetU32(header, journal::kHeaderVersion) == journal::kFormatVersion &&
+        (version == journal::kFormatVersion || version == journal::kUnnumberedVersion) &&
         journal::GetU32(header, journal::kHeaderHeaderSize) == journal::kHeaderSize &&
         journal::GetU32(header, journal::kHeaderEntrySize) == journal::kEntrySize &&
         journal::GetU32(header, journal::kHeaderRecordLength) == journal::kRecordLength &&
@@ -76,31 +78,84 @@ bool RunJournalReader::Open(std::string_view databasePath, std::string_view file
     m_mode = static_cast<journal::Mode>(mode);
     m_start = static_cast<int64_t>(journal::GetU64(header, journal::kHeaderStartTime));
     m_undoneRun = GetText(header, journal::kHeaderUndoneRun);
+    if (version == journal::kFormatVersion)
+        m_runNumber = journal::GetU64(header, journal::kHeaderRunNumber);
     return true;
 }
 
-RunJournalReader::Entry RunJournalReader::Next(JournalChange& change, JournalEnd& end) {
-    if (!m_file.IsOpen())
-        return Entry::None;
+bool RunJournalReader::ReadWholeEntry() {
     std::size_t read = 0;
     if (!m_file.Read(m_entry, sizeof m_entry, read)) {
         m_error = platform::LastErrorCode();
-        m_file.Close();
-        return Entry::None;
+        return false;
     }
+    if (read > 0 && read < sizeof m_entry)
+        m_tailIgnored = true; // where a killed run stopped writing
+    return read == sizeof m_entry;
+}
+
+bool RunJournalReader::IsGoodEntry() const {
     const uint32_t kind = journal::GetU32(m_entry, journal::kEntryKind);
-    const bool good = !m_ended && read == sizeof m_entry &&
-                      journal::GetU32(m_entry, journal::kEntrySequence) == m_sequence + 1 &&
-                      (kind == static_cast<uint32_t>(journal::EntryKind::Change) ||
-                       kind == static_cast<uint32_t>(journal::EntryKind::End)) &&
-                      journal::IsSealed(m_entry, journal::kEntryChecksum);
-    if (!good) {
-        m_tailIgnored = read > 0;
+    return journal::GetU32(m_entry, journal::kEntrySequence) == m_sequence + 1 &&
+           (kind == static_cast<uint32_t>(journal::EntryKind::Change) ||
+            kind == static_cast<uint32_t>(journal::EntryKind::End)) &&
+           journal::IsSealed(m_entry, journal::kEntryChecksum);
+}
+
+RunJournalReader::Entry RunJournalReader::Stop() {
+    if (m_file.IsOpen())
         m_file.Close();
-        return Entry::None;
+    return Entry::None;
+}
+
+RunJournalReader::Entry RunJournalReader::Next(JournalChange& change, JournalEnd& end) {
+    if (m_pending) {
+        m_pending = false;
+        return Decode(change, end);
     }
+    if (!m_file.IsOpen())
+        return Entry::None;
+    if (!ReadWholeEntry())
+        return Stop();
+    if (m_ended) {
+        m_tailIgnored = true; // nothing is written after the end of a run
+        return Stop();
+    }
+    if (IsGoodEntry())
+        return Decode(change, end);
+    return DamageFrom(m_sequence + 1);
+}
+
+// The entry at place `first` is whole but damaged: the damage runs on to the
+// next good entry, which is kept for the next call, or to the end of the file.
+RunJournalReader::Entry RunJournalReader::DamageFrom(uint64_t first) {
+    m_damage = {first, first};
+    m_sequence = first;
+    for (uint64_t inRow = 1; inRow < kDamageSearchLimit; ++inRow) {
+        if (!ReadWholeEntry()) {
+            Stop();
+            return Entry::Damaged;
+        }
+        if (IsGoodEntry()) {
+            m_pending = true;
+            return Entry::Damaged;
+        }
+        m_damage.last = ++m_sequence;
+    }
+    // Too much to be a few spoilt entries (zeros or garbage of any size): the
+    // rest of the file is damage, as many entries as it has room for.
+    std::uint64_t size = 0;
+    if (m_file.Size(size) && size > journal::kHeaderSize)
+        m_damage.last =
+            std::max(m_damage.last, (size - journal::kHeaderSize) / journal::kEntrySize);
+    Stop();
+    return Entry::Damaged;
+}
+
+RunJournalReader::Entry RunJournalReader::Decode(JournalChange& change, JournalEnd& end) {
     ++m_sequence;
-    if (kind == static_cast<uint32_t>(journal::EntryKind::End)) {
+    if (journal::GetU32(m_entry, journal::kEntryKind) ==
+        static_cast<uint32_t>(journal::EntryKind::End)) {
         m_ended = true;
         end.result = journal::GetU32(m_entry, journal::kEndResult) ==
                              static_cast<uint32_t>(journal::Result::Completed)
@@ -122,22 +177,80 @@ RunJournalReader::Entry RunJournalReader::Next(JournalChange& change, JournalEnd
     return Entry::Change;
 }
 
-std::vector<std::string> JournalFileNames(std::string_view databasePath) {
+namespace {
+
+// The journal files of the folder in the order their runs ran, and the
+// highest run number among them (0 for none).
+bool OrderedJournals(std::string_view databasePath, std::vector<std::string>& names, int& error,
+                     uint64_t& highest) {
     std::string folder = JournalFolder(databasePath);
     folder.pop_back();
+    names.clear();
+    error = 0;
+    highest = 0;
+    if (!platform::ListFolder(folder.c_str(), names)) {
+        error = platform::LastErrorCode();
+        names.clear();
+        return platform::IsNotFoundError(error);
+    }
+    const std::string_view extension = journal::kFileExtension;
+    std::erase_if(names, [&](const std::string& name) {
+        return !EndsWith(name, extension) || name.size() == extension.size();
+    });
+    struct Placed {
+        uint64_t runNumber;
+        int unnumbered; // 1: a header that cannot be read, placed after its number
+        std::pair<std::string_view, long> byName;
+        const std::string* name;
+    };
+    std::vector<Placed> order;
+    order.reserve(names.size());
+    for (const std::string& name : names) {
+        order.push_back({0, 0,
+                         SortKey(std::string_view(name).substr(0, name.size() - extension.size())),
+                         &name});
+    }
+    // In the order of the names first: a journal whose header cannot be read
+    // (cut as it began, or damaged) has no number, and keeps its place after
+    // the numbered run its name follows.
+    std::sort(order.begin(), order.end(),
+              [](const Placed& a, const Placed& b) { return a.byName < b.byName; });
+    uint64_t carried = 0;
+    for (Placed& placed : order) {
+        RunJournalReader reader;
+        if (reader.Open(databasePath, *placed.name) && !reader.HeaderCut()) {
+            placed.runNumber = reader.RunNumber();
+            carried = std::max(carried, placed.runNumber);
+        } else {
+            placed.runNumber = carried;
+            placed.unnumbered = 1;
+        }
+    }
+    highest = carried;
+    std::stable_sort(order.begin(), order.end(), [](const Placed& a, const Placed& b) {
+        return std::tie(a.runNumber, a.unnumbered) < std::tie(b.runNumber, b.unnumbered);
+    });
+    std::vector<std::string> sorted;
+    sorted.reserve(order.size());
+    for (const Placed& placed : order)
+        sorted.push_back(*placed.name);
+    names = std::move(sorted);
+    return true;
+}
+
+} // namespace
+
+bool JournalFileNames(std::string_view databasePath, std::vector<std::string>& names, int& error) {
+    uint64_t highest = 0;
+    return OrderedJournals(databasePath, names, error, highest);
+}
+
+uint64_t NextRunNumber(std::string_view databasePath) {
     std::vector<std::string> names;
-    if (!platform::ListFolder(folder.c_str(), names))
-        return {};
-    std::erase_if(names, [](const std::string& name) {
-        return !EndsWith(name, journal::kFileExtension) ||
-               name.size() == std::strlen(journal::kFileExtension);
-    });
-    std::sort(names.begin(), names.end(), [](const std::string& a, const std::string& b) {
-        const std::string_view extension = journal::kFileExtension;
-        return SortKey(std::string_view(a).substr(0, a.size() - extension.size())) <
-               SortKey(std::string_view(b).substr(0, b.size() - extension.size()));
-    });
-    return names;
+    int error = 0;
+    uint64_t highest = 0;
+    OrderedJournals(databasePath, names, error, highest);
+    return highest + 1;
 }
 
 JournalRunSummary SummarizeRun(std::string_view databasePath, std::string_view fileName) {
@@ -151,11 +264,14 @@ JournalRunSummary SummarizeRun(std::string_view databasePath, std::string_view f
     summary.mode = reader.Mode();
     summary.startMilliseconds = reader.StartMilliseconds();
     summary.undoneRun = reader.UndoneRun();
+    summary.runNumber = reader.RunNumber();
     JournalChange change;
     for (RunJournalReader::Entry entry;
          (entry = reader.Next(change, summary.end)) != RunJournalReader::Entry::None;) {
         if (entry == RunJournalReader::Entry::Change)
             ++summary.changes;
+        else if (entry == RunJournalReader::Entry::Damaged)
+            summary.damaged += reader.Damage().Count();
         else
             summary.ended = true;
     }

@@ -30,9 +30,16 @@ struct JournalEnd {
     std::string status; // the failure that stopped the run
 };
 
+// Entries of a journal that could not be read: sequence numbers first to last.
+struct JournalDamage {
+    uint64_t first = 0;
+    uint64_t last = 0;
+    uint64_t Count() const { return last - first + 1; }
+};
+
 class RunJournalReader {
 public:
-    enum class Entry { Change, End, None };
+    enum class Entry { Change, End, Damaged, None };
 
     // Opens a journal file in the journal folder and checks its header. False
     // when it cannot be read or is no journal of this format; ErrorCode() then
@@ -45,22 +52,44 @@ public:
     journal::Mode Mode() const { return m_mode; }
     int64_t StartMilliseconds() const { return m_start; }
     const std::string& UndoneRun() const { return m_undoneRun; }
+    // The run's number; 0 for a journal of the first version, which has none.
+    uint64_t RunNumber() const { return m_runNumber; }
 
-    // The next entry: a change, the end of the run, or None when there is no
-    // further good entry (the file ends, or what follows is torn or damaged,
-    // or the end of the run has been read).
+    // The next entry: a change, the end of the run, damaged entries (Damage()
+    // names them; the entry after them comes next), or None when there is no
+    // further entry (the file ends, or the end of the run has been read).
+    //
+    // Damage is looked for in bounded time: after kDamageSearchLimit damaged
+    // entries in a row the rest of the file counts as damaged, as many
+    // entries as its size holds, without reading it.
     Entry Next(JournalChange& change, JournalEnd& end);
-    // Bytes follow the last good entry that are not one (a torn or damaged
-    // entry, or anything after the end of the run). Known once Next gave None.
+    const JournalDamage& Damage() const { return m_damage; }
+    // The sequence number of the change or end Next gave last.
+    uint64_t Sequence() const { return m_sequence; }
+    // Bytes follow the last entry that are not one whole (an entry cut short
+    // as a killed run wrote it, or anything after the end of the run). Known
+    // once Next gave None.
     bool TailIgnored() const { return m_tailIgnored; }
     int ErrorCode() const { return m_error; }
 
+    static constexpr uint64_t kDamageSearchLimit = 4096;
+
 private:
+    // Reads the entry at the next place into m_entry: true when it is whole.
+    bool ReadWholeEntry();
+    bool IsGoodEntry() const;
+    Entry Decode(JournalChange& change, JournalEnd& end);
+    Entry DamageFrom(uint64_t first);
+    Entry Stop();
+
     platform::DurableFile m_file;
     journal::Mode m_mode = journal::Mode::Repair;
     int64_t m_start = 0;
     std::string m_undoneRun;
-    uint32_t m_sequence = 0;
+    uint64_t m_runNumber = 0;
+    uint64_t m_sequence = 0; // of the last entry taken, good or damaged
+    bool m_pending = false;  // m_entry holds the good entry after a damage
+    JournalDamage m_damage;
     bool m_ended = false;
     bool m_headerCut = false;
     bool m_tailIgnored = false;
@@ -76,14 +105,24 @@ struct JournalRunSummary {
     journal::Mode mode = journal::Mode::Repair;
     int64_t startMilliseconds = 0;
     std::string undoneRun;
-    int32_t changes = 0; // change entries
-    bool ended = false;  // false: the run was cut off (killed, or the machine stopped)
+    uint64_t runNumber = 0;
+    int32_t changes = 0;  // change entries read
+    uint64_t damaged = 0; // entries that could not be read
+    bool ended = false;   // false: the run was cut off (killed, or the machine stopped)
+    bool running = false; // cut off as far as its journal says, but its run still holds the lock
     JournalEnd end;
 };
 
-// The names of the journal files in the journal folder of `databasePath`, the
-// oldest first; empty when there is no journal folder.
-std::vector<std::string> JournalFileNames(std::string_view databasePath);
+// The names of the journal files in the journal folder of `databasePath`,
+// the run that ran first first: by run number. Journals of the first version
+// come before every numbered one, among themselves by name (the time they
+// were started); one whose header cannot be read stays after the numbered
+// run whose name comes before its own. No journal
+// folder is an empty list. False with the system's error code in `error` when
+// the folder cannot be read or is not a folder (a link, a file, a FIFO).
+bool JournalFileNames(std::string_view databasePath, std::vector<std::string>& names, int& error);
+// The number the next run takes: one more than the highest of the folder's.
+uint64_t NextRunNumber(std::string_view databasePath);
 // Reads a journaled run through to sum it up.
 JournalRunSummary SummarizeRun(std::string_view databasePath, std::string_view fileName);
 // The start time as the user reads it: "YYYY-MM-DD HH:MM:SS", local time.

@@ -1,12 +1,12 @@
-// The journal of a repair or an undo for the length of its run: it is the
-// dialog's run journal meanwhile (a report has none open), and a run that
-// stops early marks its journal stopped, with the failure the status line
-// shows.
+// The journal of a repair or an undo for the length of its run: the change
+// step writes its changes into it meanwhile (a report has none open), and a
+// run that stops early marks its journal stopped, with the failure it showed.
 #pragma once
 
 #include <cstdint>
+#include <string>
 
-#include "app/DosewrightDlg.h"
+#include "repair/ChangeStep.h"
 #include "repair/RunJournal.h"
 
 inline constexpr const char* kRunningText = "Status: Running Please Wait";
@@ -20,15 +20,16 @@ inline constexpr const char* kJournalWriteFailure =
 
 class RunJournalScope {
 public:
-    // `slot` is the dialog's run journal, set for the length of the run.
-    RunJournalScope(const CDosewrightDlg& dialog, RunJournal*& slot, RunJournal& journal)
-        : m_dialog(dialog), m_slot(slot), m_journal(journal) {
-        m_slot = m_journal.IsOpen() ? &m_journal : nullptr;
+    // `lastFailure` is the failure the run shows last (the dialog's), for the
+    // end entry of a run that stops.
+    RunJournalScope(const std::string& lastFailure, ChangeStep& step, RunJournal& journal)
+        : m_lastFailure(lastFailure), m_step(step), m_journal(journal) {
+        m_step.UseJournal(m_journal.IsOpen() ? &m_journal : nullptr);
     }
     ~RunJournalScope() {
-        m_slot = nullptr;
+        m_step.UseJournal(nullptr);
         if (m_journal.IsOpen())
-            m_journal.End(journal::Result::Stopped, examined, affected, m_dialog.StatusText());
+            m_journal.End(journal::Result::Stopped, examined, affected, m_lastFailure);
     }
     RunJournalScope(const RunJournalScope&) = delete;
     RunJournalScope& operator=(const RunJournalScope&) = delete;
@@ -38,7 +39,7 @@ public:
     int32_t affected = 0;
 
 private:
-    const CDosewrightDlg& m_dialog;
-    RunJournal*& m_slot;
+    const std::string& m_lastFailure;
+    ChangeStep& m_step;
     RunJournal& m_journal;
 };

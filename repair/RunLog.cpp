@@ -98,6 +98,12 @@ bool CDosewrightDlg::WriteLeftAloneLine(const _MRRX& record, const char* written
     return WriteFormattedLines(std::string_view(""), logLine, texts.patientFailure);
 }
 
+bool CDosewrightDlg::WriteRunNote(std::string_view sentence) {
+    RunLineBuffer logLine;
+    FormatRunNote(sentence, logLine);
+    return WriteFormattedLines(std::string_view(""), logLine, 0);
+}
+
 bool CDosewrightDlg::WriteFormattedLines(std::string_view csvLine, const RunLineBuffer& logLine,
                                          int32_t patientFailure) {
     // Each affected medication's lines are on disk before the scan reads the next

@@ -144,3 +144,8 @@ void FormatLeftAloneSentence(const RunLineValues& values, std::string_view reaso
     line.Append(". Please verify this medication.");
     line.Append(kLineEnd);
 }
+
+void FormatRunNote(std::string_view sentence, RunLineBuffer& line) {
+    AppendLogText(line, sentence);
+    line.Append(kLineEnd);
+}

@@ -60,3 +60,7 @@ void FormatUndoLogSentence(const RunLineValues& values, RunLineBuffer& line);
 // such as "the medication was changed since").
 void FormatLeftAloneSentence(const RunLineValues& values, std::string_view reason,
                              RunLineBuffer& line);
+
+// A sentence about the run itself (its journal, how it ended) and CR LF, its
+// line ends read as blanks.
+void FormatRunNote(std::string_view sentence, RunLineBuffer& line);

@@ -25,8 +25,15 @@ std::string RunListLine(const JournalRunSummary& run) {
         return line + "cut off as it began, before any change";
     line += LocalTimeText(run.startMilliseconds) + "  " + ModeText(run) + "  " +
             Changes(run.changes) + "  ";
+    if (run.damaged > 0) {
+        line += "damaged: " + std::to_string(run.damaged) +
+                (run.damaged == 1 ? " entry" : " entries") + " could not be read";
+        if (!run.ended)
+            return line;
+        line += "; ";
+    }
     if (!run.ended)
-        return line + "cut off";
+        return line + (run.running ? "running" : "cut off");
     if (run.end.result == journal::Result::Completed) {
         return line + "completed, " + std::to_string(run.end.changed) + "/" +
                std::to_string(run.end.examined);

@@ -8,10 +8,15 @@
 
 inline constexpr const char* kNoRunToUndo =
     "There is no run to undo: the DosewrightJournal folder holds no journal of a repair.";
+inline constexpr const char* kJournalFolderFailure =
+    "Failure reading the DosewrightJournal folder. Error Code:%d";
 
 // One line of the list: name, start time, mode, changes and how the run ended.
 //   20261208-194439.446Z  2026-12-08 19:44:39  repair  95 changes  completed, 95/311
 //   20261208-195012.003Z  2026-12-08 19:50:12  undo of 20261208-194439.446Z  3 changes  cut off
+//   20261208-201500.120Z  2026-12-08 20:15:00  repair  99 changes  damaged: 1 entry could not be
+//   read; completed, 100/311
+// A run cut off that still holds the run lock (`running`) is "running".
 std::string RunListLine(const JournalRunSummary& run);
 
 // The Yes/No question before an undo of `run`.

@@ -3,7 +3,7 @@
 
 #include <string_view>
 
-#include "app/DosewrightDlg.h"
+#include "data/DrugRecords.h"
 
 struct RxNormChoice {
     bool chosen = false;       // false: the medication carries no RxNorm ID

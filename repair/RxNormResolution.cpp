@@ -1,10 +1,8 @@
 // Choosing one RxNorm ID among several candidates of a drug, by term type.
 #include <array>
-#include <cstdio>
 #include <cstring>
 
 #include "app/DosewrightDlg.h"
-#include "repair/MedicationUpdate.h"
 #include "repair/RxNormChoice.h"
 
 bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList& list, _MRRX record,
@@ -21,22 +19,7 @@ bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList&
     if (choice.rxNormId == oldId)
         return true;
 
-    if (reportOnly == 0) {
-        if (!JournalBeforeUpdate(asRead, record, resolutionCode))
-            return false;
-        const int32_t status = UpdateMedicationRecord(m_session.MedicationTable(), asRead, record);
-        if (status < 0) {
-            char message[200] = {};
-            std::snprintf(message, sizeof message,
-                          "Failure updating MRRX99. Error Code:%d\nPlease contact Technical "
-                          "Support for assistance.",
-                          status);
-            ShowFailureBoxThenStatus(message);
-            return false;
-        }
-    }
-    if (!WriteRunLines(record, oldIdText, reportOnly, resolutionCode))
-        return false;
-    ++affected;
-    return true;
+    return m_changeStep.Apply(
+        asRead, record, resolutionCode, reportOnly != 0, FailureOrder::BoxFirst,
+        [&] { return WriteRunLines(record, oldIdText, reportOnly, resolutionCode); }, affected);
 }

@@ -1,14 +1,14 @@
 // The scan behind both action buttons: one pass over MRRX99 in key-7 order that
 // settles every medication's RxNorm ID, in repair mode or report mode.
-#include <cstdio>
 #include <cstring>
 #include <string>
 
 #include "app/DosewrightDlg.h"
+#include "data/FormatText.h"
 #include "platform/DialogWindow.h"
+#include "platform/FileSystem.h"
 #include "repair/DrugKnowledge.h"
 #include "repair/DrugTextSizes.h"
-#include "repair/MedicationUpdate.h"
 #include "repair/RouteCodeTable.h"
 #include "repair/RunJournal.h"
 #include "repair/RunJournalScope.h"
@@ -16,14 +16,9 @@
 
 namespace {
 
-constexpr int kScanMessageSize = 200;
-
 // Resolution codes written to the run lines when no drug ID applies.
 constexpr int32_t kResolutionNoDrug = -1;
 constexpr int32_t kResolutionNotDescribable = -2;
-
-constexpr const char* kUpdateFailureFormat =
-    "Failure updating MRRX99. Error Code:%d\nPlease contact Technical Support for assistance.";
 
 } // namespace
 
@@ -38,7 +33,7 @@ bool CDosewrightDlg::OpenRunFiles(unsigned char reportOnly) {
         ShowFailureBoxThenStatus("Failure opening Dosewright.csv file");
         return false;
     case RunFilesStatus::LockFailed:
-        ShowFailureBoxThenStatus("Failure opening Dosewright.lock file");
+        ShowFailureBoxThenStatus(RunLockFailure(m_szDbPath, platform::LastErrorCode()));
         return false;
     case RunFilesStatus::Busy:
         ShowFailureBoxThenStatus(kAnotherRunMessage);
@@ -47,17 +42,11 @@ bool CDosewrightDlg::OpenRunFiles(unsigned char reportOnly) {
     return false;
 }
 
-void CDosewrightDlg::ShowJournalFailure(const char* format, int errorCode) const {
-    char message[kScanMessageSize] = {};
-    std::snprintf(message, sizeof message, format, errorCode);
-    ShowFailureBoxThenStatus(message);
-}
-
 bool CDosewrightDlg::EndCompletedRun(RunJournal& runJournal, int32_t counted, int32_t changed) {
     // The run is over once its journal (a report keeps none) says so and is on
     // the disk.
     if (runJournal.IsOpen() && !runJournal.End(journal::Result::Completed, counted, changed, {})) {
-        ShowJournalFailure(kJournalWriteFailure, runJournal.ErrorCode());
+        m_changeStep.ShowJournalFailure(kJournalWriteFailure, runJournal.ErrorCode());
         return false;
     }
     // A file that does not close may not hold every line the run wrote: the run
@@ -69,14 +58,6 @@ bool CDosewrightDlg::EndCompletedRun(RunJournal& runJournal, int32_t counted, in
         return false;
     }
     return true;
-}
-
-bool CDosewrightDlg::JournalBeforeUpdate(const _MRRX& asRead, const _MRRX& changed,
-                                         int32_t resolutionCode) {
-    if (!m_pJournal || m_pJournal->RecordChange(asRead, changed, resolutionCode))
-        return true;
-    ShowJournalFailure(kJournalWriteFailure, m_pJournal->ErrorCode());
-    return false;
 }
 
 bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
@@ -92,15 +73,13 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
     // A repair journals every change before it makes it.
     RunJournal runJournal;
     if (reportOnly == 0 && !runJournal.Begin(m_szDbPath, journal::Mode::Repair)) {
-        ShowJournalFailure(kJournalCreateFailure, runJournal.ErrorCode());
+        m_changeStep.ShowJournalFailure(kJournalCreateFailure, runJournal.ErrorCode());
         return false;
     }
-    RunJournalScope scanJournal(*this, m_pJournal, runJournal);
+    RunJournalScope scanJournal(m_lastFailure, m_changeStep, runJournal);
 
-    char message[kScanMessageSize] = {};
     auto failStatusFirst = [&](const char* format, int32_t status) {
-        std::snprintf(message, sizeof message, format, status);
-        ShowFailureStatusThenBox(message);
+        ShowFailureStatusThenBox(FormatText(format, status));
         return false;
     };
     constexpr const char* kFirstReadFailure =
@@ -126,17 +105,16 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
             return false;
         scanJournal.affected = affected;
         if (runJournal.IsOpen() && !runJournal.SyncStillSucceeds()) {
-            ShowJournalFailure(kJournalWriteFailure, runJournal.ErrorCode());
+            m_changeStep.ShowJournalFailure(kJournalWriteFailure, runJournal.ErrorCode());
             return false;
         }
 
         status = fsgetn(m_session.MedicationTable(), kMrrxWalkKey, &record, kRecordLength);
         if (status < 0 && status != host::kStatusEndOfFile) {
-            std::snprintf(message, sizeof message,
-                          "Failure to read next MRRX99 record. Error Code:%d\nPlease contact "
-                          "Technical Support for assistance.",
-                          status);
-            ShowFailureBoxThenStatus(message);
+            ShowFailureBoxThenStatus(
+                FormatText("Failure to read next MRRX99 record. Error Code:%d\nPlease contact "
+                           "Technical Support for assistance.",
+                           status));
             return false;
         }
     }
@@ -224,19 +202,7 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
 bool CDosewrightDlg::ApplyScanChange(const _MRRX& asRead, const _MRRX& changed,
                                      const char* oldRxNormId, unsigned char reportOnly,
                                      int32_t resolutionCode, int32_t& affected) {
-    if (reportOnly == 0) {
-        if (!JournalBeforeUpdate(asRead, changed, resolutionCode))
-            return false;
-        const int32_t status = UpdateMedicationRecord(m_session.MedicationTable(), asRead, changed);
-        if (status < 0) {
-            char message[kScanMessageSize] = {};
-            std::snprintf(message, sizeof message, kUpdateFailureFormat, status);
-            ShowFailureStatusThenBox(message);
-            return false;
-        }
-    }
-    if (!WriteRunLines(changed, oldRxNormId, reportOnly, resolutionCode))
-        return false;
-    ++affected;
-    return true;
+    return m_changeStep.Apply(
+        asRead, changed, resolutionCode, reportOnly != 0, FailureOrder::StatusFirst,
+        [&] { return WriteRunLines(changed, oldRxNormId, reportOnly, resolutionCode); }, affected);
 }

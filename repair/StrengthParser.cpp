@@ -1,8 +1,8 @@
 // Character-by-character split of a strength text into value and unit.
 #include "repair/StrengthParser.h"
 
+#include "data/TextOps.h"
 #include "repair/DrugTextSizes.h"
-#include "repair/TextOps.h"
 
 #include <algorithm>
 #include <array>

@@ -7,30 +7,11 @@
 #include "gui/win32/DosewrightWindow.h"
 
 #include "app/DosewrightDlg.h"
+#include "app/WindowMenu.h"
 #include "gui/win32/AboutDlg.h"
 #include "platform/FileSystem.h"
 #include "platform/win32ui/DefaultApplication.h"
 #include "platform/win32ui/Win32DialogWindow.h"
-
-namespace {
-
-constexpr const char* kUndoLastRepairCaption = "Undo Last Repair...";
-
-// The window-menu items after Close, as the Linux window has them.
-struct SystemMenuItem {
-    int command;
-    int caption;         // string resource, or 0 for kUndoLastRepairCaption
-    const char* runFile; // the run file it opens, or null
-};
-
-constexpr SystemMenuItem kSystemMenuItems[] = {
-    {res::IDM_ABOUTBOX, res::IDS_ABOUTBOX, nullptr},
-    {res::IDM_OPEN_RUN_LOG, res::IDS_OPEN_RUN_LOG, "Dosewright.log"},
-    {res::IDM_OPEN_CSV_REPORT, res::IDS_OPEN_CSV_REPORT, "Dosewright.csv"},
-    {res::IDM_UNDOLASTREPAIR, 0, nullptr},
-};
-
-} // namespace
 
 // How the commands reach the dialog class:
 //   button 1 "Dosewright"             -> OnBnClickedRepair (Enter too: the dialog manager
@@ -45,7 +26,7 @@ constexpr SystemMenuItem kSystemMenuItems[] = {
 //                                        folder in the user's default application;
 //                                        offered once the file exists
 //   "Undo Last Repair..." (0x0040)    -> OnUndoLastRepair (asks first); only
-//                                        after a good start
+//                                        once the medication table is open
 // The last four are items of the window's system menu.
 // Repair and report run only after a good start, whichever way their command arrives.
 CDosewrightWindow::CDosewrightWindow(HINSTANCE instance, platform::LibraryLoader& libraryLoader)
@@ -71,7 +52,7 @@ void CDosewrightWindow::AddItemsToSystemMenu() {
     if (!systemMenu)
         return;
     AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
-    for (const SystemMenuItem& item : kSystemMenuItems) {
+    for (const WindowMenuItem& item : kWindowMenuItems) {
         const char* caption =
             item.caption != 0 ? res::FindStringResource(item.caption) : kUndoLastRepairCaption;
         if (caption && *caption)
@@ -83,12 +64,12 @@ void CDosewrightWindow::EnableSystemMenuItems() {
     HMENU systemMenu = GetSystemMenu(Handle(), FALSE);
     if (!systemMenu)
         return;
-    for (const SystemMenuItem& item : kSystemMenuItems) {
+    for (const WindowMenuItem& item : kWindowMenuItems) {
         bool enabled = true;
         if (item.runFile)
             enabled = RunFileExists(item.runFile);
         else if (item.command == res::IDM_UNDOLASTREPAIR)
-            enabled = m_dialog->Startup().IsReady();
+            enabled = m_dialog->Startup().CanUndo();
         EnableMenuItem(systemMenu, item.command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
     }
 }
@@ -99,12 +80,14 @@ void CDosewrightWindow::OnSystemMenuCommand(int command) {
         return;
     }
     if (command == res::IDM_UNDOLASTREPAIR) {
-        // Like the action buttons, only after a good start: it needs the database.
-        if (m_dialog->Startup().IsReady())
+        // After a start that opened the medication table: undo needs nothing else.
+        if (m_dialog->Startup().CanUndo())
             RunCommand([this] { m_dialog->OnUndoLastRepair(); });
         return;
     }
-    const char* fileName = command == res::IDM_OPEN_RUN_LOG ? "Dosewright.log" : "Dosewright.csv";
+    const char* fileName = RunFileOfCommand(command);
+    if (!fileName)
+        return;
     RunCommand([this, fileName] {
         if (RunFileExists(fileName))
             platform::OpenInDefaultApplication(Handle(), RunFilePath(fileName));
@@ -136,7 +119,7 @@ std::optional<INT_PTR> CDosewrightWindow::OnMessage(UINT message, WPARAM wParam,
     switch (message) {
     case WM_SYSCOMMAND:
         // Close arrives as Cancel through the dialog manager.
-        for (const SystemMenuItem& item : kSystemMenuItems) {
+        for (const WindowMenuItem& item : kWindowMenuItems) {
             if ((wParam & 0xFFF0) == static_cast<WPARAM>(item.command)) {
                 OnSystemMenuCommand(item.command);
                 return TRUE;

@@ -1,4 +1,4 @@
-#include "repair/TextOps.h"
+#include "data/TextOps.h"
 
 #include <gtest/gtest.h>
 

@@ -2,6 +2,7 @@
 // the records afterwards, the exact CSV and log bytes, the counts, the window,
 // and every way a run stops.
 #include "app/DosewrightDlg.h"
+#include "fakes/FailingFileSystem.h"
 #include "platform/DurableFile.h"
 #include "repair/JournalSyncer.h"
 #include "repair/RunJournalReader.h"
@@ -877,6 +878,69 @@ TEST_F(ScanRunTest, UndoSkipsTheChangeARunJournaledButNeverMade) {
     EXPECT_TRUE(MedicationRecords(m_folder) == before);
 }
 
+// Each call of the journal, the run files and the lock failed in turn, in a
+// repair and in an undo: a run that stops says so, a run that goes through
+// did all of its work, and no change is left that an undo cannot take back.
+TEST_F(ScanRunTest, EveryFileCallThatFailsInARunIsShownAndLosesNoChange) {
+    using platform::FileCall;
+    const std::vector<MedicationTexts> medications = {kWrongLisinopril, kWrongAbilify,
+                                                      kWrongLisinopril};
+    auto fresh = [&] {
+        m_fixture.reset();
+        fs::remove_all(m_temp.Path());
+        fs::create_directories(m_temp.Path());
+        Build(medications);
+    };
+    fresh();
+    const std::vector<std::string> before = MedicationRecords(m_folder);
+    EXPECT_EQ(Run(0), std::make_pair(3, 3));
+    const std::vector<std::string> repaired = MedicationRecords(m_folder);
+
+    for (const bool undo : {false, true}) {
+        for (const FileCall call :
+             {FileCall::Open, FileCall::Read, FileCall::Write, FileCall::Sync, FileCall::Close}) {
+            for (int nth = 1;; ++nth) {
+                SCOPED_TRACE(std::string(undo ? "undo" : "repair") + ", call kind " +
+                             std::to_string(static_cast<int>(call)) + " number " +
+                             std::to_string(nth));
+                fresh();
+                if (undo) {
+                    ASSERT_EQ(Run(0), std::make_pair(3, 3));
+                }
+                std::vector<std::string> runs;
+                int error = 0;
+                ASSERT_TRUE(JournalFileNames(m_fixture->FolderPath(), runs, error));
+                m_fixture->window.ClearEvents();
+                bool ran = false;
+                int calls = 0;
+                {
+                    fakes::FailingFileSystem failing(call, "", testsupport::kErrorNotOpen, nth);
+                    int32_t examined = 0;
+                    int32_t affected = 0;
+                    ran = undo ? Dialog().OnUndo("")
+                               : Dialog().ScanMedications(examined, affected, 0);
+                    calls = failing.Calls();
+                }
+                if (ran) {
+                    EXPECT_TRUE(MedicationRecords(m_folder) == (undo ? before : repaired));
+                } else {
+                    EXPECT_EQ(m_fixture->window.MessageBoxes().size(), 1u)
+                        << "a run that stops shows why";
+                    // What the stopped run changed, its journal takes back.
+                    const std::string repair =
+                        undo ? runs[0].substr(0, runs[0].find(".journal")) : std::string();
+                    if (MedicationRecords(m_folder) != before) {
+                        EXPECT_TRUE(Dialog().OnUndo(repair)) << m_fixture->window.StatusText();
+                    }
+                    EXPECT_TRUE(MedicationRecords(m_folder) == before);
+                }
+                if (calls < nth)
+                    break; // the run made fewer calls of the kind: each has failed once
+            }
+        }
+    }
+}
+
 // The journal must exist before the first change: where it cannot be made,
 // the repair stops before it changes anything.
 TEST_F(ScanRunTest, AJournalThatCannotBeCreatedStopsTheRepairBeforeAnyChange) {
@@ -884,19 +948,20 @@ TEST_F(ScanRunTest, AJournalThatCannotBeCreatedStopsTheRepairBeforeAnyChange) {
         const char* what;
         std::function<void(const fs::path&)> make;
         int error;
+        const char* kind; // what the message says is in the folder's place
     } cases[] = {
         {"a file in the journal folder's place",
          [](const fs::path& folder) {
              testsupport::WriteFileBytes(folder / "DosewrightJournal", "x");
          },
-         testsupport::kErrorExists},
+         testsupport::kErrorExists, "a file"},
 #if !defined(_WIN32) // symbolic links are an administrator's privilege on Windows
         {"a link in the journal folder's place",
          [](const fs::path& folder) {
              fs::create_directory(folder / "elsewhere");
              fs::create_directory_symlink(folder / "elsewhere", folder / "DosewrightJournal");
          },
-         EEXIST},
+         EEXIST, "a symbolic link"},
 #endif
     };
     for (const auto& c : cases) {
@@ -911,7 +976,9 @@ TEST_F(ScanRunTest, AJournalThatCannotBeCreatedStopsTheRepairBeforeAnyChange) {
         const std::string message =
             "Failure creating the run journal in the DosewrightJournal folder. Error Code:" +
             std::to_string(c.error) +
-            "\nPlease verify you have the access to create files in the orvale folder.";
+            "\nPlease verify you have the access to create files in the orvale folder.\n"
+            "DosewrightJournal is " +
+            c.kind + "; it must be a folder of its own.";
         EXPECT_EQ(m_fixture->window.MessageBoxes(),
                   std::vector<std::string>{"Dosewright Error|" + message});
         EXPECT_EQ(m_fixture->window.StatusText(), message);
@@ -949,7 +1016,9 @@ TEST_F(ScanRunTest, UndoTakesTheNewestRunOrTheOneNamedAndAsksInTheWindow) {
     EXPECT_EQ(m_fixture->window.StatusText(), Restored(0, 0));
     EXPECT_TRUE(MedicationRecords(m_folder) == repaired);
 
-    const std::vector<std::string> runs = JournalFileNames(m_fixture->FolderPath());
+    std::vector<std::string> runs;
+    int error = 0;
+    ASSERT_TRUE(JournalFileNames(m_fixture->FolderPath(), runs, error));
     ASSERT_EQ(runs.size(), 3u);
     EXPECT_FALSE(Dialog().OnUndo("20200101-000000.000Z"));
     EXPECT_EQ(m_fixture->window.StatusText(),

@@ -9,16 +9,21 @@
 // folder): the run stops before the scan, and the table is left as it was.
 // A damaged run journal is read as far as it is whole, and undo takes back
 // exactly the changes read.
+#include "platform/FileSystem.h"
+#include "repair/JournalLayout.h"
 #include "robust/ChildProcess.h"
 #include "robust/PracticeFixture.h"
 #include "robust/RepairCheck.h"
 #include "storelink/StoreLinkAdmin.h"
+#include "support/ExpectedTexts.h"
 #include "support/HostFolder.h"
 #include "support/TempFolder.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstring>
 #include <functional>
 #include <random>
 #include <sqlite3.h>
@@ -273,7 +278,20 @@ TEST(OutputNameTest, AnythingButARegularFileUnderAnOutputNameStopsTheRunAndLeave
             const ChildResult result = RunChild(CliOptions(work, report ? "report" : "repair"));
             std::string message;
             ASSERT_TRUE(StoppedWithOneMessage(result, message));
-            EXPECT_EQ(message, "Failure opening " + std::string(name) + " file");
+            if (std::string(name) == "Dosewright.lock") {
+                // The lock's message says what is in the file's place, and why it failed.
+                const char* what = kind == Kind::Fifo     ? "a FIFO"
+                                   : kind == Kind::Folder ? "a folder"
+                                                          : "a symbolic link";
+                EXPECT_TRUE(
+                    message.starts_with("Failure opening Dosewright.lock file. Error Code:"))
+                    << message;
+                EXPECT_TRUE(message.ends_with(std::string("\nDosewright.lock is ") + what +
+                                              "; it must be a file of its own."))
+                    << message;
+            } else {
+                EXPECT_EQ(message, "Failure opening " + std::string(name) + " file");
+            }
             EXPECT_TRUE(SameBytes(testsupport::ReadFileBytes(work / "MRRX99"), table));
             EXPECT_EQ(testsupport::ReadFileBytes(outside), "someone else's file");
         }
@@ -285,55 +303,102 @@ TEST(OutputNameTest, AnythingButARegularFileUnderAnOutputNameStopsTheRunAndLeave
 constexpr std::size_t kJournalHeaderSize = 128;
 constexpr std::size_t kJournalEntrySize = 832;
 
+// What an undo of a spoilt journal must come to.
+struct UndoExpected {
+    int upTo = 0;          // the changes before this one come back (-1: the journal is refused)
+    std::vector<int> stay; // but for these, which keep what the repair wrote
+    int counted = 0;       // the changes the status line counts
+    std::string note;      // the status line's line between the count and the log's name
+    int exitStatus = 0;
+};
+
+// The status line's note when `lost` entries could not be read or made no sense.
+std::string LostNote(int lost) {
+    return lost == 1 ? "1 change of the run could not be taken back: its journal entry could "
+                       "not be read or is not plausible."
+                     : std::to_string(lost) + " changes of the run could not be taken back: "
+                                              "their journal entries could not be read or are "
+                                              "not plausible.";
+}
+
+std::size_t EntryAt(int index) {
+    return kJournalHeaderSize + kJournalEntrySize * static_cast<std::size_t>(index);
+}
+
 struct JournalDamageCase {
     const char* what;
-    // Spoils the journal of a complete repair of `changes` changes; returns how
-    // many of them an undo must still find (-1: the journal is refused).
-    std::function<int(std::string& journal, int changes)> spoil;
-    const char* listed; // how undo --list ends the run's line
+    // Spoils the journal of a complete repair of `changes` changes.
+    std::function<UndoExpected(std::string& journal, int changes)> spoil;
+    const char* listed;            // how undo --list ends the run's line
+    std::uintmax_t sparseSize = 0; // the file made this long after the spoiling, without data
 };
 
 const JournalDamageCase kJournalDamage[] = {
     {"cut inside the header",
      [](std::string& j, int) {
          j.resize(60);
-         return 0;
+         return UndoExpected{};
      },
      "cut off as it began, before any change"},
     {"a byte of the header changed",
      [](std::string& j, int) {
          j[40] ^= 1;
-         return -1;
+         return UndoExpected{-1, {}, 0, "", 0};
      },
      "not readable: damaged, or not a run journal"},
     {"cut inside the end of the run",
      [](std::string& j, int changes) {
          j.resize(j.size() - kJournalEntrySize / 2);
-         return changes;
+         return UndoExpected{changes, {}, changes, expected::kCutOffNote, 0};
      },
      "cut off"},
     {"cut inside a change",
      [](std::string& j, int changes) {
-         j.resize(kJournalHeaderSize + kJournalEntrySize * (changes / 2) + 300);
-         return changes / 2;
+         j.resize(EntryAt(changes / 2) + 300);
+         return UndoExpected{changes / 2, {}, changes / 2, expected::kCutOffNote, 0};
      },
      "cut off"},
     {"a byte of a change changed",
      [](std::string& j, int changes) {
-         j[kJournalHeaderSize + kJournalEntrySize * (changes / 2) + 700] ^= 0x20;
-         return changes / 2;
+         j[EntryAt(changes / 2) + 700] ^= 0x20;
+         return UndoExpected{changes, {changes / 2}, changes - 1, LostNote(1), 1};
      },
-     "cut off"},
+     "damaged: 1 entry could not be read; completed"},
+    {"three changes zeroed, and the end of the run lost",
+     [](std::string& j, int changes) {
+         std::fill_n(j.begin() + static_cast<std::ptrdiff_t>(EntryAt(2)), 3 * kJournalEntrySize,
+                     '\0');
+         j.resize(EntryAt(changes));
+         return UndoExpected{
+             changes, {2, 3, 4}, changes - 3, LostNote(3) + "\n" + expected::kCutOffNote, 1};
+     },
+     "damaged: 3 entries could not be read"},
+    {"a change sealed over an ID of control characters and a record of 0xFF bytes",
+     [](std::string& j, int changes) {
+         char* entry = j.data() + EntryAt(1);
+         std::memcpy(entry + 16, "\xff\r\nDROP", 7); // the ID before the change
+         std::memset(entry + 52, 0xff, 771);         // the record as read
+         journal::Seal(reinterpret_cast<unsigned char*>(entry), journal::kEntryChecksum);
+         return UndoExpected{changes, {1}, changes, LostNote(1), 1};
+     },
+     "completed"},
+    {"20 GB of nothing after the header",
+     [](std::string& j, int) {
+         j.resize(kJournalHeaderSize);
+         const auto entries = static_cast<int>((20ull << 30) / kJournalEntrySize);
+         return UndoExpected{0, {}, 0, LostNote(entries) + "\n" + expected::kCutOffNote, 1};
+     },
+     "damaged: 25811101 entries could not be read", kJournalHeaderSize + (20ull << 30)},
     {"zeros after the end, as a power failure may leave them",
      [](std::string& j, int changes) {
          j.append(2 * kJournalEntrySize, '\0');
-         return changes;
+         return UndoExpected{changes, {}, changes, "", 0};
      },
      "completed"},
     {"a change written again after the end",
      [](std::string& j, int changes) {
          j += j.substr(kJournalHeaderSize, kJournalEntrySize);
-         return changes;
+         return UndoExpected{changes, {}, changes, "", 0};
      },
      "completed"},
 };
@@ -359,15 +424,18 @@ TEST_P(DamagedJournalTest, UndoTakesBackTheChangesReadAndNoOther) {
     const CompleteRepair& complete = s_practice->complete;
     const int changes = static_cast<int>(complete.changed.size());
     const fs::path work = s_practice->temp.Path() / "work";
+    fs::remove_all(work);
     CopyFolder(s_practice->temp.Path() / "complete", work);
     std::vector<fs::path> journals;
     for (const auto& entry : fs::directory_iterator(work / "DosewrightJournal"))
         journals.push_back(entry.path());
     ASSERT_EQ(journals.size(), 1u);
     std::string journal = testsupport::ReadFileBytes(journals[0]);
-    ASSERT_EQ(journal.size(), kJournalHeaderSize + kJournalEntrySize * (changes + 1));
-    const int kept = c.spoil(journal, changes);
+    ASSERT_EQ(journal.size(), EntryAt(changes + 1));
+    const UndoExpected expected = c.spoil(journal, changes);
     testsupport::WriteFileBytes(journals[0], journal);
+    if (c.sparseSize > 0)
+        fs::resize_file(journals[0], c.sparseSize);
 
     ChildOptions list = CliOptions(work, "undo");
     list.argv.push_back("--list");
@@ -377,20 +445,113 @@ TEST_P(DamagedJournalTest, UndoTakesBackTheChangesReadAndNoOther) {
     EXPECT_NE(listed.output.find(c.listed), std::string::npos) << listed.output;
 
     const ChildResult undo = RunChild(CliOptions(work, "undo"));
-    std::vector<std::string> expected = complete.repaired;
-    if (kept < 0) {
+    std::vector<std::string> records = complete.repaired;
+    if (expected.upTo < 0) {
         std::string message;
         ASSERT_TRUE(StoppedWithOneMessage(undo, message));
         EXPECT_TRUE(message.starts_with("Failure reading the run journal ")) << message;
     } else {
-        ASSERT_EQ(undo.exitStatus, 0) << undo.errors;
-        EXPECT_EQ(undo.output, "Number of Medications restored: " + std::to_string(kept) + "/" +
-                                   std::to_string(kept) +
+        const int restored = expected.upTo - static_cast<int>(expected.stay.size());
+        EXPECT_EQ(undo.exitStatus, expected.exitStatus) << undo.errors;
+        EXPECT_EQ(undo.output, "Number of Medications restored: " + std::to_string(restored) + "/" +
+                                   std::to_string(expected.counted) +
+                                   (expected.note.empty() ? "" : "\n" + expected.note) +
                                    "\nPlease refer to Dosewright.log for more details.\n");
-        for (int i = 0; i < kept; ++i)
-            expected[complete.changed[i]] = complete.original[complete.changed[i]];
+        // The note reaches standard error too: in an error box when a change was lost.
+        if (!expected.note.empty()) {
+            EXPECT_NE(undo.errors.find(expected.note), std::string::npos) << undo.errors;
+            EXPECT_EQ(undo.errors.find("Dosewright Error: ") != std::string::npos,
+                      expected.exitStatus != 0)
+                << undo.errors;
+        }
+        for (int i = 0; i < expected.upTo; ++i) {
+            if (std::find(expected.stay.begin(), expected.stay.end(), i) == expected.stay.end())
+                records[complete.changed[i]] = complete.original[complete.changed[i]];
+        }
     }
-    EXPECT_TRUE(MedicationRecords(work) == expected);
+    EXPECT_TRUE(MedicationRecords(work) == records);
+}
+
+// Undo around its journal: what it needs of the folder, which run it takes,
+// and what undo --list shows.
+TEST_F(DamagedJournalTest, UndoNeedsOnlyTheMedicationTableAndTakesTheRunThatRanLast) {
+    const CompleteRepair& complete = s_practice->complete;
+    enum class Records { Original, Repaired };
+    const struct {
+        const char* what;
+        // Prepares the folder; what it returns is held while undo runs.
+        std::function<std::unique_ptr<platform::RunLock>(const fs::path& work,
+                                                         const fs::path& journal)>
+            prepare;
+        bool list; // undo --list, else undo
+        int exitStatus;
+        const char* shown; // in what the program prints
+        Records records;
+    } cases[] = {
+        {"no drug dictionary",
+         [](const fs::path& work, const fs::path&) {
+             for (const char* table : {"MRDD99", "MRDNDC99", "MRDRXN99"})
+                 fs::remove(work / table);
+             return nullptr;
+         },
+         false, 0, "Number of Medications restored: ", Records::Original},
+        {"an undo made while the clock was years behind, undone in turn",
+         [](const fs::path& work, const fs::path& journal) {
+             EXPECT_EQ(RunChild(CliOptions(work, "undo")).exitStatus, 0);
+             for (const auto& entry : fs::directory_iterator(work / "DosewrightJournal")) {
+                 if (entry.path() != journal)
+                     fs::rename(entry.path(),
+                                entry.path().parent_path() / "20000101-000000.000Z.journal");
+             }
+             return nullptr;
+         },
+         false, 0, "Number of Medications restored: ", Records::Repaired},
+        {"a run cut off that still holds the lock",
+         [](const fs::path& work, const fs::path& journal) {
+             fs::resize_file(journal, fs::file_size(journal) - kJournalEntrySize);
+             auto lock = std::make_unique<platform::RunLock>();
+             EXPECT_EQ(lock->Acquire((work / "Dosewright.lock").c_str()),
+                       platform::RunLock::Result::Acquired);
+             return lock;
+         },
+         true, 0, "changes  running", Records::Repaired},
+        {"a file in the journal folder's place",
+         [](const fs::path& work, const fs::path&) {
+             fs::remove_all(work / "DosewrightJournal");
+             testsupport::WriteFileBytes(work / "DosewrightJournal", "x");
+             return nullptr;
+         },
+         true, 1, "DosewrightJournal is a file; it must be a folder of its own.",
+         Records::Repaired},
+        {"control characters in the header of a journal",
+         [](const fs::path&, const fs::path& journal) {
+             std::string bytes = testsupport::ReadFileBytes(journal);
+             bytes.replace(48, 9, "\x1b[2J\r\nEND");
+             bytes[32] = 2; // an undo, of the run the text names
+             journal::Seal(reinterpret_cast<unsigned char*>(bytes.data()),
+                           journal::kHeaderChecksum);
+             testsupport::WriteFileBytes(journal, bytes);
+             return nullptr;
+         },
+         true, 0, "undo of \\x1B[2J\\x0D\\x0AEND  ", Records::Repaired},
+    };
+    const fs::path work = s_practice->temp.Path() / "work";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(work);
+        CopyFolder(s_practice->temp.Path() / "complete", work);
+        const fs::path journal = fs::directory_iterator(work / "DosewrightJournal")->path();
+        const std::unique_ptr<platform::RunLock> held = c.prepare(work, journal);
+        ChildOptions options = CliOptions(work, "undo");
+        if (c.list)
+            options.argv.push_back("--list");
+        const ChildResult result = RunChild(options);
+        EXPECT_EQ(result.exitStatus, c.exitStatus) << result.errors;
+        EXPECT_NE((result.output + result.errors).find(c.shown), std::string::npos)
+            << result.output << result.errors;
+        EXPECT_TRUE(MedicationRecords(work) ==
+                    (c.records == Records::Original ? complete.original : complete.repaired));
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Journals, DamagedJournalTest, testing::ValuesIn(kJournalDamage),

@@ -23,5 +23,9 @@ inline const std::string kDrugInteractionOutdated =
 inline const std::string kPatchLevelMissing =
     "Please verify you are running this utility in your orvale folder and you have download and "
     "installed the latest Client and Server patches.";
+// What an undo of a run without its end entry says after its count.
+inline const std::string kCutOffNote =
+    "The run was cut off: a change made after its last journaled one cannot be taken back from "
+    "the journal. Please run a report to see what is left.";
 
 } // namespace expected
