@@ -153,10 +153,10 @@ private:
     // Writes the lines (no CSV line when empty) and flushes them; shows a failure.
     bool WriteFormattedLines(std::string_view csvLine, const RunLineBuffer& logLine,
                              int32_t patientFailure);
-    // The first start-up steps, which both starts take: the backup reminder,
-    // the database folder from the host and its length. False when one
-    // failed, shown.
-    bool TakeDatabaseFolder(char* databaseFolder, char* errorText);
+    // The first start-up steps, which both starts take: the context, both
+    // actions disabled, the instructions, the backup reminder, the database
+    // folder from the host and its length. False when one failed, shown.
+    bool BeginStartup(char* databaseFolder, char* errorText);
 
     platform::DialogWindow& m_window;
     platform::LibraryLoader& m_libraryLoader;

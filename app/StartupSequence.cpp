@@ -72,7 +72,16 @@ bool CDosewrightDlg::BlockStartup() {
     return true;
 }
 
-bool CDosewrightDlg::TakeDatabaseFolder(char* databaseFolder, char* errorText) {
+bool CDosewrightDlg::BeginStartup(char* databaseFolder, char* errorText) {
+    // The system menu, its About item and the window icons belong to the window
+    // and are set up by it before this runs.
+    m_startup = StartupOutcome{};
+    PrepareContext();
+
+    m_pRepairButton->Enable(false);
+    m_pReportButton->Enable(false);
+    m_pInstructions->SetText(kInstructionText);
+
     ShowMessage(kBackupReminder, nullptr);
 
     std::memset(errorText, 0, host::kErrorTextSize);
@@ -88,18 +97,9 @@ bool CDosewrightDlg::TakeDatabaseFolder(char* databaseFolder, char* errorText) {
 // Returns true on every path: the window opens either way, and how the start
 // ended is kept in m_startup for the front ends.
 bool CDosewrightDlg::OnInitDialog() {
-    // The system menu, its About item and the window icons belong to the window
-    // and are set up by it before this runs.
-    m_startup = StartupOutcome{};
-    PrepareContext();
-
-    m_pRepairButton->Enable(false);
-    m_pReportButton->Enable(false);
-    m_pInstructions->SetText(kInstructionText);
-
     char databaseFolder[host::kDatabasePathSize] = {};
     char errorText[host::kErrorTextSize] = {};
-    if (!TakeDatabaseFolder(databaseFolder, errorText))
+    if (!BeginStartup(databaseFolder, errorText))
         return BlockStartup();
     if (!VerifyInstallation(*this, databaseFolder))
         return BlockStartup();
@@ -120,15 +120,9 @@ bool CDosewrightDlg::OnInitDialog() {
 }
 
 bool CDosewrightDlg::OnInitForUndo() {
-    m_startup = StartupOutcome{};
-    PrepareContext();
-    m_pRepairButton->Enable(false);
-    m_pReportButton->Enable(false);
-    m_pInstructions->SetText(kInstructionText);
-
     char databaseFolder[host::kDatabasePathSize] = {};
     char errorText[host::kErrorTextSize] = {};
-    if (!TakeDatabaseFolder(databaseFolder, errorText))
+    if (!BeginStartup(databaseFolder, errorText))
         return BlockStartup();
     if (!m_session.OpenFileSet(host::kDataSet, errorText)) {
         ShowFailureBoxThenStatus(errorText);

@@ -1,5 +1,7 @@
 #include "repair/JournalLayout.h"
 
+#include "platform/PathSeparator.h"
+
 namespace journal {
 
 uint32_t GetU32(const unsigned char* bytes, Field field) {
@@ -49,3 +51,10 @@ bool IsSealed(const unsigned char* bytes, Field field) {
 }
 
 } // namespace journal
+
+std::string JournalFolder(std::string_view databasePath) {
+    std::string folder(databasePath);
+    folder += journal::kFolderName;
+    folder += platform::kPathSeparator;
+    return folder;
+}

@@ -67,6 +67,8 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
+#include <string_view>
 
 namespace journal {
 
@@ -147,3 +149,6 @@ void Seal(unsigned char* bytes, Field field);
 bool IsSealed(const unsigned char* bytes, Field field);
 
 } // namespace journal
+
+// The journal folder of a database folder, ending with the separator.
+std::string JournalFolder(std::string_view databasePath);

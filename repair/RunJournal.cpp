@@ -6,7 +6,6 @@
 
 #include "data/FormatText.h"
 #include "platform/FileSystem.h"
-#include "platform/PathSeparator.h"
 #include "repair/RunJournalReader.h"
 
 namespace {
@@ -32,13 +31,6 @@ int64_t NowMilliseconds() {
 }
 
 } // namespace
-
-std::string JournalFolder(std::string_view databasePath) {
-    std::string folder(databasePath);
-    folder += journal::kFolderName;
-    folder += platform::kPathSeparator;
-    return folder;
-}
 
 std::string JournalFailureText(std::string_view databasePath, const char* format, int error) {
     std::string text = FormatText(format, error);

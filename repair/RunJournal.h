@@ -61,9 +61,6 @@ private:
     unsigned char m_entry[journal::kEntrySize] = {};
 };
 
-// The journal folder of a database folder, ending with the separator.
-std::string JournalFolder(std::string_view databasePath);
-
 // A failure of the journal folder or a journal in it, for the user: `format`
 // with the system's error code, and what DosewrightJournal is when it is not
 // a folder of its own (a link, a file, a FIFO).

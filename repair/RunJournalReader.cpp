@@ -7,7 +7,6 @@
 #include <tuple>
 
 #include "platform/FileSystem.h"
-#include "repair/RunJournal.h"
 
 namespace {
 
