@@ -1,4 +1,6 @@
-// The commands of the main dialog: its buttons and the window menu's undo.
+// The commands of the main dialog: its buttons, the repair of approved changes
+// and the window menu's undo.
+#include <utility>
 
 #include "app/DosewrightDlg.h"
 #include "data/FormatText.h"
@@ -17,6 +19,17 @@ bool CDosewrightDlg::OnBnClickedRepair() {
                              "for more details.",
                              affected, examined));
     return true;
+}
+
+bool CDosewrightDlg::OnRepairApproved(ApprovedParse approved) {
+    m_approvedRepair.Begin(std::move(approved));
+    int32_t examined = 0;
+    int32_t affected = 0;
+    const bool completed = ScanMedications(examined, affected, 0);
+    if (completed)
+        SetStatusText(ApprovedRepairResultText(affected, examined, m_approvedRepair));
+    m_approvedRepair.End();
+    return completed;
 }
 
 bool CDosewrightDlg::OnBnClickedReport() {

@@ -15,6 +15,7 @@
 #include "data/HostLibraries.h"
 #include "data/HostSession.h"
 #include "data/MedicationRecord.h"
+#include "repair/ApprovedRepair.h"
 #include "repair/ChangeStep.h"
 #include "repair/RunFiles.h"
 
@@ -50,6 +51,10 @@ public:
     // command-line front end turns it into its exit status).
     bool OnBnClickedRepair();
     bool OnBnClickedReport();
+    // A repair that makes only the changes in `approved` (rows of a report a
+    // person kept), and only where the repair would make exactly that change
+    // now; the status line gives the approved rows' counts as well.
+    bool OnRepairApproved(ApprovedParse approved);
     // Closes the database connection; the window then ends the dialog.
     void OnBnClickedExit();
 
@@ -109,9 +114,11 @@ public:
     // as restored, and the RxNorm ID it held before.
     bool WriteUndoLines(const _MRRX& restored, const char* replacedRxNormId,
                         int32_t resolutionCode);
-    // The log sentence of a change an undo left alone, and why.
-    bool WriteLeftAloneLine(const _MRRX& record, const char* writtenRxNormId,
-                            const char* replacedRxNormId, std::string_view reason);
+    // The log sentence of a change an undo left alone (from the ID the run
+    // wrote back to the one it replaced), or, `undoing` false, of a change a
+    // repair did not make (from the ID held to the one it would write), and why.
+    bool WriteLeftAloneLine(const _MRRX& record, const char* fromRxNormId, const char* toRxNormId,
+                            std::string_view reason, bool undoing = true);
     // A sentence of the log about the run itself, not one medication.
     bool WriteRunNote(std::string_view sentence);
     // Ends a run that went through: its journal's end (when it keeps one), then
@@ -147,9 +154,11 @@ private:
     // One medication of the scan; false when the scan must stop.
     bool SettleMedication(const _MRRX& record, unsigned char reportOnly, int32_t& affected,
                           RxNormCandidateList& candidates);
-    // Writes a change the scan decided (repair mode), reports and counts it.
+    // Writes a change the scan decided (repair mode), reports and counts it;
+    // in a repair of approved changes, only an approved one.
     bool ApplyScanChange(const _MRRX& asRead, const _MRRX& changed, const char* oldRxNormId,
-                         unsigned char reportOnly, int32_t resolutionCode, int32_t& affected);
+                         unsigned char reportOnly, int32_t resolutionCode, int32_t& affected,
+                         FailureOrder order);
     // Writes the lines (no CSV line when empty) and flushes them; shows a failure.
     bool WriteFormattedLines(std::string_view csvLine, const RunLineBuffer& logLine,
                              int32_t patientFailure);
@@ -168,6 +177,7 @@ private:
     HostSession m_session;
     RunFiles m_runFiles;
     mutable std::string m_lastFailure; // the failure shown last
+    ApprovedRepair m_approvedRepair;   // active while a repair of approved changes runs
     // A change of the run: its journal entry, the checked update, its lines.
     ChangeStep m_changeStep{m_session, m_szDbPath,
                             [this](std::string_view text, FailureOrder order) {

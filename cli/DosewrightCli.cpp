@@ -1,6 +1,7 @@
 // dosewright-cli: the start-up sequence and one scan, without a window.
 //
 //   dosewright-cli [-C DIR] report|repair
+//   dosewright-cli [-C DIR] repair --approved FILE
 //   dosewright-cli [-C DIR] undo [RUN]
 //   dosewright-cli [-C DIR] undo --list
 //   dosewright-cli [-C DIR] doctor
@@ -17,6 +18,7 @@
 #include <cstdio>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include <CLI/CLI.hpp>
@@ -29,6 +31,7 @@
 #include "platform/FileSystem.h"
 #include "platform/LibraryLoader.h"
 #include "platform/console/ConsoleDialogWindow.h"
+#include "repair/ApprovedRepair.h"
 #include "repair/RunFiles.h"
 #include "repair/RunJournal.h"
 #include "repair/RunJournalReader.h"
@@ -137,7 +140,14 @@ int main(int argc, char** argv) {
     app.require_subcommand(1, 1);
     CLI::App* report =
         app.add_subcommand("report", "Report the medications with an invalid RxNorm ID");
-    app.add_subcommand("repair", "Repair the medications with an invalid RxNorm ID");
+    CLI::App* repair =
+        app.add_subcommand("repair", "Repair the medications with an invalid RxNorm ID");
+    std::string approvedFile;
+    repair
+        ->add_option("--approved", approvedFile,
+                     "Make only the changes FILE lists: a report's Dosewright.csv with the rows "
+                     "to reject deleted")
+        ->type_name("FILE");
     CLI::App* undo = app.add_subcommand(
         "undo", "Put back the RxNorm IDs a journaled run changed, where nobody changed them since");
     std::string runName;
@@ -167,6 +177,16 @@ int main(int argc, char** argv) {
     // that no later call looks for them from a folder of any length.
     HostLibraryCheck libraries(platform::SystemLibraryLoader(), platform::ProgramFolder());
     const bool librariesFit = libraries.Run();
+
+    // Read before anything else happens, and named from where the user is.
+    ApprovedParse approved;
+    if (!approvedFile.empty()) {
+        approved = LoadApprovedChanges(approvedFile.c_str());
+        if (!approved.ok) {
+            std::fprintf(stderr, "dosewright-cli: %s\n", OnOneLine(approved.failure).c_str());
+            return kExitFailed;
+        }
+    }
 
     if (!folder.empty()) {
         if (!platform::ChangeDirectory(folder.c_str())) {
@@ -210,7 +230,12 @@ int main(int argc, char** argv) {
         if (dialog.Startup().CanUndo() && !listRuns)
             completed = dialog.OnUndo(runName);
     } else if (dialog.Startup().IsReady()) {
-        completed = report->parsed() ? dialog.OnBnClickedReport() : dialog.OnBnClickedRepair();
+        if (report->parsed())
+            completed = dialog.OnBnClickedReport();
+        else if (!approvedFile.empty())
+            completed = dialog.OnRepairApproved(std::move(approved));
+        else
+            completed = dialog.OnBnClickedRepair();
     }
     dialog.OnBnClickedExit();
     PrintStatus(dialog);

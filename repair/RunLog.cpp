@@ -86,13 +86,14 @@ bool CDosewrightDlg::WriteUndoLines(const _MRRX& restored, const char* replacedR
     return WriteFormattedLines(csvLine.view(), logLine, texts.patientFailure);
 }
 
-bool CDosewrightDlg::WriteLeftAloneLine(const _MRRX& record, const char* writtenRxNormId,
-                                        const char* replacedRxNormId, std::string_view reason) {
+bool CDosewrightDlg::WriteLeftAloneLine(const _MRRX& record, const char* fromRxNormId,
+                                        const char* toRxNormId, std::string_view reason,
+                                        bool undoing) {
     MedicationLineTexts texts(m_session.PatientTable(), record, 0);
-    texts.values.oldRxNormId = writtenRxNormId;
-    texts.values.newRxNormId = replacedRxNormId;
+    texts.values.oldRxNormId = fromRxNormId;
+    texts.values.newRxNormId = toRxNormId;
     RunLineBuffer logLine;
-    FormatLeftAloneSentence(texts.values, reason, logLine);
+    FormatLeftAloneSentence(texts.values, reason, undoing, logLine);
     // No CSV line: an empty text that still has an address (the file writes
     // are never handed a null pointer).
     return WriteFormattedLines(std::string_view(""), logLine, texts.patientFailure);

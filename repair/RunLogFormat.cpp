@@ -136,9 +136,12 @@ void FormatUndoLogSentence(const RunLineValues& values, RunLineBuffer& line) {
     line.Append(kLineEnd);
 }
 
-void FormatLeftAloneSentence(const RunLineValues& values, std::string_view reason,
+void FormatLeftAloneSentence(const RunLineValues& values, std::string_view reason, bool undoing,
                              RunLineBuffer& line) {
-    AppendChange(values, "The RxNormID was not changed back from ", " to ", line);
+    AppendChange(values,
+                 undoing ? "The RxNormID was not changed back from "
+                         : "The RxNormID was not changed from ",
+                 " to ", line);
     line.Append(", because ");
     AppendLogText(line, reason);
     line.Append(". Please verify this medication.");

@@ -56,9 +56,10 @@ void FormatLogSentence(const RunLineValues& values, bool reportOnly, RunLineBuff
 // written (`oldRxNormId`) back to the one it replaced (`newRxNormId`).
 void FormatUndoLogSentence(const RunLineValues& values, RunLineBuffer& line);
 
-// The sentence of a change an undo left alone, and why (`reason`, a clause
-// such as "the medication was changed since").
-void FormatLeftAloneSentence(const RunLineValues& values, std::string_view reason,
+// The sentence of a change an undo left alone (`undoing`: "was not changed
+// back from"), or a repair did not make ("was not changed from"), and why
+// (`reason`, a clause such as "the medication was changed since").
+void FormatLeftAloneSentence(const RunLineValues& values, std::string_view reason, bool undoing,
                              RunLineBuffer& line);
 
 // A sentence about the run itself (its journal, how it ended) and CR LF, its

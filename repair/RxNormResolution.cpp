@@ -19,7 +19,6 @@ bool CDosewrightDlg::ResolveRxNorm(int32_t& affected, const RxNormCandidateList&
     if (choice.rxNormId == oldId)
         return true;
 
-    return m_changeStep.Apply(
-        asRead, record, resolutionCode, reportOnly != 0, FailureOrder::BoxFirst,
-        [&] { return WriteRunLines(record, oldIdText, reportOnly, resolutionCode); }, affected);
+    return ApplyScanChange(asRead, record, oldIdText, reportOnly, resolutionCode, affected,
+                           FailureOrder::BoxFirst);
 }

@@ -100,6 +100,8 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
     while (status > 0) {
         ++examined;
         m_window.ScanProgress(examined);
+        if (m_approvedRepair.IsActive())
+            m_approvedRepair.NoteMedication(record);
         scanJournal.examined = examined;
         if (!SettleMedication(record, reportOnly, affected, candidates))
             return false;
@@ -119,6 +121,12 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
         }
     }
 
+    if (m_approvedRepair.IsActive()) {
+        for (const std::string& sentence : m_approvedRepair.UnmadeSentences()) {
+            if (!WriteRunNote(sentence))
+                return false;
+        }
+    }
     if (!EndCompletedRun(runJournal, examined, affected))
         return false;
     examinedOut = examined;
@@ -151,7 +159,8 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
             return true;
         _MRRX changed = record;
         ClearRxNorm(changed);
-        return ApplyScanChange(record, changed, rxNormId, reportOnly, resolutionCode, affected);
+        return ApplyScanChange(record, changed, rxNormId, reportOnly, resolutionCode, affected,
+                               FailureOrder::StatusFirst);
     };
 
     char formCode[kFormCodeBufferSize] = {};
@@ -196,13 +205,29 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
     std::memcpy(candidateType, candidate.termType, sizeof candidate.termType);
     _MRRX changed = record;
     SetRxNorm(changed, candidateId, candidateType);
-    return ApplyScanChange(record, changed, rxNormId, reportOnly, drugId, affected);
+    return ApplyScanChange(record, changed, rxNormId, reportOnly, drugId, affected,
+                           FailureOrder::StatusFirst);
 }
 
 bool CDosewrightDlg::ApplyScanChange(const _MRRX& asRead, const _MRRX& changed,
                                      const char* oldRxNormId, unsigned char reportOnly,
-                                     int32_t resolutionCode, int32_t& affected) {
+                                     int32_t resolutionCode, int32_t& affected,
+                                     FailureOrder order) {
+    if (m_approvedRepair.IsActive() && reportOnly == 0) {
+        std::string reason;
+        switch (m_approvedRepair.Judge(asRead, changed, reason)) {
+        case ApprovedRepair::Verdict::NotListed:
+            return true;
+        case ApprovedRepair::Verdict::Differs: {
+            char newRxNormId[kMrrxRxNormId.width + 1] = {};
+            GetFieldText(RecordBytes(changed), kMrrxRxNormId, newRxNormId);
+            return WriteLeftAloneLine(asRead, oldRxNormId, newRxNormId, reason, false);
+        }
+        case ApprovedRepair::Verdict::Approved:
+            break;
+        }
+    }
     return m_changeStep.Apply(
-        asRead, changed, resolutionCode, reportOnly != 0, FailureOrder::StatusFirst,
+        asRead, changed, resolutionCode, reportOnly != 0, order,
         [&] { return WriteRunLines(changed, oldRxNormId, reportOnly, resolutionCode); }, affected);
 }

@@ -139,6 +139,51 @@ TEST(DosewrightCli, RepairWritesTheChangesAndALaterReportFindsNone) {
     EXPECT_EQ(testsupport::ReadFileBytes(folder / "Dosewright.csv"), "");
 }
 
+// repair --approved: the approved report's rows only; a file that cannot be
+// used is refused, naming why, before anything is touched.
+TEST(DosewrightCli, RepairOfApprovedChangesTakesOnlyAFileItCanRead) {
+    testsupport::TempFolder temp;
+    const fs::path folder = testsupport::BuildHostFolder(temp.Path(), SmallPractice());
+    const fs::path approved = temp.Path() / "approved.csv";
+    const struct {
+        const char* what;
+        std::function<void()> make;
+        int exitStatus;
+        const char* shown; // on standard output when it ran, else on standard error
+    } cases[] = {
+        {"a row that cannot be read",
+         [&] { testsupport::WriteFileBytes(approved, "2,1,314076,314077,,7\nx2,1,,,,7\n"); },
+         kFailed, "Line 2 of "},
+        {"a folder", [&] { fs::create_directory(approved); }, kFailed, "it is a folder"},
+        {"a link",
+         [&] {
+             testsupport::WriteFileBytes(temp.Path() / "real.csv", "");
+             fs::create_symlink(temp.Path() / "real.csv", approved);
+         },
+         kFailed, "it is a symbolic link"},
+        {"nothing approved", [&] { testsupport::WriteFileBytes(approved, "Entry,Code\r\n"); },
+         kCompleted, "Number of Medications fixed: 0/2\nApproved changes made: 0 of 0;"},
+        {"the report's row", [&] { testsupport::WriteFileBytes(approved, "2,1,314076,314077,,7"); },
+         kCompleted, "Number of Medications fixed: 1/2\nApproved changes made: 1 of 1;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        fs::remove_all(approved);
+        c.make();
+        const std::string table = testsupport::ReadFileBytes(folder / "MRRX99");
+        const CommandResult result =
+            RunCli({"-C", folder.string(), "repair", "--approved", approved.string()});
+        EXPECT_EQ(result.exitStatus, c.exitStatus) << result.errors;
+        const std::string& shown = c.exitStatus == kCompleted ? result.output : result.errors;
+        EXPECT_NE(shown.find(c.shown), std::string::npos) << shown;
+        if (c.exitStatus != kCompleted) {
+            EXPECT_EQ(testsupport::ReadFileBytes(folder / "MRRX99"), table);
+            EXPECT_FALSE(fs::exists(folder / "Dosewright.log")) << "the run began";
+        }
+    }
+    EXPECT_EQ(RxNormIds(folder), "314076;314076;");
+}
+
 // The database folder: given with -C, named by ORVALE_DB, or the folder the
 // program is started in. -C names the folder to work on even when ORVALE_DB
 // names another.

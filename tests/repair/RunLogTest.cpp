@@ -198,7 +198,7 @@ TEST_P(RunLineFormatTest, EverySentenceIsOneLine) {
     FormatLogSentence(v, false, sentences[0]);
     FormatLogSentence(v, true, sentences[1]);
     FormatUndoLogSentence(v, sentences[2]);
-    FormatLeftAloneSentence(v, "it was changed\r\nsince", sentences[3]);
+    FormatLeftAloneSentence(v, "it was changed\r\nsince", true, sentences[3]);
     for (const RunLineBuffer& sentence : sentences) {
         SCOPED_TRACE(sentence.view());
         EXPECT_TRUE(sentence.view().ends_with("\r\n"));

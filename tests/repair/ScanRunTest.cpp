@@ -4,6 +4,7 @@
 #include "app/DosewrightDlg.h"
 #include "fakes/FailingFileSystem.h"
 #include "platform/DurableFile.h"
+#include "repair/ApprovedChanges.h"
 #include "repair/JournalSyncer.h"
 #include "repair/RunJournalReader.h"
 #include "repair/RunSummaryText.h"
@@ -12,6 +13,7 @@
 #include "support/HostFolder.h"
 #include "support/SystemErrors.h"
 #include "support/TempFolder.h"
+#include "support/TextFiles.h"
 
 #include <gtest/gtest.h>
 #if !defined(_WIN32)
@@ -876,6 +878,49 @@ TEST_F(ScanRunTest, UndoSkipsTheChangeARunJournaledButNeverMade) {
     ASSERT_TRUE(Dialog().OnUndo(""));
     EXPECT_EQ(m_fixture->window.StatusText(), Restored(2, 2));
     EXPECT_TRUE(MedicationRecords(m_folder) == before);
+}
+
+// A repair of approved changes makes only the rows a person kept, and only
+// where the repair would make exactly that change now; undo takes it back.
+TEST_F(ScanRunTest, ARepairOfApprovedChangesMakesOnlyThoseStillProposed) {
+    Build({kWrongLisinopril, kWrongAbilify, kWrongLisinopril, kWrongLisinopril});
+    const std::vector<std::string> before = MedicationRecords(m_folder);
+    EXPECT_EQ(Run(1), std::make_pair(4, 4));
+    std::vector<std::string> rows = testsupport::SplitLines(Csv(), "\r\n");
+    ASSERT_EQ(rows.size(), 4u);
+    // The second row rejected; the third medication edited since the review;
+    // a row for a medication that is not there.
+    rows.erase(rows.begin() + 1);
+    EditRecord(Dialog(), EntryId(2), [](_MRRX& r) { std::memcpy(r.rxNormId, "314078", 6); });
+    rows.push_back("999,101,314076,314077,,7,,,,,");
+    std::string approvedText;
+    for (const std::string& row : rows)
+        approvedText += row + "\n";
+    ApprovedParse approved = ParseApprovedChanges(approvedText, "approved.csv");
+    ASSERT_TRUE(approved.ok) << approved.failure;
+    const std::vector<std::string> edited = MedicationRecords(m_folder);
+
+    ASSERT_TRUE(Dialog().OnRepairApproved(std::move(approved)));
+    EXPECT_EQ(m_fixture->window.StatusText(),
+              "Number of Medications fixed: 2/4\nApproved changes made: 2 of 4; left alone "
+              "because the medication or the dictionary changed since: 1; matching no "
+              "medication: 1.\nPlease refer to Dosewright.log for more details.");
+    const std::vector<std::string> after = MedicationRecords(m_folder);
+    EXPECT_NE(after[0], before[0]);
+    EXPECT_EQ(after[1], before[1]) << "a rejected row is not made";
+    EXPECT_EQ(after[2], edited[2]) << "an edit since the review is kept";
+    EXPECT_NE(after[3], before[3]);
+    EXPECT_NE(Log().find("The RxNormID was not changed from 314078 to 314076 for the medication "
+                         "Lisinopril 10 MG Oral Tablet for Patient: DOE0007, because the change "
+                         "approved was from 314077 to 314076."),
+              std::string::npos)
+        << Log();
+    EXPECT_NE(Log().find("of the medication 999 of patient 7 (line 4 of the approved file) was "
+                         "not made, because no medication in MRRX99 is that one."),
+              std::string::npos)
+        << Log();
+    ASSERT_TRUE(Dialog().OnUndo(""));
+    EXPECT_TRUE(MedicationRecords(m_folder) == edited);
 }
 
 // Each call of the journal, the run files and the lock failed in turn, in a
