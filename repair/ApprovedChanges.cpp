@@ -5,6 +5,8 @@
 #include <system_error>
 #include <utility>
 
+#include "repair/RunLogFormat.h"
+
 namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
@@ -29,21 +31,10 @@ std::string_view TrimBlanks(std::string_view text) {
     return text;
 }
 
-// The rule FormatCsvLine leads a text with an apostrophe by: one a spreadsheet
-// would take for a formula, also after blanks and line ends, or one that begins
-// with a tab or a carriage return.
-bool LooksLikeFormula(std::string_view text) {
-    if (!text.empty() && (text.front() == '\t' || text.front() == '\r'))
-        return true;
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    return first != std::string_view::npos &&
-           std::string_view("=+-@").find(text[first]) != std::string_view::npos;
-}
-
 // The text the report had before it put its apostrophe in front; a cell whose
 // apostrophe a spreadsheet dropped is already that text.
 std::string_view WithoutLeadingApostrophe(std::string_view cell) {
-    if (!cell.empty() && cell.front() == '\'' && LooksLikeFormula(cell.substr(1)))
+    if (!cell.empty() && cell.front() == '\'' && LooksLikeCsvFormula(cell.substr(1)))
         cell.remove_prefix(1);
     return cell;
 }

@@ -11,16 +11,6 @@ bool NeedsQuotes(std::string_view text) {
     return text.find_first_of(",\"\r\n") != std::string_view::npos;
 }
 
-// A spreadsheet takes a cell that begins with one of these for a formula, and
-// one that begins with them after blanks and line ends too.
-bool LooksLikeFormula(std::string_view text) {
-    if (!text.empty() && (text.front() == '\t' || text.front() == '\r'))
-        return true;
-    const std::size_t first = text.find_first_not_of(" \t\r\n");
-    return first != std::string_view::npos &&
-           std::string_view("=+-@").find(text[first]) != std::string_view::npos;
-}
-
 // A text column: quoted when it holds a separator, a quote or a line end, and
 // led by an apostrophe when it would begin a formula, so that a name such as
 // =HYPERLINK(...) is shown as text when the report is opened in a spreadsheet.
@@ -28,7 +18,7 @@ void AppendCsvText(RunLineBuffer& line, std::string_view text) {
     const bool quoted = NeedsQuotes(text);
     if (quoted)
         line.Append('"');
-    if (LooksLikeFormula(text))
+    if (LooksLikeCsvFormula(text))
         line.Append('\'');
     for (char c : text) {
         if (c == '"')
@@ -81,6 +71,14 @@ void AppendChange(const RunLineValues& values, std::string_view lead, std::strin
 }
 
 } // namespace
+
+bool LooksLikeCsvFormula(std::string_view text) {
+    if (!text.empty() && (text.front() == '\t' || text.front() == '\r'))
+        return true;
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
+    return first != std::string_view::npos &&
+           std::string_view("=+-@").find(text[first]) != std::string_view::npos;
+}
 
 void RunLineBuffer::Append(std::string_view text) {
     // One byte stays free so the buffer always holds a terminated text.

@@ -40,6 +40,10 @@ private:
     std::size_t m_length = 0;
 };
 
+// Whether a spreadsheet would take a CSV text cell for a formula: it begins
+// with =, +, -, @ (after any blanks and line ends), a tab or a carriage return.
+bool LooksLikeCsvFormula(std::string_view text);
+
 // "%d,%d,%s,%s,%s,%d,%s,%s,%s,%s,%s" and CR LF. A text holding a comma, a double
 // quote, a carriage return or a line feed is enclosed in double quotes with its
 // quotes doubled, so that every line has exactly 11 fields. A text beginning
