@@ -70,7 +70,10 @@ function(read_bytes program address count out)
     if(NOT status EQUAL 0)
         message(FATAL_ERROR "${program}: objdump -s at ${start} failed")
     endif()
-    # " <address> <up to four groups of eight digits>  <text>"
+    # " <address> <up to four groups of eight digits>  <text>". The text shows
+    # the bytes as characters: a ";" or a bracket among them would split or
+    # join CMake list elements, so those (and backslashes) are masked first.
+    string(REGEX REPLACE "[][;\\\\]" "_" dump "${dump}")
     string(REPLACE "\n" ";" dump "${dump}")
     set(hex "")
     foreach(line IN LISTS dump)
