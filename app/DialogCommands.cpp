@@ -72,11 +72,12 @@ bool CDosewrightDlg::OnUndoLastRepair() {
         ShowFailureBoxThenStatus(JournalFailureText(m_szDbPath, kJournalFolderFailure, error));
         return false;
     }
-    if (names.empty()) {
+    const std::string newest = NewestUndoableRun(m_szDbPath, names);
+    if (newest.empty()) {
         ShowFailureBoxThenStatus(kNoRunToUndo);
         return false;
     }
-    const JournalRunSummary run = SummarizeRun(m_szDbPath, names.back());
+    const JournalRunSummary run = SummarizeRun(m_szDbPath, newest);
     if (!m_window.AskYesNo(UndoQuestion(run), nullptr))
         return false;
     return OnUndo(run.name);

@@ -4,6 +4,8 @@
 //   dosewright-cli [-C DIR] repair --approved FILE
 //   dosewright-cli [-C DIR] undo [RUN]
 //   dosewright-cli [-C DIR] undo --list
+//   dosewright-cli [-C DIR] runs
+//   dosewright-cli [-C DIR] diff [OLD [NEW]] [--csv FILE]
 //   dosewright-cli [-C DIR] doctor
 //
 // Prints what the window would show, in order: the backup reminder and every
@@ -32,6 +34,7 @@
 #include "platform/LibraryLoader.h"
 #include "platform/console/ConsoleDialogWindow.h"
 #include "repair/ApprovedRepair.h"
+#include "repair/RunDiff.h"
 #include "repair/RunFiles.h"
 #include "repair/RunJournal.h"
 #include "repair/RunJournalReader.h"
@@ -105,6 +108,46 @@ int ListJournaledRuns(const char* databasePath) {
     return kExitCompleted;
 }
 
+// The medications two runs differ in, one a line, then the summary; the same
+// as a CSV file when `csvPath` names one.
+int CompareJournaledRuns(const CDosewrightDlg& dialog, const std::string& older,
+                         const std::string& newer, const std::string& csvPath) {
+    const RunComparison comparison = CompareRuns(dialog.DatabasePath(), older, newer);
+    if (!comparison.ok) {
+        std::fprintf(stderr, "dosewright-cli: %s\n", OnOneLine(comparison.failure).c_str());
+        return kExitFailed;
+    }
+    std::FILE* csv = nullptr;
+    if (!csvPath.empty()) {
+        csv = platform::OpenRegularFile(csvPath.c_str(), "wb");
+        if (!csv) {
+            std::fprintf(stderr, "dosewright-cli: cannot write %s: %s\n", csvPath.c_str(),
+                         platform::DescribeErrorCode(platform::LastErrorCode()).c_str());
+            return kExitFailed;
+        }
+    }
+    bool written = true;
+    for (const DiffedMedication& medication : comparison.medications) {
+        std::string line = DiffLine(medication, dialog.Session(), false);
+        line.resize(line.size() - 2); // its CR LF: the terminal's line ends are LF
+        std::printf("%s\n", line.c_str());
+        if (csv) {
+            const std::string row = DiffLine(medication, dialog.Session(), true);
+            written = written && std::fwrite(row.data(), 1, row.size(), csv) == row.size();
+        }
+    }
+    if (csv && std::fclose(csv) != 0)
+        written = false;
+    std::printf("%s\n", ComparisonSummary(comparison).c_str());
+    std::fflush(stdout);
+    if (!written) {
+        std::fprintf(stderr, "dosewright-cli: the CSV file %s could not be written whole\n",
+                     csvPath.c_str());
+        return kExitFailed;
+    }
+    return kExitCompleted;
+}
+
 // Every check of the installation, one a line: "OK" or "FAIL", what, and what was found.
 int RunDoctor(const HostLibraryCheck& libraries) {
     InstallationDoctor doctor(platform::SystemLibraryLoader(), libraries);
@@ -154,6 +197,17 @@ int main(int argc, char** argv) {
     bool listRuns = false;
     undo->add_option("RUN", runName, "The run to undo (as --list names it); default: the newest");
     undo->add_flag("--list", listRuns, "List the journaled runs, the oldest first");
+    CLI::App* runs =
+        app.add_subcommand("runs", "List the kept runs, reports too, the one that ran first first");
+    CLI::App* diff = app.add_subcommand(
+        "diff", "Compare what two runs found: by default the newest against the one before");
+    std::string olderRun;
+    std::string newerRun;
+    std::string diffCsv;
+    diff->add_option("OLD", olderRun, "The earlier report or repair (as runs names it)");
+    diff->add_option("NEW", newerRun, "The later one; default: the newest");
+    diff->add_option("--csv", diffCsv, "Also write the medications as a CSV file")
+        ->type_name("FILE");
     CLI::App* doctor = app.add_subcommand(
         "doctor", "Check that everything a run needs is there, changing nothing");
 
@@ -214,20 +268,27 @@ int main(int argc, char** argv) {
     platform::ConsoleDialogWindow window(stderr, platform::IsTerminal(stderr));
     platform::LibraryLoader& loader = platform::SystemLibraryLoader();
     CDosewrightDlg dialog(window, loader);
-    // Undo reads and writes the medication table only: no drug dictionary.
-    if (undo->parsed())
+    // Undo, the list of runs and their comparison read the medication table
+    // only: no drug dictionary.
+    const bool withoutDictionary = undo->parsed() || runs->parsed() || diff->parsed();
+    if (withoutDictionary)
         dialog.OnInitForUndo();
     else
         dialog.OnInitDialog();
 
-    if (undo->parsed() && listRuns && dialog.Startup().CanUndo()) {
+    if (((undo->parsed() && listRuns) || runs->parsed()) && dialog.Startup().CanUndo()) {
         const int status = ListJournaledRuns(dialog.DatabasePath());
         dialog.OnBnClickedExit();
         return status;
     }
+    if (diff->parsed() && dialog.Startup().CanUndo()) {
+        const int status = CompareJournaledRuns(dialog, olderRun, newerRun, diffCsv);
+        dialog.OnBnClickedExit();
+        return status;
+    }
     bool completed = false;
-    if (undo->parsed()) {
-        if (dialog.Startup().CanUndo() && !listRuns)
+    if (withoutDictionary) {
+        if (undo->parsed() && dialog.Startup().CanUndo() && !listRuns)
             completed = dialog.OnUndo(runName);
     } else if (dialog.Startup().IsReady()) {
         if (report->parsed())

@@ -20,12 +20,13 @@ void ChangeStep::ShowJournalFailure(const char* format, int errorCode) const {
 bool ChangeStep::Apply(const _MRRX& asRead, const _MRRX& changed, int32_t resolutionCode,
                        bool reportOnly, FailureOrder order, const std::function<bool()>& writeLines,
                        int32_t& affected) {
+    // Written ahead: a run killed after the update leaves the change described.
+    // A report's journal keeps it as a finding.
+    if (m_journal && !m_journal->RecordChange(asRead, changed, resolutionCode)) {
+        ShowJournalFailure(kJournalWriteFailure, m_journal->ErrorCode());
+        return false;
+    }
     if (!reportOnly) {
-        // Written ahead: a run killed after the update leaves the change described.
-        if (m_journal && !m_journal->RecordChange(asRead, changed, resolutionCode)) {
-            ShowJournalFailure(kJournalWriteFailure, m_journal->ErrorCode());
-            return false;
-        }
         const int32_t status = UpdateMedicationRecord(m_session.MedicationTable(), asRead, changed);
         if (status < 0) {
             m_showFailure(FormatText(kUpdateFailureFormat, status), order);

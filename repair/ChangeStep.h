@@ -31,15 +31,14 @@ public:
     ChangeStep(const ChangeStep&) = delete;
     ChangeStep& operator=(const ChangeStep&) = delete;
 
-    // The journal of the repair or undo running, for the length of its run
-    // (RunJournalScope); none while a report runs or no run does.
+    // The journal of the run, for the length of the run (RunJournalScope).
     void UseJournal(RunJournal* journal) { m_journal = journal; }
 
-    // Unless the run only reports: journals the change from `asRead` to
-    // `changed`, then writes it over the record the run last read, if that
-    // still holds `asRead`. Then `writeLines` writes its run lines, and the
-    // change is counted in `affected`. False when the run must stop, the
-    // failure shown (writeLines shows its own).
+    // Journals the change from `asRead` to `changed` (a report's journal as a
+    // finding); unless the run only reports, then writes it over the record
+    // the run last read, if that still holds `asRead`. Then `writeLines` writes its run lines, and
+    // the change is counted in `affected`. False when the run must stop, the failure shown
+    // (writeLines shows its own).
     bool Apply(const _MRRX& asRead, const _MRRX& changed, int32_t resolutionCode, bool reportOnly,
                FailureOrder order, const std::function<bool()>& writeLines, int32_t& affected);
 

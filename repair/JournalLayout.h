@@ -1,6 +1,6 @@
 // The run journal's file format.
 //
-// Every repair run and every undo run writes one journal file in the folder
+// Every repair run, every undo run and every report writes one journal file in the folder
 // DosewrightJournal of the database folder, named by the run's start time
 // (UTC): "YYYYMMDD-HHMMSS.mmmZ.journal", with "_2", "_3", ... before the
 // extension when that name is taken. A file is created once and never written
@@ -17,7 +17,7 @@
 //       20     4  header size in bytes, kHeaderSize
 //       24     4  entry size in bytes, kEntrySize
 //       28     4  length of a medication record, 771
-//       32     4  mode of the run: 1 repair, 2 undo
+//       32     4  mode of the run: 1 repair, 2 undo, 3 report (version 2 on)
 //       36     4  zero
 //       40     8  start of the run, milliseconds since 1970-01-01 00:00 UTC
 //       48    64  undo: the name of the run it undoes, zero-padded; else zeros
@@ -49,6 +49,23 @@
 //      420   404  zeros
 //      both:
 //      824     8  checksum of bytes 0-823
+//
+// A report changes nothing, so its entries (kFindingEntrySize bytes) keep only
+// what it found, one for every medication it would change, and its end:
+//
+//        0     4  kind: 1 finding, 2 end of the run
+//        4     4  sequence number, as above
+//      finding:
+//        8    44  entryId, resolution code, rxNormId and termType before and
+//                 after, at the offsets of a change
+//       52     4  patientId of the medication
+//       56    64  zeros
+//      end of the run:
+//        8    12  result, medications examined, medications affected, as above
+//       20   100  the first line of the failure that stopped the run, zero-padded,
+//                 ending "..." where it was longer
+//      both:
+//      120     8  checksum of bytes 0-119
 //
 // Checksum: two 32-bit sums s0 and s1, starting at 0, over the covered bytes
 // taken as little-endian 32-bit words x[0], x[1], ... two at a time:
@@ -86,11 +103,13 @@ inline constexpr uint32_t kFormatVersion = 2;
 inline constexpr uint32_t kUnnumberedVersion = 1;
 inline constexpr std::size_t kHeaderSize = 128;
 inline constexpr std::size_t kEntrySize = 832;
+inline constexpr std::size_t kFindingEntrySize = 128;
+inline constexpr std::size_t kFindingStatusWidth = 100;
 inline constexpr std::size_t kRecordLength = 771;
 inline constexpr std::size_t kStatusTextWidth = 400;
 inline constexpr std::size_t kRunNameWidth = 64;
 
-enum class Mode : uint32_t { Repair = 1, Undo = 2 };
+enum class Mode : uint32_t { Repair = 1, Undo = 2, Report = 3 };
 enum class EntryKind : uint32_t { Change = 1, End = 2 };
 enum class Result : uint32_t { Completed = 1, Stopped = 2 };
 
@@ -120,6 +139,19 @@ inline constexpr Field kChangeNewRxNormId{34, 15};
 inline constexpr Field kChangeNewTermType{49, 3};
 inline constexpr Field kChangeRecord{52, kRecordLength};
 
+// Fields of a report's entries.
+inline constexpr Field kFindingPatientId{52, 4};
+inline constexpr Field kFindingStatus{20, kFindingStatusWidth};
+inline constexpr Field kFindingChecksum{120, 8};
+
+// The size of the entries of a run of `mode`, and where their checksum is.
+constexpr std::size_t EntrySizeOf(Mode mode) {
+    return mode == Mode::Report ? kFindingEntrySize : kEntrySize;
+}
+constexpr Field EntryChecksumOf(Mode mode) {
+    return mode == Mode::Report ? kFindingChecksum : kEntryChecksum;
+}
+
 // Fields of the end entry.
 inline constexpr Field kEndResult{8, 4};
 inline constexpr Field kEndExamined{12, 4};
@@ -133,6 +165,9 @@ static_assert(kChangeRecord.offset + kChangeRecord.width < kEntryChecksum.offset
 static_assert(kEndStatus.offset + kEndStatus.width < kEntryChecksum.offset);
 static_assert(kEntryChecksum.offset + kEntryChecksum.width == kEntrySize);
 static_assert(kEntryChecksum.offset % 8 == 0 && kHeaderChecksum.offset % 8 == 0);
+static_assert(kFindingPatientId.offset >= kChangeNewTermType.offset + kChangeNewTermType.width);
+static_assert(kFindingStatus.offset + kFindingStatus.width == kFindingChecksum.offset);
+static_assert(kFindingChecksum.offset + kFindingChecksum.width == kFindingEntrySize);
 
 // Reading and writing the fields of a header or an entry in a byte buffer.
 uint32_t GetU32(const unsigned char* bytes, Field field);

@@ -16,3 +16,8 @@
 // (or is gone), and nothing was written; any other negative value is the
 // failing record-manager call's own status.
 int32_t UpdateMedicationRecord(int32_t mrrx, const _MRRX& asRead, const _MRRX& changed);
+
+// Reads the medication of `entryId` and `patientId` from MRRX99 into `record`,
+// leaving the table placed on it. Returns 1 when found, 0 when there is none,
+// or the failing record-manager call's negative status.
+int32_t FindMedicationRecord(int32_t mrrx, int32_t entryId, int32_t patientId, _MRRX& record);

@@ -90,7 +90,9 @@ bool RunJournal::Begin(std::string_view databasePath, journal::Mode mode,
     PutBytes(header, journal::kHeaderMagic, journal::kMagic);
     journal::PutU32(header, journal::kHeaderVersion, journal::kFormatVersion);
     journal::PutU32(header, journal::kHeaderHeaderSize, journal::kHeaderSize);
-    journal::PutU32(header, journal::kHeaderEntrySize, journal::kEntrySize);
+    m_mode = mode;
+    journal::PutU32(header, journal::kHeaderEntrySize,
+                    static_cast<uint32_t>(journal::EntrySizeOf(mode)));
     journal::PutU32(header, journal::kHeaderRecordLength, journal::kRecordLength);
     journal::PutU32(header, journal::kHeaderMode, static_cast<uint32_t>(mode));
     journal::PutU64(header, journal::kHeaderStartTime, static_cast<uint64_t>(start));
@@ -108,10 +110,10 @@ bool RunJournal::AppendEntry() {
     if (m_broken)
         return false;
     journal::PutU32(m_entry, journal::kEntrySequence, ++m_sequence);
-    journal::Seal(m_entry, journal::kEntryChecksum);
+    journal::Seal(m_entry, journal::EntryChecksumOf(m_mode));
     if (!SyncStillSucceeds())
         return false;
-    if (!m_file.Append(m_entry, sizeof m_entry))
+    if (!m_file.Append(m_entry, journal::EntrySizeOf(m_mode)))
         return Fail();
     m_syncer.NoteAppended();
     return true;
@@ -127,7 +129,11 @@ bool RunJournal::RecordChange(const _MRRX& asRead, const _MRRX& changed, int32_t
     PutBytes(m_entry, journal::kChangeOldTermType, asRead.termType);
     PutBytes(m_entry, journal::kChangeNewRxNormId, changed.rxNormId);
     PutBytes(m_entry, journal::kChangeNewTermType, changed.termType);
-    PutBytes(m_entry, journal::kChangeRecord, &asRead);
+    if (m_mode == journal::Mode::Report)
+        journal::PutU32(m_entry, journal::kFindingPatientId,
+                        static_cast<uint32_t>(asRead.patientId));
+    else
+        PutBytes(m_entry, journal::kChangeRecord, &asRead);
     return AppendEntry();
 }
 
@@ -151,7 +157,16 @@ bool RunJournal::End(journal::Result result, int32_t examined, int32_t changed,
     journal::PutU32(m_entry, journal::kEndResult, static_cast<uint32_t>(result));
     journal::PutU32(m_entry, journal::kEndExamined, static_cast<uint32_t>(examined));
     journal::PutU32(m_entry, journal::kEndChanged, static_cast<uint32_t>(changed));
-    PutText(m_entry, journal::kEndStatus, status);
+    if (m_mode != journal::Mode::Report) {
+        PutText(m_entry, journal::kEndStatus, status);
+    } else {
+        // Its first line, as the list of runs shows it.
+        std::string_view line = status.substr(0, status.find('\n'));
+        std::string shortened(line);
+        if (shortened.size() > journal::kFindingStatusWidth)
+            shortened = std::string(line.substr(0, journal::kFindingStatusWidth - 3)) + "...";
+        PutText(m_entry, journal::kFindingStatus, shortened);
+    }
     // The syncer stops first: the last sync is this thread's, and its result
     // is the run's.
     m_syncer.Stop();

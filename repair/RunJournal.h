@@ -30,8 +30,9 @@ public:
     bool IsOpen() const { return m_file.IsOpen(); }
 
     // Appends the change of one medication: the record as it was read, and the
-    // record as it is about to be written. False with ErrorCode() set; nothing
-    // more is then appended to the file.
+    // record as it is about to be written (a report's journal keeps only the
+    // medication and the two IDs). False with ErrorCode() set; nothing more is
+    // then appended to the file.
     bool RecordChange(const _MRRX& asRead, const _MRRX& changed, int32_t resolutionCode);
     // False with ErrorCode() set once a sync on the syncer's thread has failed.
     // Checked between medications, so that the run stops before its next change.
@@ -55,6 +56,7 @@ private:
     platform::DurableFile m_file;
     std::string m_name;
     uint32_t m_sequence = 0;
+    journal::Mode m_mode = journal::Mode::Repair;
     bool m_broken = false;  // an append failed: the file takes nothing more
     JournalSyncer m_syncer; // syncs once a second while the run appends
     int m_error = 0;

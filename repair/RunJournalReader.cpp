@@ -59,22 +59,26 @@ bool RunJournalReader::Open(std::string_view databasePath, std::string_view file
     }
     const uint32_t mode = journal::GetU32(header, journal::kHeaderMode);
     const uint32_t version = journal::GetU32(header, journal::kHeaderVersion);
+    const bool knownMode = mode == static_cast<uint32_t>(journal::Mode::Repair) ||
+                           mode == static_cast<uint32_t>(journal::Mode::Undo) ||
+                           (mode == static_cast<uint32_t>(journal::Mode::Report) &&
+                            version == journal::kFormatVersion);
     const bool valid =
         read == sizeof header &&
         std::memcmp(header + journal::kHeaderMagic.offset, journal::kMagic,
                     journal::kHeaderMagic.width) == 0 &&
         journal::IsSealed(header, journal::kHeaderChecksum) &&
         (version == journal::kFormatVersion || version == journal::kUnnumberedVersion) &&
-        journal::GetU32(header, journal::kHeaderHeaderSize) == journal::kHeaderSize &&
-        journal::GetU32(header, journal::kHeaderEntrySize) == journal::kEntrySize &&
-        journal::GetU32(header, journal::kHeaderRecordLength) == journal::kRecordLength &&
-        (mode == static_cast<uint32_t>(journal::Mode::Repair) ||
-         mode == static_cast<uint32_t>(journal::Mode::Undo));
+        journal::GetU32(header, journal::kHeaderHeaderSize) == journal::kHeaderSize && knownMode &&
+        journal::GetU32(header, journal::kHeaderEntrySize) ==
+            journal::EntrySizeOf(static_cast<journal::Mode>(mode)) &&
+        journal::GetU32(header, journal::kHeaderRecordLength) == journal::kRecordLength;
     if (!valid) {
         m_error = 0;
         return false;
     }
     m_mode = static_cast<journal::Mode>(mode);
+    m_entrySize = journal::EntrySizeOf(m_mode);
     m_start = static_cast<int64_t>(journal::GetU64(header, journal::kHeaderStartTime));
     m_undoneRun = GetText(header, journal::kHeaderUndoneRun);
     if (version == journal::kFormatVersion)
@@ -84,13 +88,13 @@ bool RunJournalReader::Open(std::string_view databasePath, std::string_view file
 
 bool RunJournalReader::ReadWholeEntry() {
     std::size_t read = 0;
-    if (!m_file.Read(m_entry, sizeof m_entry, read)) {
+    if (!m_file.Read(m_entry, m_entrySize, read)) {
         m_error = platform::LastErrorCode();
         return false;
     }
-    if (read > 0 && read < sizeof m_entry)
+    if (read > 0 && read < m_entrySize)
         m_tailIgnored = true; // where a killed run stopped writing
-    return read == sizeof m_entry;
+    return read == m_entrySize;
 }
 
 bool RunJournalReader::IsGoodEntry() const {
@@ -98,7 +102,7 @@ bool RunJournalReader::IsGoodEntry() const {
     return journal::GetU32(m_entry, journal::kEntrySequence) == m_sequence + 1 &&
            (kind == static_cast<uint32_t>(journal::EntryKind::Change) ||
             kind == static_cast<uint32_t>(journal::EntryKind::End)) &&
-           journal::IsSealed(m_entry, journal::kEntryChecksum);
+           journal::IsSealed(m_entry, journal::EntryChecksumOf(m_mode));
 }
 
 RunJournalReader::Entry RunJournalReader::Stop() {
@@ -145,8 +149,7 @@ RunJournalReader::Entry RunJournalReader::DamageFrom(uint64_t first) {
     // rest of the file is damage, as many entries as it has room for.
     std::uint64_t size = 0;
     if (m_file.Size(size) && size > journal::kHeaderSize)
-        m_damage.last =
-            std::max(m_damage.last, (size - journal::kHeaderSize) / journal::kEntrySize);
+        m_damage.last = std::max(m_damage.last, (size - journal::kHeaderSize) / m_entrySize);
     Stop();
     return Entry::Damaged;
 }
@@ -162,7 +165,8 @@ RunJournalReader::Entry RunJournalReader::Decode(JournalChange& change, JournalE
                          : journal::Result::Stopped;
         end.examined = static_cast<int32_t>(journal::GetU32(m_entry, journal::kEndExamined));
         end.changed = static_cast<int32_t>(journal::GetU32(m_entry, journal::kEndChanged));
-        end.status = GetText(m_entry, journal::kEndStatus);
+        end.status = GetText(m_entry, m_mode == journal::Mode::Report ? journal::kFindingStatus
+                                                                      : journal::kEndStatus);
         return Entry::End;
     }
     change.entryId = static_cast<int32_t>(journal::GetU32(m_entry, journal::kChangeEntryId));
@@ -172,7 +176,17 @@ RunJournalReader::Entry RunJournalReader::Decode(JournalChange& change, JournalE
     GetBytes(m_entry, journal::kChangeOldTermType, change.oldTermType);
     GetBytes(m_entry, journal::kChangeNewRxNormId, change.newRxNormId);
     GetBytes(m_entry, journal::kChangeNewTermType, change.newTermType);
-    GetBytes(m_entry, journal::kChangeRecord, &change.asRead);
+    change.recordKept = m_mode != journal::Mode::Report;
+    if (change.recordKept) {
+        GetBytes(m_entry, journal::kChangeRecord, &change.asRead);
+    } else {
+        change.asRead = _MRRX{};
+        change.asRead.entryId = change.entryId;
+        change.asRead.patientId =
+            static_cast<int32_t>(journal::GetU32(m_entry, journal::kFindingPatientId));
+        std::memcpy(change.asRead.rxNormId, change.oldRxNormId, sizeof change.oldRxNormId);
+        std::memcpy(change.asRead.termType, change.oldTermType, sizeof change.oldTermType);
+    }
     return Entry::Change;
 }
 
@@ -242,6 +256,18 @@ bool OrderedJournals(std::string_view databasePath, std::vector<std::string>& na
 bool JournalFileNames(std::string_view databasePath, std::vector<std::string>& names, int& error) {
     uint64_t highest = 0;
     return OrderedJournals(databasePath, names, error, highest);
+}
+
+std::string NewestUndoableRun(std::string_view databasePath,
+                              const std::vector<std::string>& names) {
+    for (auto name = names.rbegin(); name != names.rend(); ++name) {
+        // One whose header cannot be read is offered: its undo says why it fails.
+        RunJournalReader reader;
+        if (!reader.Open(databasePath, *name) || reader.HeaderCut() ||
+            reader.Mode() != journal::Mode::Report)
+            return *name;
+    }
+    return {};
 }
 
 uint64_t NextRunNumber(std::string_view databasePath) {

@@ -20,6 +20,9 @@ struct JournalChange {
     char newRxNormId[15] = {}; // the field's bytes the change wrote
     char newTermType[3] = {};
     _MRRX asRead{}; // the record as the run read it
+    // False for a report's finding: of the record, only the entry ID, the
+    // patient, the RxNorm ID and the term type are known.
+    bool recordKept = true;
 };
 
 // The end of a run as the journal holds it.
@@ -87,6 +90,7 @@ private:
     int64_t m_start = 0;
     std::string m_undoneRun;
     uint64_t m_runNumber = 0;
+    std::size_t m_entrySize = journal::kEntrySize;
     uint64_t m_sequence = 0; // of the last entry taken, good or damaged
     bool m_pending = false;  // m_entry holds the good entry after a damage
     JournalDamage m_damage;
@@ -121,6 +125,9 @@ struct JournalRunSummary {
 // folder is an empty list. False with the system's error code in `error` when
 // the folder cannot be read or is not a folder (a link, a file, a FIFO).
 bool JournalFileNames(std::string_view databasePath, std::vector<std::string>& names, int& error);
+// The newest of `names` (in the order JournalFileNames gives) that an undo can
+// take back: a repair or an undo, not a report; empty when there is none.
+std::string NewestUndoableRun(std::string_view databasePath, const std::vector<std::string>& names);
 // The number the next run takes: one more than the highest of the folder's.
 uint64_t NextRunNumber(std::string_view databasePath);
 // Reads a journaled run through to sum it up.

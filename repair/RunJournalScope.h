@@ -1,5 +1,5 @@
-// The journal of a repair or an undo for the length of its run: the change
-// step writes its changes into it meanwhile (a report has none open), and a
+// The journal of a run for the length of the run: the change step writes its
+// changes (a report's findings) into it meanwhile, and a
 // run that stops early marks its journal stopped, with the failure it showed.
 #pragma once
 

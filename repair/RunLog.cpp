@@ -5,64 +5,8 @@
 #include <string_view>
 
 #include "app/DosewrightDlg.h"
-#include "data/PatientRecord.h"
+#include "repair/MedicationLineTexts.h"
 #include "repair/RunLogFormat.h"
-
-namespace {
-
-// The patient reference of the medication's patient, or the empty text when the
-// patient is not in the patient table or cannot be read. `failure` receives the
-// record manager's error status when the table itself failed, else 0.
-std::string_view PatientReference(TableHandle patientTable, int32_t patientId, std::span<char> text,
-                                  int32_t& failure) {
-    failure = 0;
-    _MRPT patient{};
-    patient.patientId = patientId;
-    const int32_t found = fspos(patientTable, kMrptPatientKey, &patient);
-    if (found != host::kStatusExactMatch) {
-        failure = found < 0 ? found : 0;
-        return {};
-    }
-    const int32_t read =
-        fsget(patientTable, kMrptPatientKey, &patient, static_cast<int32_t>(kMrptRecordLength));
-    if (read <= 0) {
-        failure = read < 0 ? read : 0;
-        return {};
-    }
-    return GetFieldText(RecordBytes(patient), kMrptPatientRef, text);
-}
-
-// The texts of a medication's lines, read from its record and the patient table.
-struct MedicationLineTexts {
-    MedicationLineTexts(TableHandle patientTable, const _MRRX& record, int32_t resolutionCode) {
-        const auto bytes = RecordBytes(record);
-        values.entryId = record.entryId;
-        values.resolutionCode = resolutionCode;
-        values.patientId = record.patientId;
-        values.patientRef =
-            PatientReference(patientTable, record.patientId, patientRef, patientFailure);
-        values.drugName = GetFieldText(bytes, kMrrxDrugName, drugName);
-        values.route = GetFieldText(bytes, kMrrxRoute, route);
-        values.doseForm = GetFieldText(bytes, kMrrxDoseForm, doseForm);
-        values.newRxNormId = GetFieldText(bytes, kMrrxRxNormId, rxNormId);
-        values.strength = GetFieldText(bytes, kMrrxStrength, strength);
-        values.drugCode = GetFieldText(bytes, kMrrxDrugCode, drugCode);
-    }
-    MedicationLineTexts(const MedicationLineTexts&) = delete;
-    MedicationLineTexts& operator=(const MedicationLineTexts&) = delete;
-
-    RunLineValues values; // its texts live in the buffers below
-    int32_t patientFailure = 0;
-    char patientRef[kMrptPatientRef.width + 1];
-    char drugName[kMrrxDrugName.width + 1];
-    char route[kMrrxRoute.width + 1];
-    char doseForm[kMrrxDoseForm.width + 1];
-    char rxNormId[kMrrxRxNormId.width + 1];
-    char strength[kMrrxStrength.width + 1];
-    char drugCode[kMrrxDrugCode.width + 1];
-};
-
-} // namespace
 
 bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
                                    unsigned char reportOnly, int32_t resolutionCode) {

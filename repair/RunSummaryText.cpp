@@ -3,10 +3,21 @@
 namespace {
 
 std::string ModeText(const JournalRunSummary& run) {
-    return run.mode == journal::Mode::Undo ? "undo of " + run.undoneRun : "repair";
+    switch (run.mode) {
+    case journal::Mode::Undo:
+        return "undo of " + run.undoneRun;
+    case journal::Mode::Report:
+        return "report";
+    case journal::Mode::Repair:
+        break;
+    }
+    return "repair";
 }
 
-std::string Changes(int32_t count) {
+std::string Changes(const JournalRunSummary& run) {
+    const int32_t count = run.changes;
+    if (run.mode == journal::Mode::Report)
+        return std::to_string(count) + (count == 1 ? " finding" : " findings");
     return std::to_string(count) + (count == 1 ? " change" : " changes");
 }
 
@@ -23,8 +34,8 @@ std::string RunListLine(const JournalRunSummary& run) {
         return line + "not readable: damaged, or not a run journal";
     if (run.headerCut)
         return line + "cut off as it began, before any change";
-    line += LocalTimeText(run.startMilliseconds) + "  " + ModeText(run) + "  " +
-            Changes(run.changes) + "  ";
+    line +=
+        LocalTimeText(run.startMilliseconds) + "  " + ModeText(run) + "  " + Changes(run) + "  ";
     if (run.damaged > 0) {
         line += "damaged: " + std::to_string(run.damaged) +
                 (run.damaged == 1 ? " entry" : " entries") + " could not be read";

@@ -16,6 +16,7 @@ inline constexpr const char* kJournalFolderFailure =
 //   20261208-195012.003Z  2026-12-08 19:50:12  undo of 20261208-194439.446Z  3 changes  cut off
 //   20261208-201500.120Z  2026-12-08 20:15:00  repair  99 changes  damaged: 1 entry could not be
 //   read; completed, 100/311
+//   20261209-210000.000Z  2026-12-09 21:00:00  report  14 findings  completed, 14/311
 // A run cut off that still holds the run lock (`running`) is "running".
 std::string RunListLine(const JournalRunSummary& run);
 

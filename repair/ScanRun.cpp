@@ -70,9 +70,11 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
 
     if (!OpenRunFiles(reportOnly))
         return false;
-    // A repair journals every change before it makes it.
+    // A repair journals every change before it makes it; a report keeps what
+    // it found in a journal of its own, for a later comparison.
     RunJournal runJournal;
-    if (reportOnly == 0 && !runJournal.Begin(m_szDbPath, journal::Mode::Repair)) {
+    if (!runJournal.Begin(m_szDbPath,
+                          reportOnly != 0 ? journal::Mode::Report : journal::Mode::Repair)) {
         m_changeStep.ShowJournalFailure(kJournalCreateFailure, runJournal.ErrorCode());
         return false;
     }

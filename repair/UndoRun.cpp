@@ -10,6 +10,7 @@
 #include "data/FormatText.h"
 #include "platform/DialogWindow.h"
 #include "repair/ChangeStep.h"
+#include "repair/MedicationUpdate.h"
 #include "repair/RunJournal.h"
 #include "repair/RunJournalReader.h"
 #include "repair/RunJournalScope.h"
@@ -96,10 +97,8 @@ bool UndoRun::FindRun(std::string_view runName, std::string& fileName) {
     if (!JournalFileNames(m_dialog.DatabasePath(), names, error))
         return Stop(JournalFailureText(m_dialog.DatabasePath(), kJournalFolderFailure, error));
     if (runName.empty()) {
-        if (names.empty())
-            return Stop(kNoRunToUndo);
-        fileName = names.back();
-        return true;
+        fileName = NewestUndoableRun(m_dialog.DatabasePath(), names);
+        return !fileName.empty() || Stop(kNoRunToUndo);
     }
     fileName = std::string(runName);
     if (!fileName.ends_with(journal::kFileExtension))
@@ -133,6 +132,11 @@ UndoOutcome UndoRun::Run(std::string_view runName) {
     // A run that is not there, or no journal, leaves the run files untouched.
     if (!FindRun(runName, fileName) || !openRun())
         return m_outcome;
+    if (reader->Mode() == journal::Mode::Report) {
+        Stop(FormatText("The run %s is a report: it changed nothing to take back.",
+                        m_outcome.runName.c_str()));
+        return m_outcome;
+    }
     if (!m_dialog.OpenRunFiles(0)) {
         m_outcome.failureText = m_dialog.LastFailure();
         return m_outcome;
@@ -229,25 +233,12 @@ bool UndoRun::UndoChange(const JournalChange& change, uint64_t sequence, bool ma
                                because));
     }
     // The medication is the record of its entry ID and patient.
-    const TableHandle table = m_dialog.Session().MedicationTable();
     _MRRX now{};
-    now.entryId = change.entryId;
-    constexpr auto kRecordLength = static_cast<int32_t>(kMrrxRecordLength);
-    int32_t status = fspos(table, kMrrxWalkKey, &now);
+    const int32_t status = FindMedicationRecord(m_dialog.Session().MedicationTable(),
+                                                change.entryId, change.asRead.patientId, now);
     if (status < 0)
         return Stop(FormatText(kReadFailureFormat, status), true);
-    bool found = false;
-    if (status == host::kStatusExactMatch) {
-        status = fsget(table, kMrrxWalkKey, &now, kRecordLength);
-        while (status > 0 && now.entryId == change.entryId &&
-               now.patientId != change.asRead.patientId) {
-            status = fsgetn(table, kMrrxWalkKey, &now, kRecordLength);
-        }
-        if (status < 0 && status != host::kStatusEndOfFile)
-            return Stop(FormatText(kReadFailureFormat, status), true);
-        found =
-            status > 0 && now.entryId == change.entryId && now.patientId == change.asRead.patientId;
-    }
+    const bool found = status > 0;
 
     char writtenText[kMrrxRxNormId.width + 1];
     char beforeText[kMrrxRxNormId.width + 1];

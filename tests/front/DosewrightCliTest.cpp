@@ -137,6 +137,26 @@ TEST(DosewrightCli, RepairWritesTheChangesAndALaterReportFindsNone) {
     EXPECT_EQ(report.exitStatus, kCompleted);
     EXPECT_EQ(report.output, ReportSummary(0, 2));
     EXPECT_EQ(testsupport::ReadFileBytes(folder / "Dosewright.csv"), "");
+
+    // The report is kept as a run, and compared with the repair before it.
+    const CommandResult runs = RunCli({"-C", folder.string(), "runs"});
+    EXPECT_EQ(runs.exitStatus, kCompleted);
+    EXPECT_NE(runs.output.find("  repair  1 change  completed, 1/2\n"), std::string::npos)
+        << runs.output;
+    EXPECT_NE(runs.output.find("  report  0 findings  completed, 0/2\n"), std::string::npos)
+        << runs.output;
+    const CommandResult diff = RunCli({"-C", folder.string(), "diff"});
+    EXPECT_EQ(diff.exitStatus, kCompleted) << diff.errors;
+    EXPECT_TRUE(diff.output.starts_with("Resolved: The RxNormID 314077 is incorrect, and should "
+                                        "be changed to 314076 for the medication Lisinopril"))
+        << diff.output;
+    EXPECT_NE(diff.output.find("\nSince the repair of "), std::string::npos) << diff.output;
+    EXPECT_TRUE(diff.output.ends_with(": 0 new, 1 resolved, 0 changed, 0 unchanged.\n"))
+        << diff.output;
+    const CommandResult unknown = RunCli({"-C", folder.string(), "diff", "20200101-000000.000Z"});
+    EXPECT_EQ(unknown.exitStatus, kFailed);
+    EXPECT_NE(unknown.errors.find("There is no run 20200101-000000.000Z"), std::string::npos)
+        << unknown.errors;
 }
 
 // repair --approved: the approved report's rows only; a file that cannot be

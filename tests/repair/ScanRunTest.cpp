@@ -6,6 +6,7 @@
 #include "platform/DurableFile.h"
 #include "repair/ApprovedChanges.h"
 #include "repair/JournalSyncer.h"
+#include "repair/RunDiff.h"
 #include "repair/RunJournalReader.h"
 #include "repair/RunSummaryText.h"
 #include "storelink/StoreLinkStatus.h"
@@ -369,7 +370,18 @@ TEST_P(ScanOutcomeTest, SettlesEveryMedicationAndDescribesEveryChange) {
     EXPECT_FALSE(fixture.dialog.Files().IsLogOpen());
     EXPECT_FALSE(fixture.dialog.Files().IsCsvOpen());
     if (reportOnly != 0) {
-        EXPECT_FALSE(fs::exists(folder / "DosewrightJournal")) << "a report journals nothing";
+        // A report keeps what it found, and nothing an undo would take back.
+        std::vector<std::string> runs;
+        int error = 0;
+        ASSERT_TRUE(JournalFileNames(fixture.FolderPath(), runs, error));
+        ASSERT_EQ(runs.size(), 1u);
+        const JournalRunSummary run = SummarizeRun(fixture.FolderPath(), runs[0]);
+        EXPECT_EQ(run.mode, journal::Mode::Report);
+        EXPECT_EQ(run.changes, changes);
+        EXPECT_TRUE(run.ended);
+        EXPECT_FALSE(fixture.dialog.OnUndo(""));
+        EXPECT_EQ(fixture.window.StatusText(), kNoRunToUndo);
+        EXPECT_TRUE(MedicationRecords(folder) == before);
         return;
     }
 
@@ -878,6 +890,53 @@ TEST_F(ScanRunTest, UndoSkipsTheChangeARunJournaledButNeverMade) {
     ASSERT_TRUE(Dialog().OnUndo(""));
     EXPECT_EQ(m_fixture->window.StatusText(), Restored(2, 2));
     EXPECT_TRUE(MedicationRecords(m_folder) == before);
+}
+
+// Two reports compared: what is new, resolved or changed since the earlier
+// one; a run with a damaged entry is never taken for complete.
+TEST_F(ScanRunTest, ReportsKeepTheirFindingsAndTwoRunsCompare) {
+    const MedicationTexts right = Tablet("Lisinopril", "10 MG", "314076", "SCD");
+    Build({kWrongLisinopril, kWrongAbilify, right});
+    EXPECT_EQ(Run(1), std::make_pair(3, 2));
+    EditRecord(Dialog(), EntryId(0), [](_MRRX& r) { std::memcpy(r.rxNormId, "314076", 6); });
+    EditRecord(Dialog(), EntryId(1), [](_MRRX& r) { std::memcpy(r.rxNormId, "349546", 6); });
+    EditRecord(Dialog(), EntryId(2), [](_MRRX& r) { std::memcpy(r.rxNormId, "314077", 6); });
+    EXPECT_EQ(Run(1), std::make_pair(3, 2));
+
+    const RunComparison comparison = CompareRuns(m_fixture->FolderPath(), "", "");
+    ASSERT_TRUE(comparison.ok) << comparison.failure;
+    EXPECT_EQ(ComparisonSummary(comparison), "Since the report of " +
+                                                 LocalTimeText(comparison.older.startMilliseconds) +
+                                                 ": 1 new, 1 resolved, 1 changed, 0 unchanged.");
+    std::string lines;
+    for (const DiffedMedication& medication : comparison.medications)
+        lines += DiffLine(medication, Dialog().Session(), false);
+    EXPECT_EQ(lines,
+              "Resolved: The RxNormID 314077 is incorrect, and should be changed to 314076 for the "
+              "medication Lisinopril 10 MG Oral Tablet for Patient: DOE0007. Please verify this "
+              "change is correct.\r\n"
+              "Changed: The RxNormID 349546 is incorrect, and should be changed to 352307 for the "
+              "medication Abilify 10 MG Oral Tablet for Patient: DOE0007. Please verify this "
+              "change is correct.\r\n"
+              "New: The RxNormID 314077 is incorrect, and should be changed to 314076 for the "
+              "medication Lisinopril 10 MG Oral Tablet for Patient: DOE0007. Please verify this "
+              "change is correct.\r\n");
+    EXPECT_EQ(DiffLine(comparison.medications[2], Dialog().Session(), true),
+              "New," + testsupport::SplitLines(Csv(), "\r\n").back() + "\r\n")
+        << "the CSV's columns, as the report writes them";
+
+    std::vector<std::string> runs;
+    int error = 0;
+    ASSERT_TRUE(JournalFileNames(m_fixture->FolderPath(), runs, error));
+    const fs::path first = m_folder / "DosewrightJournal" / runs[0];
+    std::string bytes = testsupport::ReadFileBytes(first);
+    bytes[128 + 20] ^= 1; // the first finding's old RxNorm ID
+    testsupport::WriteFileBytes(first, bytes);
+    const RunComparison damaged = CompareRuns(m_fixture->FolderPath(), "", "");
+    EXPECT_FALSE(damaged.ok);
+    EXPECT_NE(damaged.failure.find("is damaged: 1 of its entries could not be read"),
+              std::string::npos)
+        << damaged.failure;
 }
 
 // A repair of approved changes makes only the rows a person kept, and only

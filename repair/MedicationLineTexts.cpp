@@ -1,0 +1,39 @@
+#include "repair/MedicationLineTexts.h"
+
+#include "data/HostLibraries.h"
+#include "data/RecordField.h"
+
+std::string_view PatientReference(TableHandle patientTable, int32_t patientId, std::span<char> text,
+                                  int32_t& failure) {
+    failure = 0;
+    _MRPT patient{};
+    patient.patientId = patientId;
+    const int32_t found = fspos(patientTable, kMrptPatientKey, &patient);
+    if (found != host::kStatusExactMatch) {
+        failure = found < 0 ? found : 0;
+        return {};
+    }
+    const int32_t read =
+        fsget(patientTable, kMrptPatientKey, &patient, static_cast<int32_t>(kMrptRecordLength));
+    if (read <= 0) {
+        failure = read < 0 ? read : 0;
+        return {};
+    }
+    return GetFieldText(RecordBytes(patient), kMrptPatientRef, text);
+}
+
+MedicationLineTexts::MedicationLineTexts(TableHandle patientTable, const _MRRX& record,
+                                         int32_t resolutionCode) {
+    const auto bytes = RecordBytes(record);
+    values.entryId = record.entryId;
+    values.resolutionCode = resolutionCode;
+    values.patientId = record.patientId;
+    values.patientRef =
+        PatientReference(patientTable, record.patientId, patientRef, patientFailure);
+    values.drugName = GetFieldText(bytes, kMrrxDrugName, drugName);
+    values.route = GetFieldText(bytes, kMrrxRoute, route);
+    values.doseForm = GetFieldText(bytes, kMrrxDoseForm, doseForm);
+    values.newRxNormId = GetFieldText(bytes, kMrrxRxNormId, rxNormId);
+    values.strength = GetFieldText(bytes, kMrrxStrength, strength);
+    values.drugCode = GetFieldText(bytes, kMrrxDrugCode, drugCode);
+}
