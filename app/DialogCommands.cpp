@@ -32,6 +32,25 @@ bool CDosewrightDlg::OnRepairApproved(ApprovedParse approved) {
     return completed;
 }
 
+bool CDosewrightDlg::OnRepairApprovedMedications() {
+    std::string path;
+    if (!m_window.AskOpenFile("Repair Approved Medications", path))
+        return false;
+    ApprovedParse approved = LoadApprovedChanges(path.c_str());
+    if (!approved.ok) {
+        ShowFailureBoxThenStatus(approved.failure);
+        return false;
+    }
+    const std::size_t rows = approved.changes.size();
+    if (!m_window.AskYesNo(FormatText("Repair the %zu approved medication%s of %s?\nA medication "
+                                      "is changed only where the repair would still change it as "
+                                      "its row shows.",
+                                      rows, rows == 1 ? "" : "s", path.c_str()),
+                           nullptr))
+        return false;
+    return OnRepairApproved(std::move(approved));
+}
+
 bool CDosewrightDlg::OnBnClickedReport() {
     int32_t examined = 0;
     int32_t affected = 0;

@@ -55,6 +55,10 @@ public:
     // person kept), and only where the repair would make exactly that change
     // now; the status line gives the approved rows' counts as well.
     bool OnRepairApproved(ApprovedParse approved);
+    // The window's "Repair Approved Medications...": asks for the approved
+    // file, then Yes/No with the number of its rows, then runs that repair.
+    // False when cancelled, declined, refused or failed.
+    bool OnRepairApprovedMedications();
     // Closes the database connection; the window then ends the dialog.
     void OnBnClickedExit();
 

@@ -31,6 +31,9 @@
 //                                        offered once the file exists
 //   "Undo Last Repair..." (0x0040)    -> OnUndoLastRepair (asks first); only
 //                                        once the medication table is open
+//   "Repair Approved Medications..."
+//   (0x0050)                          -> OnRepairApprovedMedications (asks for the
+//                                        file, then Yes/No); only after a good start
 // These items sit in the window's system menu where the platform has one
 // (Windows). GTK has none an application can add to, so there the same items
 // are the window's context menu (right mouse button, the Menu key or
@@ -55,6 +58,7 @@ CDosewrightWindow::CDosewrightWindow(platform::LibraryLoader& libraryLoader)
     Bind(wxEVT_MENU, &CDosewrightWindow::OnOpenRunFile, this, res::IDM_OPEN_RUN_LOG);
     Bind(wxEVT_MENU, &CDosewrightWindow::OnOpenRunFile, this, res::IDM_OPEN_CSV_REPORT);
     Bind(wxEVT_MENU, &CDosewrightWindow::OnUndoLastRepair, this, res::IDM_UNDOLASTREPAIR);
+    Bind(wxEVT_MENU, &CDosewrightWindow::OnRepairApproved, this, res::IDM_REPAIR_APPROVED);
     Bind(wxEVT_CONTEXT_MENU, &CDosewrightWindow::OnContextMenu, this);
     // Esc presses Exit.
     SetEscapeId(res::IDCANCEL);
@@ -80,19 +84,16 @@ void CDosewrightWindow::AddItemsToSystemMenu() {
 
 void CDosewrightWindow::AppendWindowMenuItems(wxMenu& menu, bool enableByFile) {
     for (const WindowMenuItem& item : kWindowMenuItems) {
-        const char* caption =
-            item.caption != 0 ? res::FindStringResource(item.caption) : kUndoLastRepairCaption;
+        const char* caption = item.caption != 0 ? res::FindStringResource(item.caption) : item.text;
         if (!caption || !*caption)
             continue;
         menu.Append(item.command, platform::DecodeWindows1252(caption));
         // The system menu is built once, before the start-up: there the
         // command itself checks the file or the start.
-        if (!enableByFile)
-            continue;
-        if (item.runFile)
-            menu.Enable(item.command, RunFileExists(item.runFile));
-        else if (item.command == res::IDM_UNDOLASTREPAIR)
-            menu.Enable(item.command, m_dialog->Startup().CanUndo());
+        if (enableByFile) {
+            menu.Enable(item.command, IsOffered(item, m_dialog->Startup(),
+                                                item.runFile && RunFileExists(item.runFile)));
+        }
     }
 }
 
@@ -175,6 +176,13 @@ void CDosewrightWindow::OnUndoLastRepair(wxCommandEvent&) {
     if (!m_dialog->Startup().CanUndo())
         return;
     RunCommand([this] { m_dialog->OnUndoLastRepair(); });
+}
+
+void CDosewrightWindow::OnRepairApproved(wxCommandEvent&) {
+    // Like the action buttons, only after a good start.
+    if (!m_dialog->Startup().IsReady())
+        return;
+    RunCommand([this] { m_dialog->OnRepairApprovedMedications(); });
 }
 
 void CDosewrightWindow::OnOpenRunFile(wxCommandEvent& event) {

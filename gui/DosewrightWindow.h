@@ -39,6 +39,7 @@ private:
     void OnOpenRunFile(wxCommandEvent& event);
     void OnContextMenu(wxContextMenuEvent& event);
     void OnUndoLastRepair(wxCommandEvent& event);
+    void OnRepairApproved(wxCommandEvent& event);
     void AddItemsToSystemMenu();
     // About and the run files' items; with `enableByFile` a run file's item is
     // enabled only when the file exists.

@@ -48,6 +48,12 @@ public:
     // application's name.
     virtual bool AskYesNo(std::string_view text, const char* title) = 0;
 
+    // The system's modal dialog for choosing a file to open, owned by the
+    // dialog, for CSV files; true with the chosen file's path (as the
+    // platform encodes file names) in `path`, false when the user cancelled.
+    // A window without one (the console) chooses nothing.
+    virtual bool AskOpenFile(std::string_view /*title*/, std::string& /*path*/) { return false; }
+
     // The busy cursor shown while the window takes no input.
     virtual void BeginWaitCursor() = 0;
     virtual void RestoreWaitCursor() = 0;

@@ -3,12 +3,13 @@
 
 namespace res {
 
-inline constexpr int IDD_ABOUTBOX = 100;          // About box template
-inline constexpr int IDS_ABOUTBOX = 101;          // "&About Dosewright..."
-inline constexpr int IDD_DOSEWRIGHT_DIALOG = 102; // main dialog template
-inline constexpr int IDR_MAINFRAME = 128;         // application icon
-inline constexpr int IDM_ABOUTBOX = 0x0010;       // system-menu command of the About item
-inline constexpr int IDM_UNDOLASTREPAIR = 0x0040; // window-menu command "Undo Last Repair..."
+inline constexpr int IDD_ABOUTBOX = 100;           // About box template
+inline constexpr int IDS_ABOUTBOX = 101;           // "&About Dosewright..."
+inline constexpr int IDD_DOSEWRIGHT_DIALOG = 102;  // main dialog template
+inline constexpr int IDR_MAINFRAME = 128;          // application icon
+inline constexpr int IDM_ABOUTBOX = 0x0010;        // system-menu command of the About item
+inline constexpr int IDM_UNDOLASTREPAIR = 0x0040;  // window-menu command "Undo Last Repair..."
+inline constexpr int IDM_REPAIR_APPROVED = 0x0050; // "Repair Approved Medications..."
 
 // The run files' items, beside About in the window menu.
 inline constexpr int IDS_OPEN_RUN_LOG = 103;       // "Open Run &Log"

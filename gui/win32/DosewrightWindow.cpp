@@ -27,6 +27,9 @@
 //                                        offered once the file exists
 //   "Undo Last Repair..." (0x0040)    -> OnUndoLastRepair (asks first); only
 //                                        once the medication table is open
+//   "Repair Approved Medications..."
+//   (0x0050)                          -> OnRepairApprovedMedications (asks for the
+//                                        file, then Yes/No); only after a good start
 // The last four are items of the window's system menu.
 // Repair and report run only after a good start, whichever way their command arrives.
 CDosewrightWindow::CDosewrightWindow(HINSTANCE instance, platform::LibraryLoader& libraryLoader)
@@ -53,8 +56,7 @@ void CDosewrightWindow::AddItemsToSystemMenu() {
         return;
     AppendMenuA(systemMenu, MF_SEPARATOR, 0, nullptr);
     for (const WindowMenuItem& item : kWindowMenuItems) {
-        const char* caption =
-            item.caption != 0 ? res::FindStringResource(item.caption) : kUndoLastRepairCaption;
+        const char* caption = item.caption != 0 ? res::FindStringResource(item.caption) : item.text;
         if (caption && *caption)
             AppendMenuA(systemMenu, MF_STRING, item.command, caption);
     }
@@ -65,11 +67,8 @@ void CDosewrightWindow::EnableSystemMenuItems() {
     if (!systemMenu)
         return;
     for (const WindowMenuItem& item : kWindowMenuItems) {
-        bool enabled = true;
-        if (item.runFile)
-            enabled = RunFileExists(item.runFile);
-        else if (item.command == res::IDM_UNDOLASTREPAIR)
-            enabled = m_dialog->Startup().CanUndo();
+        const bool enabled =
+            IsOffered(item, m_dialog->Startup(), item.runFile && RunFileExists(item.runFile));
         EnableMenuItem(systemMenu, item.command, MF_BYCOMMAND | (enabled ? MF_ENABLED : MF_GRAYED));
     }
 }
@@ -83,6 +82,12 @@ void CDosewrightWindow::OnSystemMenuCommand(int command) {
         // After a start that opened the medication table: undo needs nothing else.
         if (m_dialog->Startup().CanUndo())
             RunCommand([this] { m_dialog->OnUndoLastRepair(); });
+        return;
+    }
+    if (command == res::IDM_REPAIR_APPROVED) {
+        // Like the action buttons, only after a good start.
+        if (m_dialog->Startup().IsReady())
+            RunCommand([this] { m_dialog->OnRepairApprovedMedications(); });
         return;
     }
     const char* fileName = RunFileOfCommand(command);

@@ -2,6 +2,9 @@
 
 #include <string>
 
+#include <commdlg.h>
+#include <windows.h>
+
 #include "platform/win32ui/TemplateDialog.h"
 #include "platform/win32ui/Win32Control.h"
 
@@ -49,6 +52,24 @@ bool Win32DialogWindow::AskYesNo(std::string_view text, const char* title) {
     const std::string terminated(text);
     return MessageBoxA(m_dialog.Handle(), terminated.c_str(), title ? title : kApplicationName,
                        MB_YESNO | MB_DEFBUTTON2) == IDYES;
+}
+
+bool Win32DialogWindow::AskOpenFile(std::string_view title, std::string& path) {
+    // The common dialog, in the ANSI code page the program's file names use.
+    char chosen[MAX_PATH] = {};
+    const std::string shownTitle(title);
+    OPENFILENAMEA request{};
+    request.lStructSize = sizeof request;
+    request.hwndOwner = m_dialog.Handle();
+    request.lpstrFilter = "CSV files (*.csv)\0*.csv\0All files (*.*)\0*.*\0";
+    request.lpstrFile = chosen;
+    request.nMaxFile = sizeof chosen;
+    request.lpstrTitle = shownTitle.c_str();
+    request.Flags = OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
+    if (!GetOpenFileNameA(&request))
+        return false;
+    path = chosen;
+    return !path.empty();
 }
 
 void Win32DialogWindow::BeginWaitCursor() {

@@ -31,6 +31,7 @@ public:
     // A modal question owned by the dialog, Yes and No with No the default and
     // no icon; true for Yes. A null title shows the application's name.
     bool AskYesNo(std::string_view text, const char* title) override;
+    bool AskOpenFile(std::string_view title, std::string& path) override;
     void BeginWaitCursor() override;
     void RestoreWaitCursor() override;
     void EndWaitCursor() override;

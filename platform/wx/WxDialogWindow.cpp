@@ -2,6 +2,7 @@
 
 #include <wx/control.h>
 #include <wx/evtloop.h>
+#include <wx/filedlg.h>
 #include <wx/msgdlg.h>
 #include <wx/stattext.h>
 #include <wx/utils.h>
@@ -51,6 +52,17 @@ bool WxDialogWindow::AskYesNo(std::string_view text, const char* title) {
     wxMessageDialog box(&m_dialog, DecodeWindows1252(text), DecodeWindows1252(shownTitle),
                         wxYES_NO | wxNO_DEFAULT | wxICON_NONE | wxCENTRE);
     return box.ShowModal() == wxID_YES;
+}
+
+bool WxDialogWindow::AskOpenFile(std::string_view title, std::string& path) {
+    wxFileDialog chooser(&m_dialog, DecodeWindows1252(title), wxEmptyString, wxEmptyString,
+                         "CSV files (*.csv)|*.csv;*.CSV|All files (*)|*",
+                         wxFD_OPEN | wxFD_FILE_MUST_EXIST);
+    if (chooser.ShowModal() != wxID_OK)
+        return false;
+    // File names on Linux are UTF-8.
+    path = chooser.GetPath().utf8_string();
+    return !path.empty();
 }
 
 void WxDialogWindow::BeginWaitCursor() {

@@ -31,6 +31,7 @@ public:
     Control* GetControl(int controlId) override;
     void ShowMessageBox(std::string_view text, const char* title) override;
     bool AskYesNo(std::string_view text, const char* title) override;
+    bool AskOpenFile(std::string_view title, std::string& path) override;
     void BeginWaitCursor() override;
     void RestoreWaitCursor() override;
     void EndWaitCursor() override;

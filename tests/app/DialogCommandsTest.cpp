@@ -125,6 +125,46 @@ INSTANTIATE_TEST_SUITE_P(Buttons, DialogCommandTest, testing::ValuesIn(kCommandC
                              return "Case" + std::to_string(info.index);
                          });
 
+// The window's "Repair Approved Medications...": the file first, then Yes or
+// No with its rows; a file it cannot read is refused before anything runs.
+TEST(DialogCommands, RepairApprovedMedicationsAsksForTheFileThenYesOrNo) {
+    const struct {
+        const char* what;
+        const char* file; // its text; null: the choice is cancelled
+        bool yes;
+        bool completed;
+        const char* last; // the text of the last event
+    } cases[] = {
+        {"cancelled", nullptr, true, false, "Repair Approved Medications"},
+        {"a file it cannot read", "x2,101,314076,314077,,7\n", true, false, "Line 1 of "},
+        {"declined", "2,101,314076,314077,,7\n", false, false,
+         "Repair the 1 approved medication of "},
+        {"made", "2,101,314076,314077,,7\n", true, true,
+         "Number of Medications fixed: 1/3\nApproved changes made: 1 of 1;"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        testsupport::TempFolder temp;
+        const auto folder = testsupport::BuildHostFolder(temp.Path(), Fixture());
+        testsupport::DialogOnHostFolder fixture(folder);
+        ASSERT_TRUE(fixture.OpenDatabase()) << fixture.errorText;
+        const auto before = testsupport::ReadRecords(folder, "MRRX99", 771, 7);
+        if (c.file) {
+            testsupport::WriteFileBytes(temp.Path() / "approved.csv", c.file);
+            fixture.window.openFileAnswer = (temp.Path() / "approved.csv").string();
+        }
+        fixture.window.answerYes = c.yes;
+
+        EXPECT_EQ(fixture.dialog.OnRepairApprovedMedications(), c.completed);
+        const std::vector<WindowEvent>& events = fixture.window.Events();
+        ASSERT_FALSE(events.empty());
+        EXPECT_EQ(events.front().kind, WindowEvent::Kind::OpenFile);
+        EXPECT_TRUE(events.back().text.starts_with(c.last)) << Describe(events.back());
+        const auto after = testsupport::ReadRecords(folder, "MRRX99", 771, 7);
+        EXPECT_EQ(after[1] != before[1], c.completed);
+    }
+}
+
 TEST(DialogCommands, ARepairThatChangesNothingShowsZeroOfTheExamined) {
     testsupport::TempFolder temp;
     testsupport::DialogOnHostFolder fixture(testsupport::BuildHostFolder(temp.Path(), Fixture()));

@@ -60,6 +60,14 @@ void FakeDialogWindow::ShowMessageBox(std::string_view text, const char* title) 
         Box(std::string(text), title ? std::optional<std::string>(title) : std::nullopt));
 }
 
+bool FakeDialogWindow::AskOpenFile(std::string_view title, std::string& path) {
+    m_events.push_back({WindowEvent::Kind::OpenFile, 0, std::string(title), std::nullopt, false});
+    if (!openFileAnswer)
+        return false;
+    path = *openFileAnswer;
+    return true;
+}
+
 bool FakeDialogWindow::AskYesNo(std::string_view text, const char* title) {
     m_events.push_back(
         Question(std::string(text), title ? std::optional<std::string>(title) : std::nullopt));
@@ -140,6 +148,8 @@ std::string Describe(const WindowEvent& event) {
         return "restore wait cursor";
     case WindowEvent::Kind::EndWait:
         return "end wait cursor";
+    case WindowEvent::Kind::OpenFile:
+        return "open file \"" + event.text + "\"";
     }
     return "?";
 }

@@ -14,10 +14,19 @@
 namespace fakes {
 
 struct WindowEvent {
-    enum class Kind { MessageBox, Question, SetText, Enable, BeginWait, RestoreWait, EndWait };
+    enum class Kind {
+        MessageBox,
+        Question,
+        SetText,
+        Enable,
+        BeginWait,
+        RestoreWait,
+        EndWait,
+        OpenFile,
+    };
     Kind kind;
     int controlId = 0;                // SetText, Enable
-    std::string text;                 // MessageBox, Question, SetText
+    std::string text;                 // MessageBox, Question, SetText, OpenFile (its title)
     std::optional<std::string> title; // MessageBox, Question; nullopt: the application's name
     bool enabled = false;             // Enable
 
@@ -38,6 +47,8 @@ public:
     void ShowMessageBox(std::string_view text, const char* title) override;
     // Recorded as a Question event; answered with `answerYes`.
     bool AskYesNo(std::string_view text, const char* title) override;
+    // Recorded as an OpenFile event; answered with `openFileAnswer` (none: cancelled).
+    bool AskOpenFile(std::string_view title, std::string& path) override;
     void BeginWaitCursor() override;
     void RestoreWaitCursor() override;
     void EndWaitCursor() override;
@@ -45,6 +56,7 @@ public:
     void ScanProgress(int32_t examined) override;
 
     bool answerYes = false;
+    std::optional<std::string> openFileAnswer;
 
     // Called with the scan's examined count for every medication it examines.
     std::function<void(int32_t examined)> onScanProgress;

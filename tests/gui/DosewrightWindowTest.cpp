@@ -297,6 +297,26 @@ TEST_F(DosewrightWindowTest, AboutBoxOpensAndCloses) {
     });
 }
 
+// "Repair Approved Medications..." asks for the approved file with the
+// system's open-file dialog; cancelled, it changes nothing. (What follows the
+// choice is the dialog's command, tested on the fake window: GTK's dialog
+// gives no path it has not shown.)
+TEST_F(DosewrightWindowTest, RepairApprovedMedicationsAsksForTheFile) {
+    if (!guitest::ToolkitReady())
+        return;
+    CDosewrightWindow& window = Open(WindowPracticeFixture());
+    guitest::RunModal(window, [&] {
+        const std::size_t boxesBefore = m_boxes.Boxes().size();
+        wxCommandEvent command(wxEVT_MENU, res::IDM_REPAIR_APPROVED);
+        window.ProcessWindowEvent(command);
+        guitest::ProcessPending();
+        EXPECT_EQ(m_boxes.FileQuestions(), std::vector<std::string>{"Repair Approved Medications"});
+        EXPECT_EQ(m_boxes.Boxes().size(), boxesBefore);
+        EXPECT_EQ(RxNormIds(m_folder), (std::vector<std::string>{"999999", "314076"}));
+        guitest::Click(Control(res::IDCANCEL));
+    });
+}
+
 // "Undo Last Repair..." asks first: No changes nothing, Yes takes the repair
 // back and says how many medications it restored.
 TEST_F(DosewrightWindowTest, UndoLastRepairAsksThenTakesTheRepairBack) {

@@ -9,6 +9,7 @@
 #include <wx/event.h>
 #include <wx/eventfilter.h>
 #include <wx/evtloop.h>
+#include <wx/filedlg.h>
 #include <wx/init.h>
 #include <wx/modalhook.h>
 #include <wx/msgdlg.h>
@@ -81,6 +82,10 @@ public:
     explicit Hook(MessageBoxRecorder& recorder) : m_recorder(recorder) {}
 
     int Enter(wxDialog* dialog) override {
+        if (const auto* chooser = dynamic_cast<wxFileDialogBase*>(dialog)) {
+            m_recorder.m_fileQuestions.push_back(chooser->GetMessage().utf8_string());
+            return wxID_CANCEL;
+        }
         const auto* box = dynamic_cast<wxMessageDialogBase*>(dialog);
         if (!box)
             return wxID_NONE;

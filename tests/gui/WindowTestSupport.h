@@ -28,7 +28,8 @@ struct RecordedBox {
 };
 
 // While alive, every message box the toolkit is asked to show is recorded here
-// and answered (with OK unless told otherwise), without being shown.
+// and answered (with OK unless told otherwise), without being shown; every
+// open-file dialog is cancelled.
 class MessageBoxRecorder {
 public:
     MessageBoxRecorder();
@@ -41,12 +42,15 @@ public:
     void WhileShown(std::function<void()> action) { m_whileShown = std::move(action); }
     // The button each further box is answered with (wxID_OK, wxID_YES, wxID_NO).
     void AnswerWith(int button) { m_answer = button; }
+    // Every open-file dialog is cancelled, its title recorded here.
+    const std::vector<std::string>& FileQuestions() const { return m_fileQuestions; }
 
 private:
     class Hook;
     std::vector<RecordedBox> m_boxes;
     std::function<void()> m_whileShown;
     int m_answer;
+    std::vector<std::string> m_fileQuestions;
     std::unique_ptr<Hook> m_hook;
 };
 

@@ -149,6 +149,39 @@ TEST(DosewrightWin32AboutBoxTest, OpensFromTheWindowMenuWithTheVersion) {
     EXPECT_EQ(program.WaitForExit(), 0);
 }
 
+// "Repair Approved Medications..." asks for the file with the common dialog,
+// then Yes or No, and repairs what the chosen report approves.
+TEST(DosewrightWin32ApprovedRepairTest, RepairsWhatTheChosenFileApproves) {
+    const testsupport::TempFolder temp;
+    const auto folder = testsupport::BuildHostFolder(temp.Path(), WindowPracticeFixture(true));
+    const WindowProgram program(folder);
+    const WindowDriver driver(program.Id());
+    driver.Dismiss(driver.WaitForMessageBox());
+    HWND window = driver.WaitForMainWindow();
+    driver.Click(window, res::IDC_REPORT);
+    driver.WaitForTextStarting(window, res::IDC_STATUS, "Number of");
+    const auto approved = temp.Path() / "approved.csv";
+    std::filesystem::copy_file(folder / "Dosewright.csv", approved);
+
+    driver.ChooseWindowMenuItem(window, res::IDM_REPAIR_APPROVED);
+    const WindowDriver::MessageBox chooser = driver.WaitForMessageBox();
+    EXPECT_EQ(chooser.title, "Repair Approved Medications");
+    driver.ChooseFile(chooser, approved.string());
+    const WindowDriver::MessageBox question = driver.WaitForMessageBox();
+    EXPECT_EQ(question.text.rfind("Repair the 1 approved medication of ", 0), 0u) << question.text;
+    driver.Answer(question, IDYES);
+    EXPECT_EQ(driver.WaitForTextStarting(window, res::IDC_STATUS, "Number of Medications f"),
+              "Number of Medications fixed: 1/2\nApproved changes made: 1 of 1; left alone "
+              "because the medication or the dictionary changed since: 0; matching no "
+              "medication: 0." +
+                  kMoreInLog);
+
+    driver.PressKey(window, VK_ESCAPE);
+    driver.WaitUntilClosed();
+    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_EQ(RxNormIds(folder), (std::vector<std::string>{"314076", "314076"}));
+}
+
 // Without one of the host's DLLs beside it the program says so itself, before
 // anything else, and ends.
 TEST(DosewrightWin32HostDllTest, AMissingDllIsTheProgramsOwnMessage) {

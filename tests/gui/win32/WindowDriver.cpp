@@ -53,6 +53,15 @@ std::string MessageBoxText(HWND box) {
     return {};
 }
 
+BOOL CALLBACK FindEdit(HWND window, LPARAM lParam) {
+    char className[16] = {};
+    GetClassNameA(window, className, sizeof className);
+    if (lstrcmpiA(className, "Edit") != 0)
+        return TRUE;
+    *reinterpret_cast<HWND*>(lParam) = window;
+    return FALSE;
+}
+
 } // namespace
 
 HWND WindowDriver::FindDialog(bool withStatusLine) const {
@@ -109,6 +118,19 @@ void WindowDriver::PressKey(HWND dialog, WPARAM virtualKey) const {
 void WindowDriver::ChooseWindowMenuItem(HWND dialog, int command) const {
     // What the menu sends its window when the item is chosen.
     PostMessageA(dialog, WM_SYSCOMMAND, static_cast<WPARAM>(command), 0);
+}
+
+void WindowDriver::ChooseFile(const MessageBox& dialog, const std::string& path) const {
+    // The file name box is the dialog's first edit control (in a combo box).
+    HWND name = nullptr;
+    WaitFor("the file name box", [&] {
+        EnumChildWindows(dialog.window, &FindEdit, reinterpret_cast<LPARAM>(&name));
+        return name != nullptr;
+    });
+    SendMessageTimeoutA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()),
+                        SMTO_ABORTIFHUNG, 5000, nullptr);
+    PostMessageA(dialog.window, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    WaitFor("the open-file dialog to close", [&] { return !IsWindow(dialog.window); });
 }
 
 std::string WindowDriver::WaitForTextStarting(HWND dialog, int controlId,

@@ -41,6 +41,9 @@ public:
     void PressKey(HWND dialog, WPARAM virtualKey) const;
     // An item of the window menu (the system menu) chosen; returns at once.
     void ChooseWindowMenuItem(HWND dialog, int command) const;
+    // In an open-file dialog: `path` typed as the file name, then Open
+    // pressed; waits until the dialog has closed.
+    void ChooseFile(const MessageBox& dialog, const std::string& path) const;
 
     // The text of a control once it begins with `prefix` (say, once a scan has
     // written its result).
