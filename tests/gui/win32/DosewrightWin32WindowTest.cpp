@@ -128,39 +128,51 @@ TEST_P(DosewrightWin32WindowTest, RunsAsTheMessageMapSays) {
     EXPECT_EQ(RxNormIds(folder), run.after);
 }
 
+// The program after a good start on the window practice, its backup reminder
+// answered: for the tests of the window menu.
+struct StartedWindow {
+    StartedWindow()
+        : folder(testsupport::BuildHostFolder(temp.Path(), WindowPracticeFixture(true))),
+          program(folder), driver(program.Id()) {
+        driver.Dismiss(driver.WaitForMessageBox());
+        window = driver.WaitForMainWindow();
+    }
+    // Esc, then the program's exit status once its windows are gone.
+    long Close() const {
+        driver.PressKey(window, VK_ESCAPE);
+        driver.WaitUntilClosed();
+        return program.WaitForExit();
+    }
+
+    const testsupport::TempFolder temp;
+    const std::filesystem::path folder;
+    const WindowProgram program;
+    const WindowDriver driver;
+    HWND window = nullptr;
+};
+
 // The About box, chosen from the window menu, names the program and its
 // version; its OK closes it, and the window goes on.
 TEST(DosewrightWin32AboutBoxTest, OpensFromTheWindowMenuWithTheVersion) {
-    const testsupport::TempFolder temp;
-    const auto folder = testsupport::BuildHostFolder(temp.Path(), WindowPracticeFixture(true));
-    const WindowProgram program(folder);
-    const WindowDriver driver(program.Id());
-    driver.Dismiss(driver.WaitForMessageBox());
-    HWND window = driver.WaitForMainWindow();
-
-    driver.ChooseWindowMenuItem(window, res::IDM_ABOUTBOX);
-    const WindowDriver::MessageBox about = driver.WaitForMessageBox();
+    const StartedWindow started;
+    started.driver.ChooseWindowMenuItem(started.window, res::IDM_ABOUTBOX);
+    const WindowDriver::MessageBox about = started.driver.WaitForMessageBox();
     EXPECT_EQ(about.title, "About Dosewright");
     EXPECT_EQ(about.text, "Dosewright, Version " DOSEWRIGHT_VERSION_SHORT_TEXT);
-    driver.Answer(about, IDOK);
-
-    driver.PressKey(window, VK_ESCAPE);
-    driver.WaitUntilClosed();
-    EXPECT_EQ(program.WaitForExit(), 0);
+    started.driver.Answer(about, IDOK);
+    EXPECT_EQ(started.Close(), 0);
 }
 
 // "Repair Approved Medications..." asks for the file with the common dialog,
 // then Yes or No, and repairs what the chosen report approves.
 TEST(DosewrightWin32ApprovedRepairTest, RepairsWhatTheChosenFileApproves) {
-    const testsupport::TempFolder temp;
-    const auto folder = testsupport::BuildHostFolder(temp.Path(), WindowPracticeFixture(true));
-    const WindowProgram program(folder);
-    const WindowDriver driver(program.Id());
-    driver.Dismiss(driver.WaitForMessageBox());
-    HWND window = driver.WaitForMainWindow();
+    const StartedWindow started;
+    const WindowDriver& driver = started.driver;
+    HWND window = started.window;
+    const auto& folder = started.folder;
     driver.Click(window, res::IDC_REPORT);
     driver.WaitForTextStarting(window, res::IDC_STATUS, "Number of");
-    const auto approved = temp.Path() / "approved.csv";
+    const auto approved = started.temp.Path() / "approved.csv";
     std::filesystem::copy_file(folder / "Dosewright.csv", approved);
 
     driver.ChooseWindowMenuItem(window, res::IDM_REPAIR_APPROVED);
@@ -175,10 +187,7 @@ TEST(DosewrightWin32ApprovedRepairTest, RepairsWhatTheChosenFileApproves) {
               "because the medication or the dictionary changed since: 0; matching no "
               "medication: 0." +
                   kMoreInLog);
-
-    driver.PressKey(window, VK_ESCAPE);
-    driver.WaitUntilClosed();
-    EXPECT_EQ(program.WaitForExit(), 0);
+    EXPECT_EQ(started.Close(), 0);
     EXPECT_EQ(RxNormIds(folder), (std::vector<std::string>{"314076", "314076"}));
 }
 
