@@ -122,19 +122,19 @@ bool IsNotFoundError(int code) {
     return code == ENOENT;
 }
 
-std::string PathKindText(const char* path) {
+PathKind KindOfPath(const char* path) {
     struct stat info;
     if (::lstat(path, &info) != 0)
-        return "nothing";
+        return PathKind::Nothing;
     if (S_ISLNK(info.st_mode))
-        return "a symbolic link";
+        return PathKind::SymbolicLink;
     if (S_ISDIR(info.st_mode))
-        return "a folder";
+        return PathKind::Folder;
     if (S_ISFIFO(info.st_mode))
-        return "a FIFO";
+        return PathKind::Fifo;
     if (S_ISREG(info.st_mode))
-        return "a file";
-    return "a device";
+        return PathKind::File;
+    return PathKind::Device;
 }
 
 void FailWritesPastFileSizeLimit() {

@@ -31,10 +31,28 @@ bool IsAlreadyExistsError(int code);
 // Windows ERROR_FILE_NOT_FOUND or ERROR_PATH_NOT_FOUND).
 bool IsNotFoundError(int code);
 
-// What `path` names when it is not what a message expected, for the message:
-// "a symbolic link", "a folder", "a FIFO", "a device", "a file", or "nothing"
-// (the path itself, never what a link points to).
-std::string PathKindText(const char* path);
+// What `path` names itself, never what a link there points to.
+enum class PathKind { Nothing, File, Folder, SymbolicLink, Fifo, Device };
+PathKind KindOfPath(const char* path);
+
+// A kind as a message names it: "a symbolic link", "a folder", ...
+inline const char* PathKindText(PathKind kind) {
+    switch (kind) {
+    case PathKind::File:
+        return "a file";
+    case PathKind::Folder:
+        return "a folder";
+    case PathKind::SymbolicLink:
+        return "a symbolic link";
+    case PathKind::Fifo:
+        return "a FIFO";
+    case PathKind::Device:
+        return "a device";
+    case PathKind::Nothing:
+        break;
+    }
+    return "nothing";
+}
 
 // Called by each program at its start: a write past the process's file-size
 // limit then fails with an error code the utility reports, where POSIX would

@@ -25,13 +25,11 @@ std::string Shown(const std::string& id) {
 void ApprovedRepair::Begin(ApprovedParse approved) {
     m_approved = std::move(approved);
     m_rows.assign(m_approved.changes.size(), Row::NotReached);
-    m_applied = 0;
     m_active = true;
 }
 
-ApprovedRepair::Row* ApprovedRepair::RowOf(const _MRRX& record) {
-    const ApprovedChange* change = FindApproved(m_approved, record.entryId, record.patientId);
-    return change ? &m_rows[static_cast<std::size_t>(change - m_approved.changes.data())] : nullptr;
+ApprovedRepair::Row& ApprovedRepair::RowOf(const ApprovedChange& change) {
+    return m_rows[static_cast<std::size_t>(&change - m_approved.changes.data())];
 }
 
 void ApprovedRepair::End() {
@@ -39,22 +37,22 @@ void ApprovedRepair::End() {
 }
 
 void ApprovedRepair::NoteMedication(const _MRRX& record) {
-    if (Row* row = RowOf(record); row && *row == Row::NotReached)
-        *row = Row::Reached;
+    const ApprovedChange* change = FindApproved(m_approved, record.entryId, record.patientId);
+    if (change && RowOf(*change) == Row::NotReached)
+        RowOf(*change) = Row::Reached;
 }
 
 ApprovedRepair::Verdict ApprovedRepair::Judge(const _MRRX& asRead, const _MRRX& changed,
                                               std::string& reason) {
-    Row* row = RowOf(asRead);
-    if (!row)
+    const ApprovedChange* found = FindApproved(m_approved, asRead.entryId, asRead.patientId);
+    if (!found)
         return Verdict::NotListed;
-    const ApprovedChange& approved = *FindApproved(m_approved, asRead.entryId, asRead.patientId);
+    const ApprovedChange& approved = *found;
     if (approved.oldRxNormId == IdOf(asRead) && approved.newRxNormId == IdOf(changed)) {
-        *row = Row::Applied;
-        ++m_applied;
+        RowOf(approved) = Row::Applied;
         return Verdict::Approved;
     }
-    *row = Row::Differed;
+    RowOf(approved) = Row::Differed;
     reason = "the change approved was from " + Shown(approved.oldRxNormId) + " to " +
              Shown(approved.newRxNormId);
     return Verdict::Differs;
@@ -75,6 +73,10 @@ std::vector<std::string> ApprovedRepair::UnmadeSentences() const {
                                       : "no medication in MRRX99 is that one"));
     }
     return sentences;
+}
+
+int32_t ApprovedRepair::Applied() const {
+    return static_cast<int32_t>(std::count(m_rows.begin(), m_rows.end(), Row::Applied));
 }
 
 int32_t ApprovedRepair::LeftAlone() const {
@@ -106,10 +108,11 @@ ApprovedParse LoadApprovedChanges(const char* path) {
     std::FILE* file = platform::OpenRegularFile(path, "rb");
     if (!file) {
         const int error = platform::LastErrorCode();
-        const std::string kind = platform::PathKindText(path);
-        return fail(kind == "a file" || kind == "nothing"
+        const platform::PathKind kind = platform::KindOfPath(path);
+        return fail(kind == platform::PathKind::File || kind == platform::PathKind::Nothing
                         ? platform::DescribeErrorCode(error)
-                        : "it is " + kind + ", not a file of its own");
+                        : std::string("it is ") + platform::PathKindText(kind) +
+                              ", not a file of its own");
     }
     std::uint64_t size = 0;
     std::string text;

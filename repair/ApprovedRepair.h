@@ -37,7 +37,7 @@ public:
     std::vector<std::string> UnmadeSentences() const;
 
     int32_t Rows() const { return static_cast<int32_t>(m_approved.changes.size()); }
-    int32_t Applied() const { return m_applied; }
+    int32_t Applied() const;
     int32_t LeftAlone() const;
     int32_t Unmatched() const;
 
@@ -46,11 +46,10 @@ private:
 
     bool m_active = false;
     ApprovedParse m_approved;
-    // The row of the medication's approved change, or null.
-    Row* RowOf(const _MRRX& record);
+    // The row of an approved change of m_approved.
+    Row& RowOf(const ApprovedChange& change);
 
     std::vector<Row> m_rows; // one for each approved change
-    int32_t m_applied = 0;
 };
 
 // Reads and parses the approved file at `path`: only a regular file of its

@@ -25,10 +25,10 @@ std::string Stem(const std::string& fileName) {
     return fileName.substr(0, fileName.size() - std::strlen(journal::kFileExtension));
 }
 
-// The findings of the run `fileName`; false with `failure` set when it cannot
-// be read whole.
+// The findings of the run `fileName`, and the run summed up as it is read;
+// false with `failure` set when it cannot be read whole.
 bool ReadFindings(std::string_view databasePath, const std::string& fileName, Findings& findings,
-                  std::string& failure) {
+                  JournalRunSummary& summary, std::string& failure) {
     RunJournalReader reader;
     if (!reader.Open(databasePath, fileName) || reader.HeaderCut()) {
         failure = "The run " + Stem(fileName) + " cannot be read: it is damaged or no run journal.";
@@ -39,18 +39,26 @@ bool ReadFindings(std::string_view databasePath, const std::string& fileName, Fi
             "The run " + Stem(fileName) + " is an undo; only reports and repairs are compared.";
         return false;
     }
+    summary.name = Stem(fileName);
+    summary.readable = true;
+    summary.mode = reader.Mode();
+    summary.startMilliseconds = reader.StartMilliseconds();
+    summary.runNumber = reader.RunNumber();
     JournalChange change;
-    JournalEnd end;
     for (RunJournalReader::Entry entry;
-         (entry = reader.Next(change, end)) != RunJournalReader::Entry::None;) {
+         (entry = reader.Next(change, summary.end)) != RunJournalReader::Entry::None;) {
         if (entry == RunJournalReader::Entry::Damaged) {
             failure = FormatText("The run %s is damaged: %llu of its entries could not be read.",
                                  Stem(fileName).c_str(),
                                  static_cast<unsigned long long>(reader.Damage().Count()));
             return false;
         }
-        if (entry == RunJournalReader::Entry::Change)
+        if (entry == RunJournalReader::Entry::Change) {
             findings[{change.entryId, change.asRead.patientId}] = change;
+            ++summary.changes;
+        } else {
+            summary.ended = true;
+        }
     }
     if (reader.ErrorCode() != 0) {
         failure = FormatText("The run %s cannot be read. Error Code:%d", Stem(fileName).c_str(),
@@ -114,11 +122,9 @@ RunComparison CompareRuns(std::string_view databasePath, std::string_view olderN
 
     Findings before;
     Findings after;
-    if (!ReadFindings(databasePath, names[older], before, comparison.failure) ||
-        !ReadFindings(databasePath, names[newer], after, comparison.failure))
+    if (!ReadFindings(databasePath, names[older], before, comparison.older, comparison.failure) ||
+        !ReadFindings(databasePath, names[newer], after, comparison.newer, comparison.failure))
         return comparison;
-    comparison.older = SummarizeRun(databasePath, names[older]);
-    comparison.newer = SummarizeRun(databasePath, names[newer]);
 
     for (const auto& [key, finding] : after) {
         const auto was = before.find(key);

@@ -125,11 +125,11 @@ std::string RunLockPath(const char* databaseFolder) {
 }
 
 std::string RunLockFailure(const char* databaseFolder, int error) {
-    const std::string kind = platform::PathKindText(RunLockPath(databaseFolder).c_str());
+    const platform::PathKind kind = platform::KindOfPath(RunLockPath(databaseFolder).c_str());
     std::string message =
         FormatText("Failure opening %s file. Error Code:%d", kLockFileName, error);
-    if (kind != "a file" && kind != "nothing")
-        message +=
-            FormatText("\n%s is %s; it must be a file of its own.", kLockFileName, kind.c_str());
+    if (kind != platform::PathKind::File && kind != platform::PathKind::Nothing)
+        message += FormatText("\n%s is %s; it must be a file of its own.", kLockFileName,
+                              platform::PathKindText(kind));
     return message;
 }

@@ -36,10 +36,10 @@ std::string JournalFailureText(std::string_view databasePath, const char* format
     std::string text = FormatText(format, error);
     std::string folder = JournalFolder(databasePath);
     folder.pop_back();
-    const std::string kind = platform::PathKindText(folder.c_str());
-    if (kind != "a folder" && kind != "nothing") {
+    const platform::PathKind kind = platform::KindOfPath(folder.c_str());
+    if (kind != platform::PathKind::Folder && kind != platform::PathKind::Nothing) {
         text += FormatText("\n%s is %s; it must be a folder of its own.", journal::kFolderName,
-                           kind.c_str());
+                           platform::PathKindText(kind));
     }
     return text;
 }

@@ -80,17 +80,17 @@ bool IsNotFoundError(int code) {
     return code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND;
 }
 
-std::string PathKindText(const char* path) {
+PathKind KindOfPath(const char* path) {
     const std::wstring wide = win32::WidePath(path);
     const DWORD attributes =
         wide.empty() ? INVALID_FILE_ATTRIBUTES : ::GetFileAttributesW(wide.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
-        return "nothing";
+        return PathKind::Nothing;
     if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-        return "a symbolic link";
+        return PathKind::SymbolicLink;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY)
-        return "a folder";
-    return "a file";
+        return PathKind::Folder;
+    return PathKind::File;
 }
 
 // Windows has no limit on the size of a process's files that ends it.
