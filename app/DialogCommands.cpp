@@ -6,7 +6,9 @@
 #include "data/FormatText.h"
 #include "platform/DialogWindow.h"
 #include "repair/RunJournal.h"
+#include "repair/RunBreakdown.h"
 #include "repair/RunJournalReader.h"
+#include "repair/RunSummaryPage.h"
 #include "repair/RunSummaryText.h"
 #include "repair/UndoRun.h"
 
@@ -49,6 +51,16 @@ bool CDosewrightDlg::OnRepairApprovedMedications() {
                            nullptr))
         return false;
     return OnRepairApproved(std::move(approved));
+}
+
+bool CDosewrightDlg::OnRunSummary(std::string& pagePath) {
+    const RunBreakdown breakdown = BreakDownRun(m_szDbPath, m_session, {});
+    std::string failure = breakdown.failure;
+    pagePath = std::string(m_szDbPath) + kSummaryPageFileName;
+    if (breakdown.ok && WriteRunSummaryPage(breakdown, m_szDbPath, pagePath, failure))
+        return true;
+    m_window.ShowMessageBox(failure, "Run Summary");
+    return false;
 }
 
 bool CDosewrightDlg::OnBnClickedReport() {

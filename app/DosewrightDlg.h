@@ -59,6 +59,11 @@ public:
     // file, then Yes/No with the number of its rows, then runs that repair.
     // False when cancelled, declined, refused or failed.
     bool OnRepairApprovedMedications();
+    // The window's "Run Summary": writes the page of the newest kept run into
+    // the database folder as Dosewright.html, its path into `pagePath`. False,
+    // with a message box that says why, when there is no run to sum up or the
+    // page cannot be written.
+    bool OnRunSummary(std::string& pagePath);
     // Closes the database connection; the window then ends the dialog.
     void OnBnClickedExit();
 

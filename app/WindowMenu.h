@@ -11,7 +11,7 @@ struct WindowMenuItem {
     enum class Offered {
         Always,
         WhenRunFileExists, // its run file is there to open
-        WhenUndoCanRun,    // the medication table is open
+        WhenUndoCanRun,    // the medication table is open (undo and the run summary need no more)
         AfterAGoodStart,   // as the action buttons
     };
     int command;
@@ -27,6 +27,7 @@ inline constexpr WindowMenuItem kWindowMenuItems[] = {
      WindowMenuItem::Offered::WhenRunFileExists},
     {res::IDM_OPEN_CSV_REPORT, res::IDS_OPEN_CSV_REPORT, nullptr, kCsvFileName,
      WindowMenuItem::Offered::WhenRunFileExists},
+    {res::IDM_RUN_SUMMARY, 0, "Run Summary", nullptr, WindowMenuItem::Offered::WhenUndoCanRun},
     {res::IDM_UNDOLASTREPAIR, 0, "Undo Last Repair...", nullptr,
      WindowMenuItem::Offered::WhenUndoCanRun},
     {res::IDM_REPAIR_APPROVED, 0, "Repair Approved Medications...", nullptr,

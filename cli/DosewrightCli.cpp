@@ -6,6 +6,7 @@
 //   dosewright-cli [-C DIR] undo --list
 //   dosewright-cli [-C DIR] runs
 //   dosewright-cli [-C DIR] diff [OLD [NEW]] [--csv FILE]
+//   dosewright-cli [-C DIR] summary [RUN] [--html FILE]
 //   dosewright-cli [-C DIR] doctor
 //
 // Prints what the window would show, in order: the backup reminder and every
@@ -18,6 +19,7 @@
 // everything a run needs is there, 1 when not.
 #include <cerrno>
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -34,10 +36,13 @@
 #include "platform/LibraryLoader.h"
 #include "platform/console/ConsoleDialogWindow.h"
 #include "repair/ApprovedRepair.h"
+#include "repair/RunBreakdown.h"
+#include "repair/RunBreakdownText.h"
 #include "repair/RunDiff.h"
 #include "repair/RunFiles.h"
 #include "repair/RunJournal.h"
 #include "repair/RunJournalReader.h"
+#include "repair/RunSummaryPage.h"
 #include "repair/RunSummaryText.h"
 #include "resources/ResourceIds.h"
 
@@ -148,6 +153,39 @@ int CompareJournaledRuns(const CDosewrightDlg& dialog, const std::string& older,
     return kExitCompleted;
 }
 
+// The breakdown of a kept run as aligned text, and as a page when `htmlPath`
+// names a file.
+int SummarizeJournaledRun(const CDosewrightDlg& dialog, const std::string& runName,
+                          const std::string& htmlPath) {
+    const RunBreakdown breakdown = BreakDownRun(dialog.DatabasePath(), dialog.Session(), runName);
+    if (!breakdown.ok) {
+        std::fprintf(stderr, "dosewright-cli: %s\n", OnOneLine(breakdown.failure).c_str());
+        return kExitFailed;
+    }
+    // Line by line: a control character inside a drug's text never starts one.
+    const std::string text = RunBreakdownText(breakdown, dialog.DatabasePath());
+    for (std::size_t at = 0, end; (end = text.find('\n', at)) != std::string::npos; at = end + 1)
+        std::printf("%s\n", Escaped(std::string_view(text).substr(at, end - at)).c_str());
+    std::fflush(stdout);
+    std::string failure;
+    if (!htmlPath.empty() &&
+        !WriteRunSummaryPage(breakdown, dialog.DatabasePath(), htmlPath, failure)) {
+        std::fprintf(stderr, "dosewright-cli: %s\n", OnOneLine(failure).c_str());
+        return kExitFailed;
+    }
+    return kExitCompleted;
+}
+
+// A file the user names, named from where the user is: the run changes into
+// the database folder before it writes.
+std::string FromWhereTheUserIs(const std::string& path) {
+    if (path.empty())
+        return path;
+    std::error_code error;
+    const std::filesystem::path absolute = std::filesystem::absolute(path, error);
+    return error ? path : absolute.string();
+}
+
 // Every check of the installation, one a line: "OK" or "FAIL", what, and what was found.
 int RunDoctor(const HostLibraryCheck& libraries) {
     InstallationDoctor doctor(platform::SystemLibraryLoader(), libraries);
@@ -171,6 +209,7 @@ int main(int argc, char** argv) {
                  "report: list the medications whose RxNorm ID is wrong; change nothing.\n"
                  "repair: correct them (back up the database first).\n"
                  "undo: take back the newest journaled run, or RUN; --list lists them.\n"
+                 "runs, diff, summary: list, compare and break down the kept runs.\n"
                  "doctor: check the installation first; change nothing.\n"
                  "All three write Dosewright.log and Dosewright.csv in the database folder.",
                  "dosewright-cli"};
@@ -208,6 +247,13 @@ int main(int argc, char** argv) {
     diff->add_option("NEW", newerRun, "The later one; default: the newest");
     diff->add_option("--csv", diffCsv, "Also write the medications as a CSV file")
         ->type_name("FILE");
+    CLI::App* summary = app.add_subcommand(
+        "summary", "Break down what a kept run found: by kind, by reason, by drug");
+    std::string summaryRun;
+    std::string summaryHtml;
+    summary->add_option("RUN", summaryRun, "The run (as runs names it); default: the newest");
+    summary->add_option("--html", summaryHtml, "Also write the breakdown as a page for a browser")
+        ->type_name("FILE");
     CLI::App* doctor = app.add_subcommand(
         "doctor", "Check that everything a run needs is there, changing nothing");
 
@@ -232,6 +278,9 @@ int main(int argc, char** argv) {
     HostLibraryCheck libraries(platform::SystemLibraryLoader(), platform::ProgramFolder());
     const bool librariesFit = libraries.Run();
 
+    // Named from where the user is, before the change into the database folder.
+    diffCsv = FromWhereTheUserIs(diffCsv);
+    summaryHtml = FromWhereTheUserIs(summaryHtml);
     // Read before anything else happens, and named from where the user is.
     ApprovedParse approved;
     if (!approvedFile.empty()) {
@@ -268,9 +317,10 @@ int main(int argc, char** argv) {
     platform::ConsoleDialogWindow window(stderr, platform::IsTerminal(stderr));
     platform::LibraryLoader& loader = platform::SystemLibraryLoader();
     CDosewrightDlg dialog(window, loader);
-    // Undo, the list of runs and their comparison read the medication table
+    // Undo, the list of runs, their comparison and breakdown read the medication table
     // only: no drug dictionary.
-    const bool withoutDictionary = undo->parsed() || runs->parsed() || diff->parsed();
+    const bool withoutDictionary =
+        undo->parsed() || runs->parsed() || diff->parsed() || summary->parsed();
     if (withoutDictionary)
         dialog.OnInitForUndo();
     else
@@ -283,6 +333,11 @@ int main(int argc, char** argv) {
     }
     if (diff->parsed() && dialog.Startup().CanUndo()) {
         const int status = CompareJournaledRuns(dialog, olderRun, newerRun, diffCsv);
+        dialog.OnBnClickedExit();
+        return status;
+    }
+    if (summary->parsed() && dialog.Startup().CanUndo()) {
+        const int status = SummarizeJournaledRun(dialog, summaryRun, summaryHtml);
         dialog.OnBnClickedExit();
         return status;
     }

@@ -59,6 +59,7 @@ CDosewrightWindow::CDosewrightWindow(platform::LibraryLoader& libraryLoader)
     Bind(wxEVT_MENU, &CDosewrightWindow::OnOpenRunFile, this, res::IDM_OPEN_CSV_REPORT);
     Bind(wxEVT_MENU, &CDosewrightWindow::OnUndoLastRepair, this, res::IDM_UNDOLASTREPAIR);
     Bind(wxEVT_MENU, &CDosewrightWindow::OnRepairApproved, this, res::IDM_REPAIR_APPROVED);
+    Bind(wxEVT_MENU, &CDosewrightWindow::OnRunSummary, this, res::IDM_RUN_SUMMARY);
     Bind(wxEVT_CONTEXT_MENU, &CDosewrightWindow::OnContextMenu, this);
     // Esc presses Exit.
     SetEscapeId(res::IDCANCEL);
@@ -183,6 +184,16 @@ void CDosewrightWindow::OnRepairApproved(wxCommandEvent&) {
     if (!m_dialog->Startup().IsReady())
         return;
     RunCommand([this] { m_dialog->OnRepairApprovedMedications(); });
+}
+
+void CDosewrightWindow::OnRunSummary(wxCommandEvent&) {
+    if (!m_dialog->Startup().CanUndo())
+        return;
+    RunCommand([this] {
+        std::string page;
+        if (m_dialog->OnRunSummary(page))
+            platform::OpenInDefaultApplication(page);
+    });
 }
 
 void CDosewrightWindow::OnOpenRunFile(wxCommandEvent& event) {

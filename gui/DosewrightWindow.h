@@ -40,6 +40,7 @@ private:
     void OnContextMenu(wxContextMenuEvent& event);
     void OnUndoLastRepair(wxCommandEvent& event);
     void OnRepairApproved(wxCommandEvent& event);
+    void OnRunSummary(wxCommandEvent& event);
     void AddItemsToSystemMenu();
     // About and the run files' items; with `enableByFile` a run file's item is
     // enabled only when the file exists.

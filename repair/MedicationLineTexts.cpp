@@ -2,6 +2,7 @@
 
 #include "data/HostLibraries.h"
 #include "data/RecordField.h"
+#include "repair/MedicationUpdate.h"
 
 std::string_view PatientReference(TableHandle patientTable, int32_t patientId, std::span<char> text,
                                   int32_t& failure) {
@@ -36,4 +37,25 @@ MedicationLineTexts::MedicationLineTexts(TableHandle patientTable, const _MRRX& 
     values.newRxNormId = GetFieldText(bytes, kMrrxRxNormId, rxNormId);
     values.strength = GetFieldText(bytes, kMrrxStrength, strength);
     values.drugCode = GetFieldText(bytes, kMrrxDrugCode, drugCode);
+}
+
+namespace {
+
+_MRRX CurrentRecord(const HostSession& session, const JournalChange& change) {
+    _MRRX record{};
+    if (FindMedicationRecord(session.MedicationTable(), change.entryId, change.asRead.patientId,
+                             record) <= 0)
+        record = change.asRead;
+    return record;
+}
+
+} // namespace
+
+JournaledChangeTexts::JournaledChangeTexts(const HostSession& session, const JournalChange& change)
+    : record(CurrentRecord(session, change)),
+      texts(session.PatientTable(), record, change.resolutionCode) {
+    texts.values.oldRxNormId = GetFieldText(std::as_bytes(std::span(change.oldRxNormId)), 0,
+                                            sizeof oldRxNormId - 1, oldRxNormId);
+    texts.values.newRxNormId = GetFieldText(std::as_bytes(std::span(change.newRxNormId)), 0,
+                                            sizeof newRxNormId - 1, newRxNormId);
 }

@@ -9,6 +9,7 @@
 #include "data/HostSession.h"
 #include "data/MedicationRecord.h"
 #include "data/PatientRecord.h"
+#include "repair/RunJournalReader.h"
 #include "repair/RunLogFormat.h"
 
 // The patient reference of the medication's patient, or the empty text when the
@@ -31,4 +32,16 @@ struct MedicationLineTexts {
     char rxNormId[kMrrxRxNormId.width + 1];
     char strength[kMrrxStrength.width + 1];
     char drugCode[kMrrxDrugCode.width + 1];
+};
+
+// The texts of a journaled change's lines, with the RxNorm IDs before and after
+// the change: the medication's texts as MRRX99 holds them now, or as the run
+// read it when it is gone from the table.
+struct JournaledChangeTexts {
+    JournaledChangeTexts(const HostSession& session, const JournalChange& change);
+
+    _MRRX record; // the medication as the texts give it
+    MedicationLineTexts texts;
+    char oldRxNormId[sizeof JournalChange::oldRxNormId + 1] = {};
+    char newRxNormId[sizeof JournalChange::newRxNormId + 1] = {};
 };

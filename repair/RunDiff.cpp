@@ -3,13 +3,11 @@
 #include <algorithm>
 #include <cstring>
 #include <map>
-#include <span>
 #include <utility>
 
 #include "data/FormatText.h"
 #include "data/HostSession.h"
 #include "repair/MedicationLineTexts.h"
-#include "repair/MedicationUpdate.h"
 #include "repair/RunLogFormat.h"
 
 namespace {
@@ -21,48 +19,17 @@ bool IsComparable(journal::Mode mode) {
     return mode == journal::Mode::Report || mode == journal::Mode::Repair;
 }
 
-std::string Stem(const std::string& fileName) {
-    return fileName.substr(0, fileName.size() - std::strlen(journal::kFileExtension));
-}
-
 // The findings of the run `fileName`, and the run summed up as it is read;
 // false with `failure` set when it cannot be read whole.
 bool ReadFindings(std::string_view databasePath, const std::string& fileName, Findings& findings,
                   JournalRunSummary& summary, std::string& failure) {
-    RunJournalReader reader;
-    if (!reader.Open(databasePath, fileName) || reader.HeaderCut()) {
-        failure = "The run " + Stem(fileName) + " cannot be read: it is damaged or no run journal.";
+    auto keep = [&](const JournalChange& change) {
+        findings[{change.entryId, change.asRead.patientId}] = change;
+    };
+    if (!ReadWholeRun(databasePath, fileName, summary, keep, failure))
         return false;
-    }
-    if (!IsComparable(reader.Mode())) {
-        failure =
-            "The run " + Stem(fileName) + " is an undo; only reports and repairs are compared.";
-        return false;
-    }
-    summary.name = Stem(fileName);
-    summary.readable = true;
-    summary.mode = reader.Mode();
-    summary.startMilliseconds = reader.StartMilliseconds();
-    summary.runNumber = reader.RunNumber();
-    JournalChange change;
-    for (RunJournalReader::Entry entry;
-         (entry = reader.Next(change, summary.end)) != RunJournalReader::Entry::None;) {
-        if (entry == RunJournalReader::Entry::Damaged) {
-            failure = FormatText("The run %s is damaged: %llu of its entries could not be read.",
-                                 Stem(fileName).c_str(),
-                                 static_cast<unsigned long long>(reader.Damage().Count()));
-            return false;
-        }
-        if (entry == RunJournalReader::Entry::Change) {
-            findings[{change.entryId, change.asRead.patientId}] = change;
-            ++summary.changes;
-        } else {
-            summary.ended = true;
-        }
-    }
-    if (reader.ErrorCode() != 0) {
-        failure = FormatText("The run %s cannot be read. Error Code:%d", Stem(fileName).c_str(),
-                             reader.ErrorCode());
+    if (!IsComparable(summary.mode)) {
+        failure = "The run " + summary.name + " is an undo; only reports and repairs are compared.";
         return false;
     }
     return true;
@@ -72,25 +39,6 @@ bool SameChange(const JournalChange& a, const JournalChange& b) {
     return std::memcmp(a.newRxNormId, b.newRxNormId, sizeof a.newRxNormId) == 0 &&
            std::memcmp(a.newTermType, b.newTermType, sizeof a.newTermType) == 0 &&
            std::memcmp(a.oldRxNormId, b.oldRxNormId, sizeof a.oldRxNormId) == 0;
-}
-
-// The run named `name` among `names`, or the comparable one before index
-// `before` (names.size(): the newest); names.size() when there is none.
-std::size_t Choose(std::string_view databasePath, const std::vector<std::string>& names,
-                   std::string_view name, std::size_t before) {
-    if (!name.empty()) {
-        const auto found = std::find_if(names.begin(), names.end(), [&](const std::string& n) {
-            return Stem(n) == name || n == name;
-        });
-        return static_cast<std::size_t>(found - names.begin());
-    }
-    for (std::size_t i = before; i-- > 0;) {
-        RunJournalReader reader;
-        if (reader.Open(databasePath, names[i]) && !reader.HeaderCut() &&
-            IsComparable(reader.Mode()))
-            return i;
-    }
-    return names.size();
 }
 
 } // namespace
@@ -105,9 +53,9 @@ RunComparison CompareRuns(std::string_view databasePath, std::string_view olderN
             FormatText("Failure reading the DosewrightJournal folder. Error Code:%d", error);
         return comparison;
     }
-    const std::size_t newer = Choose(databasePath, names, newerName, names.size());
+    const std::size_t newer = ChooseRun(databasePath, names, newerName, names.size(), IsComparable);
     const std::size_t older =
-        newer == names.size() ? names.size() : Choose(databasePath, names, olderName, newer);
+        newer == names.size() ? names.size() : ChooseRun(databasePath, names, olderName, newer, IsComparable);
     auto missing = [&](std::string_view name, const char* which) {
         comparison.failure =
             name.empty()
@@ -177,26 +125,16 @@ const char* StatusWord(DiffedMedication::Status status) {
 } // namespace
 
 std::string DiffLine(const DiffedMedication& medication, const HostSession& session, bool csv) {
-    const JournalChange& finding = medication.finding;
-    _MRRX record{};
-    if (FindMedicationRecord(session.MedicationTable(), finding.entryId, finding.asRead.patientId,
-                             record) <= 0)
-        record = finding.asRead;
-    MedicationLineTexts texts(session.PatientTable(), record, finding.resolutionCode);
-    char oldId[sizeof finding.oldRxNormId + 1] = {};
-    char newId[sizeof finding.newRxNormId + 1] = {};
-    texts.values.oldRxNormId =
-        GetFieldText(std::as_bytes(std::span(finding.oldRxNormId)), 0, sizeof oldId - 1, oldId);
-    texts.values.newRxNormId =
-        GetFieldText(std::as_bytes(std::span(finding.newRxNormId)), 0, sizeof newId - 1, newId);
-    RunLineBuffer line;
-    line.Append(StatusWord(medication.status));
+    const JournaledChangeTexts line(session, medication.finding);
+    const RunLineValues& values = line.texts.values;
+    RunLineBuffer text;
+    text.Append(StatusWord(medication.status));
     if (csv) {
-        line.Append(',');
-        FormatCsvLine(texts.values, line);
+        text.Append(',');
+        FormatCsvLine(values, text);
     } else {
-        line.Append(": ");
-        FormatLogSentence(texts.values, true, line);
+        text.Append(": ");
+        FormatLogSentence(values, true, text);
     }
-    return std::string(line.view());
+    return std::string(text.view());
 }

@@ -6,6 +6,7 @@
 #include <ctime>
 #include <tuple>
 
+#include "data/FormatText.h"
 #include "platform/FileSystem.h"
 
 namespace {
@@ -301,6 +302,64 @@ JournalRunSummary SummarizeRun(std::string_view databasePath, std::string_view f
             summary.ended = true;
     }
     return summary;
+}
+
+std::size_t ChooseRun(std::string_view databasePath, const std::vector<std::string>& names,
+                      std::string_view name, std::size_t before, bool (*accepts)(journal::Mode)) {
+    if (!name.empty()) {
+        const auto found = std::find_if(names.begin(), names.end(), [&](const std::string& n) {
+            return n == name ||
+                   (n.size() == name.size() + std::strlen(journal::kFileExtension) &&
+                    n.starts_with(name) && n.ends_with(journal::kFileExtension));
+        });
+        return static_cast<std::size_t>(found - names.begin());
+    }
+    for (std::size_t i = before; i-- > 0;) {
+        RunJournalReader reader;
+        if (reader.Open(databasePath, names[i]) && !reader.HeaderCut() && accepts(reader.Mode()))
+            return i;
+    }
+    return names.size();
+}
+
+bool ReadWholeRun(std::string_view databasePath, const std::string& fileName,
+                  JournalRunSummary& summary,
+                  const std::function<void(const JournalChange&)>& onChange, std::string& failure) {
+    const std::string stem =
+        fileName.substr(0, fileName.size() - std::strlen(journal::kFileExtension));
+    RunJournalReader reader;
+    if (!reader.Open(databasePath, fileName) || reader.HeaderCut()) {
+        failure = "The run " + stem + " cannot be read: it is damaged or no run journal.";
+        return false;
+    }
+    summary.name = stem;
+    summary.readable = true;
+    summary.mode = reader.Mode();
+    summary.startMilliseconds = reader.StartMilliseconds();
+    summary.undoneRun = reader.UndoneRun();
+    summary.runNumber = reader.RunNumber();
+    JournalChange change;
+    for (RunJournalReader::Entry entry;
+         (entry = reader.Next(change, summary.end)) != RunJournalReader::Entry::None;) {
+        if (entry == RunJournalReader::Entry::Damaged) {
+            failure = FormatText("The run %s is damaged: %llu of its entries could not be read.",
+                                 stem.c_str(),
+                                 static_cast<unsigned long long>(reader.Damage().Count()));
+            return false;
+        }
+        if (entry == RunJournalReader::Entry::Change) {
+            onChange(change);
+            ++summary.changes;
+        } else {
+            summary.ended = true;
+        }
+    }
+    if (reader.ErrorCode() != 0) {
+        failure = FormatText("The run %s cannot be read. Error Code:%d", stem.c_str(),
+                             reader.ErrorCode());
+        return false;
+    }
+    return true;
 }
 
 std::string LocalTimeText(int64_t milliseconds) {

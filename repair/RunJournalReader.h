@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -132,5 +133,17 @@ std::string NewestUndoableRun(std::string_view databasePath, const std::vector<s
 uint64_t NextRunNumber(std::string_view databasePath);
 // Reads a journaled run through to sum it up.
 JournalRunSummary SummarizeRun(std::string_view databasePath, std::string_view fileName);
+// The run `name` names (its file name, with or without the extension) among
+// `names`; for an empty `name`, the newest before index `before` whose header
+// can be read and whose mode `accepts`. names.size() when there is none.
+std::size_t ChooseRun(std::string_view databasePath, const std::vector<std::string>& names,
+                      std::string_view name, std::size_t before, bool (*accepts)(journal::Mode));
+// Reads the run `fileName` through, hands each change to `onChange` and sums the
+// run up in `summary`. Only a whole run is read: false, with `failure` saying
+// why, for a file that is no journal, a run cut off in its header, damaged
+// entries or a failing read.
+bool ReadWholeRun(std::string_view databasePath, const std::string& fileName,
+                  JournalRunSummary& summary,
+                  const std::function<void(const JournalChange&)>& onChange, std::string& failure);
 // The start time as the user reads it: "YYYY-MM-DD HH:MM:SS", local time.
 std::string LocalTimeText(int64_t milliseconds);

@@ -1,8 +1,6 @@
 #include "repair/RunSummaryText.h"
 
-namespace {
-
-std::string ModeText(const JournalRunSummary& run) {
+std::string RunModeText(const JournalRunSummary& run) {
     switch (run.mode) {
     case journal::Mode::Undo:
         return "undo of " + run.undoneRun;
@@ -13,6 +11,8 @@ std::string ModeText(const JournalRunSummary& run) {
     }
     return "repair";
 }
+
+namespace {
 
 std::string Changes(const JournalRunSummary& run) {
     const int32_t count = run.changes;
@@ -35,21 +35,26 @@ std::string RunListLine(const JournalRunSummary& run) {
     if (run.headerCut)
         return line + "cut off as it began, before any change";
     line +=
-        LocalTimeText(run.startMilliseconds) + "  " + ModeText(run) + "  " + Changes(run) + "  ";
+        LocalTimeText(run.startMilliseconds) + "  " + RunModeText(run) + "  " + Changes(run) + "  ";
+    return line + RunEndText(run);
+}
+
+std::string RunEndText(const JournalRunSummary& run) {
+    std::string text;
     if (run.damaged > 0) {
-        line += "damaged: " + std::to_string(run.damaged) +
-                (run.damaged == 1 ? " entry" : " entries") + " could not be read";
+        text = "damaged: " + std::to_string(run.damaged) +
+               (run.damaged == 1 ? " entry" : " entries") + " could not be read";
         if (!run.ended)
-            return line;
-        line += "; ";
+            return text;
+        text += "; ";
     }
     if (!run.ended)
-        return line + (run.running ? "running" : "cut off");
+        return text + (run.running ? "running" : "cut off");
     if (run.end.result == journal::Result::Completed) {
-        return line + "completed, " + std::to_string(run.end.changed) + "/" +
+        return text + "completed, " + std::to_string(run.end.changed) + "/" +
                std::to_string(run.end.examined);
     }
-    return line + "stopped: " + FirstLine(run.end.status);
+    return text + "stopped: " + FirstLine(run.end.status);
 }
 
 std::string UndoQuestion(const JournalRunSummary& run) {

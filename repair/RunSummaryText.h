@@ -20,5 +20,10 @@ inline constexpr const char* kJournalFolderFailure =
 // A run cut off that still holds the run lock (`running`) is "running".
 std::string RunListLine(const JournalRunSummary& run);
 
+// "report", "repair" or "undo of 20261208-194439.446Z".
+std::string RunModeText(const JournalRunSummary& run);
+// How the run ended: "completed, 95/311", "cut off", "stopped: ...".
+std::string RunEndText(const JournalRunSummary& run);
+
 // The Yes/No question before an undo of `run`.
 std::string UndoQuestion(const JournalRunSummary& run);

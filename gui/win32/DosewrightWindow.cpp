@@ -90,6 +90,17 @@ void CDosewrightWindow::OnSystemMenuCommand(int command) {
             RunCommand([this] { m_dialog->OnRepairApprovedMedications(); });
         return;
     }
+    if (command == res::IDM_RUN_SUMMARY) {
+        // The page of the newest run, opened where the user's browser opens it.
+        if (m_dialog->Startup().CanUndo()) {
+            RunCommand([this] {
+                std::string page;
+                if (m_dialog->OnRunSummary(page))
+                    platform::OpenInDefaultApplication(Handle(), page);
+            });
+        }
+        return;
+    }
     const char* fileName = RunFileOfCommand(command);
     if (!fileName)
         return;
