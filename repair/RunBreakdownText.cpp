@@ -15,8 +15,8 @@ std::vector<BreakdownBar> KindsOfChange(const RunBreakdown& breakdown) {
 std::vector<BreakdownBar> ResolutionCodes(const RunBreakdown& breakdown) {
     std::vector<BreakdownBar> codes = {
         {"drug ID",
-         "the drug found in the drug dictionary (the code is its drug ID); the RxNorm ID is the "
-         "one its RxNorm candidates give (" +
+         "the code is the drug dictionary's drug found; the ID is what its RxNorm candidates "
+         "give (" +
              std::to_string(breakdown.drugs) + (breakdown.drugs == 1 ? " drug)" : " drugs)"),
          breakdown.byDrug},
         {"-1", "no drug in the drug dictionary has this name, dose form, route and strength",

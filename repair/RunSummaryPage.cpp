@@ -76,7 +76,7 @@ svg rect.bar { fill: #3b6ea8; }
 ul.meanings { margin: 4px 0 0; padding-left: 20px; color: #444; }
 table { border-collapse: collapse; }
 th, td { border: 1px solid #ccc; padding: 3px 8px; text-align: left; vertical-align: top; }
-th { background: #eef1f5; } td.n, th.n { text-align: right; }
+th { background: #eef1f5; white-space: nowrap; } td.n, th.n { text-align: right; }
 table.sortable th { cursor: pointer; }
 input#filter { margin: 0 0 8px; padding: 4px 6px; width: 320px; }
 @media print {

@@ -165,6 +165,34 @@ TEST(DialogCommands, RepairApprovedMedicationsAsksForTheFileThenYesOrNo) {
     }
 }
 
+// "Run Summary" writes the newest run's page into the database folder; before
+// any run is kept it says so in a box and writes nothing.
+TEST(DialogCommands, RunSummaryWritesThePageOfTheNewestRun) {
+    for (const bool afterAReport : {false, true}) {
+        SCOPED_TRACE(afterAReport ? "after a report" : "before any run");
+        testsupport::TempFolder temp;
+        testsupport::DialogOnHostFolder fixture(
+            testsupport::BuildHostFolder(temp.Path(), Fixture()));
+        ASSERT_TRUE(fixture.OpenDatabase()) << fixture.errorText;
+        if (afterAReport) {
+            ASSERT_TRUE(fixture.dialog.OnBnClickedReport());
+        }
+        std::string page;
+        EXPECT_EQ(fixture.dialog.OnRunSummary(page), afterAReport);
+        EXPECT_EQ(page, fixture.FolderPath() + "Dosewright.html");
+        const std::string written = fixture.FileBytes("Dosewright.html");
+        if (afterAReport) {
+            EXPECT_NE(written.find("<dd id=\"affected\">1</dd>"), std::string::npos);
+        } else {
+            EXPECT_EQ(written, "");
+            EXPECT_EQ(fixture.window.Events().back(),
+                      Box("There is no run to sum up: the DosewrightJournal folder holds no "
+                          "journal of a report, a repair or an undo.",
+                          "Run Summary"));
+        }
+    }
+}
+
 TEST(DialogCommands, ARepairThatChangesNothingShowsZeroOfTheExamined) {
     testsupport::TempFolder temp;
     testsupport::DialogOnHostFolder fixture(testsupport::BuildHostFolder(temp.Path(), Fixture()));

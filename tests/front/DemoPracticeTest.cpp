@@ -2,7 +2,9 @@
 // dosewright-cli as scripts/demo does it.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
+#include <iterator>
 #include <fstream>
 #include <regex>
 #include <set>
@@ -123,5 +125,78 @@ TEST_F(DemoPracticeTest, RepairSettlesEveryMedicationTheReportFound) {
     EXPECT_EQ(left.affected, 0);
     EXPECT_EQ(left.examined, Medications());
 }
+
+#if !defined(_WIN32)
+// The browser of the page tests: Chromium, found where the system's search path
+// finds programs.
+fs::path Chromium() {
+    const char* path = std::getenv("PATH");
+    std::stringstream folders(path ? path : "");
+    for (std::string folder; std::getline(folders, folder, ':');) {
+        for (const char* name : {"chromium", "chromium-browser"}) {
+            if (!folder.empty() && fs::exists(fs::path(folder) / name))
+                return fs::path(folder) / name;
+        }
+    }
+    return {};
+}
+
+// How many times `pattern` occurs in `text`.
+std::ptrdiff_t Count(const std::string& text, const std::string& pattern) {
+    const std::regex expression(pattern);
+    return std::distance(std::sregex_iterator(text.begin(), text.end(), expression),
+                         std::sregex_iterator());
+}
+
+// The summary page of the report, as headless Chromium has it once it has run
+// the page's script: the header's counts are the status line's, each bar of
+// the charts is there with its label, the table has the CSV's lines, and a
+// drug name that is markup shows as text.
+TEST_F(DemoPracticeTest, SummaryPageShowsTheReportInABrowser) {
+    const fs::path chromium = Chromium();
+    ASSERT_FALSE(chromium.empty()) << "Chromium is needed: scripts/bootstrap installs it";
+    json fixture = m_fixture;
+    json hostile = fixture["medications"][1];
+    hostile["entryId"] = 99999;
+    hostile["drugName"] = "<script>document.title=1</script>";
+    hostile["rxNormId"] = "123456";
+    fixture["medications"].push_back(hostile);
+    const fs::path folder = testsupport::BuildHostFolder(m_temp.Path(), fixture, "hostile-orvale");
+    const CommandResult report = RunCli({"-C", folder.string(), "report"});
+    ASSERT_EQ(report.exitStatus, 0) << report.errors;
+    const Summary counts =
+        SummaryOf(report.output, "Number of Medications that have invalid RxNorm ID's");
+    const fs::path page = m_temp.Path() / "summary.html";
+    const CommandResult summary =
+        RunCli({"-C", folder.string(), "summary", "--html", page.string()});
+    ASSERT_EQ(summary.exitStatus, 0) << summary.errors;
+
+    // The page is the test's own: the sandbox, which refuses to start as root, is not needed.
+    const CommandResult shown =
+        testsupport::RunProgram({chromium.string(), "--headless", "--no-sandbox", "--disable-gpu",
+                                 "--dump-dom", "file://" + page.string()});
+    ASSERT_EQ(shown.exitStatus, 0) << shown.errors;
+    const std::string& dom = shown.output;
+    EXPECT_NE(dom.find("<dd id=\"examined\">" + std::to_string(counts.examined) + "</dd>"),
+              std::string::npos);
+    EXPECT_NE(dom.find("<dd id=\"affected\">" + std::to_string(counts.affected) + "</dd>"),
+              std::string::npos);
+    for (const char* label : {"ID given", "ID replaced", "ID removed", "drug ID", "-1", "-2"})
+        EXPECT_EQ(Count(dom, std::string("<text class=\"label\"[^>]*>") + label + "</text>"), 1)
+            << label;
+    EXPECT_EQ(Count(dom, "<rect class=\"bar\""), 6);
+    const std::size_t body = dom.find("<table id=\"medications\"");
+    ASSERT_NE(body, std::string::npos);
+    EXPECT_EQ(Count(dom.substr(body), "<tr>") - 1, // the heading's row
+              static_cast<std::ptrdiff_t>(
+                  Lines(testsupport::ReadFileBytes(folder / "Dosewright.csv")).size()));
+    EXPECT_NE(dom.find("<td>&lt;script&gt;document.title=1&lt;/script&gt;</td>"),
+              std::string::npos);
+    EXPECT_NE(dom.find("<title>Dosewright run summary: report of "), std::string::npos)
+        << "the page's script ran, and the drug's did not";
+    EXPECT_NE(dom.find("<input id=\"filter\" type=\"search\""), std::string::npos);
+    EXPECT_EQ(Count(dom, "<input id=\"filter\"[^>]*hidden"), 0) << "the page's script ran";
+}
+#endif
 
 } // namespace

@@ -157,6 +157,25 @@ TEST(DosewrightCli, RepairWritesTheChangesAndALaterReportFindsNone) {
     EXPECT_EQ(unknown.exitStatus, kFailed);
     EXPECT_NE(unknown.errors.find("There is no run 20200101-000000.000Z"), std::string::npos)
         << unknown.errors;
+
+    // The breakdown of the newest run; the files asked for are named from
+    // where the user is, never from the database folder.
+    const frontsupport::CliPlace here{std::nullopt, temp.Path()};
+    const CommandResult summary =
+        RunCli({"-C", folder.string(), "summary", "--html", "page.html"}, here);
+    EXPECT_EQ(summary.exitStatus, kCompleted) << summary.errors;
+    EXPECT_NE(summary.output.find("  report  0 findings  completed, 0/2\nFolder:    "),
+              std::string::npos)
+        << summary.output;
+    EXPECT_NE(summary.output.find("\nAffected:  0 (0.0%)\nPatients touched: 0\n"),
+              std::string::npos)
+        << summary.output;
+    EXPECT_EQ(RunCli({"-C", folder.string(), "diff", "--csv", "diff.csv"}, here).exitStatus,
+              kCompleted);
+    for (const char* written : {"page.html", "diff.csv"}) {
+        EXPECT_TRUE(fs::exists(temp.Path() / written)) << written;
+        EXPECT_FALSE(fs::exists(folder / written)) << written;
+    }
 }
 
 // repair --approved: the approved report's rows only; a file that cannot be

@@ -350,7 +350,8 @@ TEST_F(DosewrightWindowTest, UndoLastRepairAsksThenTakesTheRepairBack) {
 }
 
 // The run files open from the window menu in the default application once a
-// run has written them; before that their items open nothing.
+// run has written them; before that their items open nothing. Run Summary
+// writes the run's page and opens it the same way.
 TEST_F(DosewrightWindowTest, RunFilesOpenFromTheWindowMenuOnceTheyExist) {
     if (!guitest::ToolkitReady())
         return;
@@ -389,12 +390,13 @@ TEST_F(DosewrightWindowTest, RunFilesOpenFromTheWindowMenuOnceTheyExist) {
         command(res::IDM_OPEN_CSV_REPORT);
         choose(2);
         choose(3);
+        choose(4);
         guitest::Click(Control(res::IDCANCEL));
     });
     platform::SetDefaultApplicationOpener({});
-    EXPECT_EQ(opened,
-              (std::vector<std::string>{folder + "Dosewright.log", folder + "Dosewright.csv",
-                                        folder + "Dosewright.log", folder + "Dosewright.csv"}));
+    EXPECT_EQ(opened, (std::vector<std::string>{folder + "Dosewright.log", folder + "Dosewright.csv",
+                                                folder + "Dosewright.log", folder + "Dosewright.csv",
+                                                folder + "Dosewright.html"}));
 }
 
 // While a scan runs, the free space above the buttons counts the medications

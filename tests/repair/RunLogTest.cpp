@@ -8,6 +8,7 @@
 #include "support/DialogOnHostFolder.h"
 #include "support/HostFolder.h"
 #include "support/TempFolder.h"
+#include "support/TextFiles.h"
 
 #include <gtest/gtest.h>
 
@@ -23,34 +24,8 @@
 namespace {
 
 using fakes::Box;
+using testsupport::CsvFields;
 using fakes::Status;
-
-// Splits one CSV line (without its line end) into its fields: a field in double
-// quotes may hold commas, line breaks and doubled quotes.
-std::vector<std::string> CsvFields(std::string_view line) {
-    std::vector<std::string> fields(1);
-    bool quoted = false;
-    for (std::size_t i = 0; i < line.size(); ++i) {
-        const char c = line[i];
-        if (quoted) {
-            if (c == '"' && i + 1 < line.size() && line[i + 1] == '"') {
-                fields.back() += '"';
-                ++i;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                fields.back() += c;
-            }
-        } else if (c == '"' && fields.back().empty()) {
-            quoted = true;
-        } else if (c == ',') {
-            fields.emplace_back();
-        } else {
-            fields.back() += c;
-        }
-    }
-    return fields;
-}
 
 struct LineCase {
     const char* what;

@@ -19,4 +19,8 @@ std::vector<std::string> SplitLines(std::string_view text, std::string_view line
 // the last one (a line without its end) is left in `rest`.
 std::vector<std::string> CrLfLines(std::string_view bytes, std::string& rest);
 
+// Splits one CSV line (without its line end) into its fields: a field in double
+// quotes may hold commas, line breaks and doubled quotes.
+std::vector<std::string> CsvFields(std::string_view line);
+
 } // namespace testsupport
