@@ -1,12 +1,12 @@
 // The commands of the main dialog: its buttons, the repair of approved changes
-// and the window menu's undo.
+// and the window menu's undo and run summary.
 #include <utility>
 
 #include "app/DosewrightDlg.h"
 #include "data/FormatText.h"
 #include "platform/DialogWindow.h"
-#include "repair/RunJournal.h"
 #include "repair/RunBreakdown.h"
+#include "repair/RunJournal.h"
 #include "repair/RunJournalReader.h"
 #include "repair/RunSummaryPage.h"
 #include "repair/RunSummaryText.h"

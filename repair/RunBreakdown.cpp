@@ -18,7 +18,9 @@ struct DrugTally {
     std::set<int32_t> patients;
 };
 
-bool AnyMode(journal::Mode) { return true; }
+bool AnyMode(journal::Mode) {
+    return true;
+}
 
 // Sums up one change after another, the texts of each read as it comes.
 class Tally {

@@ -100,8 +100,8 @@ std::string RunBreakdownText(const RunBreakdown& breakdown, std::string_view fol
     std::vector<std::vector<std::string>> drugs = {
         {"Drugs with the most affected medications", "medications", "patients"}};
     for (const DrugTextCount& drug : breakdown.topDrugs)
-        drugs.push_back({DrugTextLabel(drug), std::to_string(drug.medications),
-                         std::to_string(drug.patients)});
+        drugs.push_back(
+            {DrugTextLabel(drug), std::to_string(drug.medications), std::to_string(drug.patients)});
     text += "\n" + Aligned(drugs, {false, true, true});
     return text;
 }

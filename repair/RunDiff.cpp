@@ -54,8 +54,9 @@ RunComparison CompareRuns(std::string_view databasePath, std::string_view olderN
         return comparison;
     }
     const std::size_t newer = ChooseRun(databasePath, names, newerName, names.size(), IsComparable);
-    const std::size_t older =
-        newer == names.size() ? names.size() : ChooseRun(databasePath, names, olderName, newer, IsComparable);
+    const std::size_t older = newer == names.size()
+                                  ? names.size()
+                                  : ChooseRun(databasePath, names, olderName, newer, IsComparable);
     auto missing = [&](std::string_view name, const char* which) {
         comparison.failure =
             name.empty()

@@ -308,9 +308,8 @@ std::size_t ChooseRun(std::string_view databasePath, const std::vector<std::stri
                       std::string_view name, std::size_t before, bool (*accepts)(journal::Mode)) {
     if (!name.empty()) {
         const auto found = std::find_if(names.begin(), names.end(), [&](const std::string& n) {
-            return n == name ||
-                   (n.size() == name.size() + std::strlen(journal::kFileExtension) &&
-                    n.starts_with(name) && n.ends_with(journal::kFileExtension));
+            return n == name || (n.size() == name.size() + std::strlen(journal::kFileExtension) &&
+                                 n.starts_with(name) && n.ends_with(journal::kFileExtension));
         });
         return static_cast<std::size_t>(found - names.begin());
     }
@@ -342,9 +341,9 @@ bool ReadWholeRun(std::string_view databasePath, const std::string& fileName,
     for (RunJournalReader::Entry entry;
          (entry = reader.Next(change, summary.end)) != RunJournalReader::Entry::None;) {
         if (entry == RunJournalReader::Entry::Damaged) {
-            failure = FormatText("The run %s is damaged: %llu of its entries could not be read.",
-                                 stem.c_str(),
-                                 static_cast<unsigned long long>(reader.Damage().Count()));
+            failure =
+                FormatText("The run %s is damaged: %llu of its entries could not be read.",
+                           stem.c_str(), static_cast<unsigned long long>(reader.Damage().Count()));
             return false;
         }
         if (entry == RunJournalReader::Entry::Change) {

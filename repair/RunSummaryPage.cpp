@@ -249,7 +249,6 @@ bool WriteRunSummaryPage(const RunBreakdown& breakdown, std::string_view folder,
         return true;
     if (file)
         platform::DeleteFile(path.c_str());
-    failure = "Failure writing the run summary " + path + ": " +
-              platform::DescribeErrorCode(error);
+    failure = "Failure writing the run summary " + path + ": " + platform::DescribeErrorCode(error);
     return false;
 }

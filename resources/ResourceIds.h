@@ -10,7 +10,7 @@ inline constexpr int IDR_MAINFRAME = 128;          // application icon
 inline constexpr int IDM_ABOUTBOX = 0x0010;        // system-menu command of the About item
 inline constexpr int IDM_UNDOLASTREPAIR = 0x0040;  // window-menu command "Undo Last Repair..."
 inline constexpr int IDM_REPAIR_APPROVED = 0x0050; // "Repair Approved Medications..."
-inline constexpr int IDM_RUN_SUMMARY = 0x0060;     // "Run Summary": writes and opens Dosewright.html
+inline constexpr int IDM_RUN_SUMMARY = 0x0060; // "Run Summary": writes and opens Dosewright.html
 
 // The run files' items, beside About in the window menu.
 inline constexpr int IDS_OPEN_RUN_LOG = 103;       // "Open Run &Log"

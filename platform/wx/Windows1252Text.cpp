@@ -9,8 +9,8 @@ wxString DecodeWindows1252(std::string_view bytes) {
     wxString text;
     text.reserve(bytes.size());
     for (char byte : bytes)
-        text.Append(
-            wxUniChar(static_cast<wxUint32>(Windows1252CodePoint(static_cast<unsigned char>(byte)))));
+        text.Append(wxUniChar(
+            static_cast<wxUint32>(Windows1252CodePoint(static_cast<unsigned char>(byte)))));
     return text;
 }
 
@@ -24,7 +24,7 @@ std::string EncodeWindows1252(const wxString& text) {
 
 wxString DecodeWindowText(std::string_view bytes) {
     return IsWellFormedUtf8(bytes) ? wxString::FromUTF8(bytes.data(), bytes.size())
-                         : DecodeWindows1252(bytes);
+                                   : DecodeWindows1252(bytes);
 }
 
 } // namespace platform

@@ -4,8 +4,8 @@
 
 #include <cstdlib>
 #include <filesystem>
-#include <iterator>
 #include <fstream>
+#include <iterator>
 #include <regex>
 #include <set>
 #include <sstream>

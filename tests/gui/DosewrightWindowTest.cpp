@@ -394,9 +394,10 @@ TEST_F(DosewrightWindowTest, RunFilesOpenFromTheWindowMenuOnceTheyExist) {
         guitest::Click(Control(res::IDCANCEL));
     });
     platform::SetDefaultApplicationOpener({});
-    EXPECT_EQ(opened, (std::vector<std::string>{folder + "Dosewright.log", folder + "Dosewright.csv",
-                                                folder + "Dosewright.log", folder + "Dosewright.csv",
-                                                folder + "Dosewright.html"}));
+    EXPECT_EQ(opened,
+              (std::vector<std::string>{folder + "Dosewright.log", folder + "Dosewright.csv",
+                                        folder + "Dosewright.log", folder + "Dosewright.csv",
+                                        folder + "Dosewright.html"}));
 }
 
 // While a scan runs, the free space above the buttons counts the medications

@@ -50,8 +50,7 @@ TEST_P(RunBreakdownTest, CountsAreThoseOfTheRunsCsv) {
     int32_t examined = 0;
     int32_t affected = 0;
     ASSERT_TRUE(fixture.dialog.ScanMedications(examined, affected, GetParam().reportOnly));
-    const RunBreakdown breakdown =
-        BreakDownRun(fixture.FolderPath(), fixture.dialog.Session(), {});
+    const RunBreakdown breakdown = BreakDownRun(fixture.FolderPath(), fixture.dialog.Session(), {});
     ASSERT_TRUE(breakdown.ok) << breakdown.failure;
 
     std::vector<std::vector<std::string>> csv;
@@ -90,8 +89,8 @@ TEST_P(RunBreakdownTest, CountsAreThoseOfTheRunsCsv) {
     // The top drugs have the CSV's counts, and no drug left out has more.
     ASSERT_EQ(breakdown.topDrugs.size(), std::min<std::size_t>(10, byDrug.size()));
     for (const DrugTextCount& drug : breakdown.topDrugs) {
-        const auto& counted = byDrug.at(drug.drugName + "|" + drug.strength + "|" + drug.route +
-                                        "|" + drug.doseForm);
+        const auto& counted =
+            byDrug.at(drug.drugName + "|" + drug.strength + "|" + drug.route + "|" + drug.doseForm);
         EXPECT_EQ(drug.medications, counted.first) << drug.drugName;
         EXPECT_EQ(drug.patients, static_cast<int32_t>(counted.second.size())) << drug.drugName;
         byDrug.erase(drug.drugName + "|" + drug.strength + "|" + drug.route + "|" + drug.doseForm);
@@ -102,11 +101,10 @@ TEST_P(RunBreakdownTest, CountsAreThoseOfTheRunsCsv) {
     ASSERT_EQ(breakdown.rows.size(), csv.size());
     for (std::size_t i = 0; i < csv.size(); ++i) {
         const BreakdownRow& row = breakdown.rows[i];
-        EXPECT_EQ((std::vector<std::string>{std::to_string(row.entryId),
-                                            std::to_string(row.resolutionCode), row.newRxNormId,
-                                            row.oldRxNormId, row.drugCode,
-                                            std::to_string(row.patientId), row.patientRef,
-                                            row.drugName, row.strength, row.route, row.doseForm}),
+        EXPECT_EQ((std::vector<std::string>{
+                      std::to_string(row.entryId), std::to_string(row.resolutionCode),
+                      row.newRxNormId, row.oldRxNormId, row.drugCode, std::to_string(row.patientId),
+                      row.patientRef, row.drugName, row.strength, row.route, row.doseForm}),
                   csv[i]);
     }
 }

@@ -24,8 +24,8 @@
 namespace {
 
 using fakes::Box;
-using testsupport::CsvFields;
 using fakes::Status;
+using testsupport::CsvFields;
 
 struct LineCase {
     const char* what;
