@@ -1,28 +1,27 @@
 #include "repair/RunBreakdown.h"
 
 #include <algorithm>
-#include <map>
-#include <set>
 #include <tuple>
-#include <unordered_set>
+#include <unordered_map>
 
 #include "data/FormatText.h"
 #include "repair/MedicationLineTexts.h"
 
 namespace {
 
-using DrugText = std::tuple<std::string, std::string, std::string, std::string>;
-
-struct DrugTally {
-    int32_t medications = 0;
-    std::set<int32_t> patients;
-};
-
 bool AnyMode(journal::Mode) {
     return true;
 }
 
-// Sums up one change after another, the texts of each read as it comes.
+// The number of distinct values of a list, which it sorts.
+template <typename Value> int32_t DistinctCount(std::vector<Value>& values) {
+    std::sort(values.begin(), values.end());
+    return static_cast<int32_t>(std::unique(values.begin(), values.end()) - values.begin());
+}
+
+// Sums up one change after another, the texts of each read as it comes. A run
+// may hold a million changes: each is kept as its drug text's number and its
+// patient (8 bytes), each distinct drug text once.
 class Tally {
 public:
     Tally(const HostSession& session, RunBreakdown& breakdown)
@@ -41,7 +40,7 @@ public:
             ++b.replaced;
         if (values.resolutionCode > 0) {
             ++b.byDrug;
-            m_drugIds.insert(values.resolutionCode);
+            m_drugIds.push_back(values.resolutionCode);
         } else if (values.resolutionCode == -1) {
             ++b.noDrug;
         } else if (values.resolutionCode == -2) {
@@ -49,11 +48,20 @@ public:
         } else {
             ++b.otherCode;
         }
-        m_patients.insert(values.patientId);
-        DrugTally& drug = m_drugs[{std::string(values.drugName), std::string(values.strength),
-                                   std::string(values.route), std::string(values.doseForm)}];
-        ++drug.medications;
-        drug.patients.insert(values.patientId);
+        m_patients.push_back(values.patientId);
+        // The texts end at their first NUL byte, so NUL parts them safely.
+        std::string text;
+        for (const std::string_view part :
+             {values.drugName, values.strength, values.route, values.doseForm}) {
+            text += part;
+            text += '\0';
+        }
+        const auto [known, added] =
+            m_textNumbers.try_emplace(std::move(text), static_cast<uint32_t>(m_texts.size()));
+        if (added)
+            m_texts.push_back(&known->first);
+        m_medications.push_back(uint64_t{known->second} << 32 |
+                                static_cast<uint32_t>(values.patientId));
         if (b.rows.size() < RunBreakdown::kKeptRows) {
             b.rows.push_back({values.entryId, values.resolutionCode,
                               std::string(values.newRxNormId), std::string(values.oldRxNormId),
@@ -66,34 +74,54 @@ public:
 
     void Finish() {
         RunBreakdown& b = m_breakdown;
-        b.drugs = static_cast<int32_t>(m_drugIds.size());
-        b.patients = static_cast<int32_t>(m_patients.size());
-        std::vector<DrugTextCount> drugs;
-        drugs.reserve(m_drugs.size());
-        for (const auto& [text, tally] : m_drugs) {
-            drugs.push_back({std::get<0>(text), std::get<1>(text), std::get<2>(text),
-                             std::get<3>(text), tally.medications,
-                             static_cast<int32_t>(tally.patients.size())});
+        b.drugs = DistinctCount(m_drugIds);
+        b.patients = DistinctCount(m_patients);
+        // By drug text, and within one by patient: each text's medications
+        // and distinct patients are a run of the sorted list.
+        struct TextCount {
+            int32_t medications = 0;
+            int32_t patients = 0;
+            uint32_t number = 0;
+        };
+        std::sort(m_medications.begin(), m_medications.end());
+        std::vector<TextCount> counts;
+        for (std::size_t at = 0; at < m_medications.size(); ++at) {
+            const auto number = static_cast<uint32_t>(m_medications[at] >> 32);
+            if (counts.empty() || counts.back().number != number)
+                counts.push_back({0, 0, number});
+            ++counts.back().medications;
+            counts.back().patients += at == 0 || m_medications[at] != m_medications[at - 1];
         }
-        // The most medications first; among equals, the most patients, then by text.
-        const std::size_t top = std::min(drugs.size(), RunBreakdown::kTopDrugs);
-        std::partial_sort(drugs.begin(), drugs.begin() + static_cast<std::ptrdiff_t>(top),
-                          drugs.end(), [](const DrugTextCount& a, const DrugTextCount& b) {
-                              return std::tie(b.medications, b.patients, a.drugName, a.strength,
-                                              a.route, a.doseForm) <
-                                     std::tie(a.medications, a.patients, b.drugName, b.strength,
-                                              b.route, b.doseForm);
+        // The most medications first; among equals, the most patients, then by
+        // text (NUL, the lowest byte, parts the texts: the order of the parts).
+        const std::size_t top = std::min(counts.size(), RunBreakdown::kTopDrugs);
+        std::partial_sort(counts.begin(), counts.begin() + static_cast<std::ptrdiff_t>(top),
+                          counts.end(), [&](const TextCount& a, const TextCount& b) {
+                              return std::tie(b.medications, b.patients, *m_texts[a.number]) <
+                                     std::tie(a.medications, a.patients, *m_texts[b.number]);
                           });
-        drugs.resize(top);
-        b.topDrugs = std::move(drugs);
+        for (std::size_t i = 0; i < top; ++i) {
+            DrugTextCount drug{{}, {}, {}, {}, counts[i].medications, counts[i].patients};
+            const std::string& text = *m_texts[counts[i].number];
+            std::size_t from = 0;
+            for (std::string* part :
+                 {&drug.drugName, &drug.strength, &drug.route, &drug.doseForm}) {
+                const std::size_t end = text.find('\0', from);
+                part->assign(text, from, end - from);
+                from = end + 1;
+            }
+            b.topDrugs.push_back(std::move(drug));
+        }
     }
 
 private:
     const HostSession& m_session;
     RunBreakdown& m_breakdown;
-    std::map<DrugText, DrugTally> m_drugs;
-    std::unordered_set<int32_t> m_patients;
-    std::unordered_set<int32_t> m_drugIds;
+    std::unordered_map<std::string, uint32_t> m_textNumbers;
+    std::vector<const std::string*> m_texts; // by number: the keys of m_textNumbers
+    std::vector<uint64_t> m_medications;     // a text's number, then the patient
+    std::vector<int32_t> m_patients;
+    std::vector<int32_t> m_drugIds;
 };
 
 } // namespace

@@ -279,18 +279,27 @@ uint64_t NextRunNumber(std::string_view databasePath) {
     return highest + 1;
 }
 
-JournalRunSummary SummarizeRun(std::string_view databasePath, std::string_view fileName) {
-    JournalRunSummary summary;
-    summary.name = fileName.substr(0, fileName.size() - std::strlen(journal::kFileExtension));
-    RunJournalReader reader;
-    if (!reader.Open(databasePath, fileName))
-        return summary;
+namespace {
+
+// What the header of a journal that opened says of its run.
+void TakeHeader(const RunJournalReader& reader, JournalRunSummary& summary) {
     summary.readable = true;
     summary.headerCut = reader.HeaderCut();
     summary.mode = reader.Mode();
     summary.startMilliseconds = reader.StartMilliseconds();
     summary.undoneRun = reader.UndoneRun();
     summary.runNumber = reader.RunNumber();
+}
+
+} // namespace
+
+JournalRunSummary SummarizeRun(std::string_view databasePath, std::string_view fileName) {
+    JournalRunSummary summary;
+    summary.name = fileName.substr(0, fileName.size() - std::strlen(journal::kFileExtension));
+    RunJournalReader reader;
+    if (!reader.Open(databasePath, fileName))
+        return summary;
+    TakeHeader(reader, summary);
     JournalChange change;
     for (RunJournalReader::Entry entry;
          (entry = reader.Next(change, summary.end)) != RunJournalReader::Entry::None;) {
@@ -332,11 +341,7 @@ bool ReadWholeRun(std::string_view databasePath, const std::string& fileName,
         return false;
     }
     summary.name = stem;
-    summary.readable = true;
-    summary.mode = reader.Mode();
-    summary.startMilliseconds = reader.StartMilliseconds();
-    summary.undoneRun = reader.UndoneRun();
-    summary.runNumber = reader.RunNumber();
+    TakeHeader(reader, summary);
     JournalChange change;
     for (RunJournalReader::Entry entry;
          (entry = reader.Next(change, summary.end)) != RunJournalReader::Entry::None;) {
