@@ -80,7 +80,9 @@ th { background: #eef1f5; white-space: nowrap; } td.n, th.n { text-align: right;
 table.sortable th { cursor: pointer; }
 input#filter { margin: 0 0 8px; padding: 4px 6px; width: 320px; }
 @media print {
-  body { margin: 0; font-size: 10px; }
+  body { margin: 0; font-size: 9px; }
+  h1 { font-size: 16px; } h2 { font-size: 13px; margin-top: 16px; }
+  table { width: 100%; } th { white-space: normal; } th, td { padding: 1px 3px; }
   input#filter, .screen { display: none; }
   thead { display: table-header-group; }
   tr, svg, section.chart { break-inside: avoid; }
