@@ -5,6 +5,14 @@
 #include "repair/RunSummaryText.h"
 
 std::vector<BreakdownBar> KindsOfChange(const RunBreakdown& breakdown) {
+    // An undo's changes go the other way: they put back what a repair changed.
+    if (breakdown.run.mode == journal::Mode::Undo) {
+        return {
+            {"ID given", "an RxNorm ID the repair had removed, put back", breakdown.given},
+            {"ID replaced", "the RxNorm ID the repair had replaced, put back", breakdown.replaced},
+            {"ID removed", "an RxNorm ID the repair had given, taken away", breakdown.removed},
+        };
+    }
     return {
         {"ID given", "an RxNorm ID where there was none", breakdown.given},
         {"ID replaced", "a wrong RxNorm ID replaced by the right one", breakdown.replaced},
