@@ -1,0 +1,72 @@
+// What one run has learned from the host, so that the run asks each question
+// once: how a medication's texts settle (not describable, no drug, or the drug
+// they name), whether a drug has an NDC record, a drug's RxNorm candidates and
+// a patient's reference. Only answers are kept, never a failed call: a call
+// that fails is made again by the next medication that needs it.
+//
+// The memory it holds is bounded. Each answer is charged an estimate of what
+// it takes; once the next one would go past the capacity, nothing new is kept
+// and what was kept still answers. A capacity of 0 keeps nothing.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+
+#include "data/DrugRecords.h"
+
+class MedicationTextMemo {
+public:
+    // Together with the rest of a run, well under 64 MiB.
+    static constexpr std::size_t kDefaultCapacity = std::size_t{24} << 20;
+
+    // How a medication's texts settle before anything of its drug is read.
+    struct TextsOutcome {
+        bool describable = false;
+        int32_t drugId = NoDrugId; // NoDrugId: the dictionary files no such drug
+    };
+
+    explicit MedicationTextMemo(std::size_t capacity = kDefaultCapacity) : m_capacity(capacity) {}
+    MedicationTextMemo(const MedicationTextMemo&) = delete;
+    MedicationTextMemo& operator=(const MedicationTextMemo&) = delete;
+
+    // Forgets everything and keeps at most `capacity` bytes from now on.
+    void SetCapacity(std::size_t capacity);
+    std::size_t Capacity() const { return m_capacity; }
+    // The bytes charged for what is kept.
+    std::size_t Used() const { return m_used; }
+    // Forgets everything: what a run learned is not trusted by the next one.
+    void Clear();
+
+    // The key of a medication's texts: each whole text, its length first, so
+    // that no two different sets of texts share a key.
+    static void TextsKey(std::string_view drugName, std::string_view route,
+                         std::string_view doseForm, std::string_view strength, std::string& key);
+
+    const TextsOutcome* FindTexts(const std::string& key) const;
+    void RememberTexts(const std::string& key, TextsOutcome outcome);
+
+    // Null when not known.
+    const bool* FindNdc(int32_t drugId) const;
+    void RememberNdc(int32_t drugId, bool hasNdc);
+
+    const RxNormCandidateList* FindCandidates(int32_t drugId) const;
+    void RememberCandidates(int32_t drugId, const RxNormCandidateList& candidates);
+
+    // The patient's reference; the empty text for a patient the table does not hold.
+    const std::string* FindPatient(int32_t patientId) const;
+    void RememberPatient(int32_t patientId, std::string_view reference);
+
+private:
+    // Charges `bytes` when they fit; false, nothing charged, when they do not.
+    bool Charge(std::size_t bytes);
+
+    std::size_t m_capacity;
+    std::size_t m_used = 0;
+    std::unordered_map<std::string, TextsOutcome> m_texts;
+    std::unordered_map<int32_t, bool> m_ndc;
+    std::unordered_map<int32_t, RxNormCandidateList> m_candidates;
+    std::unordered_map<int32_t, std::string> m_patients;
+};
