@@ -29,6 +29,9 @@ void MedicationTextMemo::SetCapacity(std::size_t capacity) {
 void MedicationTextMemo::Clear() {
     // Swapped with empty maps, so that the memory goes back as well.
     decltype(m_texts)().swap(m_texts);
+    decltype(m_formCodes)().swap(m_formCodes);
+    decltype(m_splits)().swap(m_splits);
+    decltype(m_drugs)().swap(m_drugs);
     decltype(m_ndc)().swap(m_ndc);
     decltype(m_candidates)().swap(m_candidates);
     decltype(m_patients)().swap(m_patients);
@@ -60,6 +63,47 @@ MedicationTextMemo::FindTexts(const std::string& key) const {
 void MedicationTextMemo::RememberTexts(const std::string& key, TextsOutcome outcome) {
     if (!m_texts.contains(key) && Charge(kElementOverhead + key.size() + sizeof outcome))
         m_texts.emplace(key, outcome);
+}
+
+const MedicationTextMemo::FormCode*
+MedicationTextMemo::FindFormCode(const std::string& doseForm) const {
+    return Find(m_formCodes, doseForm);
+}
+
+void MedicationTextMemo::RememberFormCode(const std::string& doseForm, const FormCode& formCode) {
+    if (!m_formCodes.contains(doseForm) &&
+        Charge(kElementOverhead + doseForm.size() + sizeof formCode))
+        m_formCodes.emplace(doseForm, formCode);
+}
+
+const MedicationTextMemo::StrengthSplit*
+MedicationTextMemo::FindSplit(const std::string& key) const {
+    return Find(m_splits, key);
+}
+
+void MedicationTextMemo::RememberSplit(const std::string& key, const StrengthSplit& split) {
+    if (!m_splits.contains(key) && Charge(kElementOverhead + key.size() + sizeof split))
+        m_splits.emplace(key, split);
+}
+
+void MedicationTextMemo::DrugKey(std::string_view drugName, std::string_view formCode,
+                                 std::string_view routeCode, std::string_view strength,
+                                 std::string_view strengthUnit, std::string& key) {
+    key.clear();
+    AppendText(key, drugName);
+    AppendText(key, formCode);
+    AppendText(key, routeCode);
+    AppendText(key, strength);
+    AppendText(key, strengthUnit);
+}
+
+const int32_t* MedicationTextMemo::FindDrug(const std::string& key) const {
+    return Find(m_drugs, key);
+}
+
+void MedicationTextMemo::RememberDrug(const std::string& key, int32_t drugId) {
+    if (!m_drugs.contains(key) && Charge(kElementOverhead + key.size() + sizeof drugId))
+        m_drugs.emplace(key, drugId);
 }
 
 const bool* MedicationTextMemo::FindNdc(int32_t drugId) const {

@@ -1,7 +1,10 @@
 // What one run has learned from the host, so that the run asks each question
 // once: how a medication's texts settle (not describable, no drug, or the drug
-// they name), whether a drug has an NDC record, a drug's RxNorm candidates and
-// a patient's reference. Only answers are kept, never a failed call: a call
+// they name), the form code of a dose form, the drug-knowledge library's split
+// of a strength for a drug name and codes, the drug that the dictionary's
+// search keys find (texts that differ, in letter case or spelling, often come
+// to the same keys), whether a drug has an NDC record, a drug's RxNorm
+// candidates and a patient's reference. Only answers are kept, never a failed call: a call
 // that fails is made again by the next medication that needs it.
 //
 // The memory it holds is bounded. Each answer is charged an estimate of what
@@ -16,6 +19,7 @@
 #include <unordered_map>
 
 #include "data/DrugRecords.h"
+#include "repair/DrugTextSizes.h"
 
 class MedicationTextMemo {
 public:
@@ -26,6 +30,19 @@ public:
     struct TextsOutcome {
         bool describable = false;
         int32_t drugId = NoDrugId; // NoDrugId: the dictionary files no such drug
+    };
+
+    // What the drug-knowledge library answers for a dose form.
+    struct FormCode {
+        bool found = false;
+        char code[kFormCodeBufferSize] = {};
+    };
+
+    // What SplitStrengthByCodes gave for a drug name, codes and strength text.
+    struct StrengthSplit {
+        int result = 0;
+        char value[kStrengthValueBufferSize] = {};
+        char unit[kStrengthUnitBufferSize] = {};
     };
 
     explicit MedicationTextMemo(std::size_t capacity = kDefaultCapacity) : m_capacity(capacity) {}
@@ -48,6 +65,20 @@ public:
     const TextsOutcome* FindTexts(const std::string& key) const;
     void RememberTexts(const std::string& key, TextsOutcome outcome);
 
+    const FormCode* FindFormCode(const std::string& doseForm) const;
+    void RememberFormCode(const std::string& doseForm, const FormCode& formCode);
+
+    // The key of a split is DrugKey's of the drug name, the codes and the strength text.
+    const StrengthSplit* FindSplit(const std::string& key) const;
+    void RememberSplit(const std::string& key, const StrengthSplit& split);
+
+    // The key of the dictionary's five search texts, as TextsKey makes it.
+    static void DrugKey(std::string_view drugName, std::string_view formCode,
+                        std::string_view routeCode, std::string_view strength,
+                        std::string_view strengthUnit, std::string& key);
+    const int32_t* FindDrug(const std::string& key) const;
+    void RememberDrug(const std::string& key, int32_t drugId);
+
     // Null when not known.
     const bool* FindNdc(int32_t drugId) const;
     void RememberNdc(int32_t drugId, bool hasNdc);
@@ -66,6 +97,9 @@ private:
     std::size_t m_capacity;
     std::size_t m_used = 0;
     std::unordered_map<std::string, TextsOutcome> m_texts;
+    std::unordered_map<std::string, FormCode> m_formCodes;
+    std::unordered_map<std::string, StrengthSplit> m_splits;
+    std::unordered_map<std::string, int32_t> m_drugs;
     std::unordered_map<int32_t, bool> m_ndc;
     std::unordered_map<int32_t, RxNormCandidateList> m_candidates;
     std::unordered_map<int32_t, std::string> m_patients;
