@@ -208,7 +208,6 @@ private:
     char m_szDbPath[host::kDatabasePathSize] = {}; // database folder, ends with the separator
     int32_t m_patientLookupFailures = 0;
     MedicationTextMemo m_textMemo; // what the scan running has learned from the host
-    std::string m_textsKey;        // the memo key of the medication settled, its buffer reused
     std::string m_memoKey;         // the memo key of a dose form or a drug, its buffer reused
     MedicationTextMemo::FormCode m_formCode; // a form code the memo has no room for
 };

@@ -31,13 +31,12 @@ MedicationLineTexts::MedicationLineTexts(TableHandle patientTable, const _MRRX& 
     values.entryId = record.entryId;
     values.resolutionCode = resolutionCode;
     values.patientId = record.patientId;
-    const std::string* known =
-        patients != nullptr ? patients->FindPatient(record.patientId) : nullptr;
-    if (known != nullptr) {
+    std::string_view known;
+    if (patients != nullptr && patients->FindPatient(record.patientId, known)) {
         // Read from this same buffer's width before, so it fits.
-        std::memcpy(patientRef, known->data(), known->size());
-        patientRef[known->size()] = '\0';
-        values.patientRef = std::string_view(patientRef, known->size());
+        std::memcpy(patientRef, known.data(), known.size());
+        patientRef[known.size()] = '\0';
+        values.patientRef = std::string_view(patientRef, known.size());
     } else {
         values.patientRef =
             PatientReference(patientTable, record.patientId, patientRef, patientFailure);

@@ -1,22 +1,23 @@
 #include "repair/MedicationTextMemo.h"
 
+#include <cstring>
+
 namespace {
 
-// What a map's element costs besides its key's and value's own bytes: the
-// node, its allocation and its share of the buckets.
-constexpr std::size_t kElementOverhead = 96;
+// What an element of a map costs besides its value: the node's link and
+// cached hash, the allocation's own header, and a bucket.
+constexpr std::size_t kElementCost = 32;
+// A text key: the string in the node, and its characters on the heap once
+// they are too many to be held in the string itself.
+constexpr std::size_t kTextHeldInPlace = 15;
+std::size_t TextKeyCost(const std::string& key) {
+    return sizeof(std::string) + (key.size() > kTextHeldInPlace ? key.size() + 1 + 16 : 0);
+}
 
 template <typename Map, typename Key>
 const typename Map::mapped_type* Find(const Map& map, const Key& key) {
     const auto found = map.find(key);
     return found == map.end() ? nullptr : &found->second;
-}
-
-void AppendText(std::string& key, std::string_view text) {
-    const auto length = static_cast<unsigned>(text.size());
-    key += static_cast<char>(length & 0xFFu);
-    key += static_cast<char>((length >> 8) & 0xFFu);
-    key += text;
 }
 
 } // namespace
@@ -28,7 +29,6 @@ void MedicationTextMemo::SetCapacity(std::size_t capacity) {
 
 void MedicationTextMemo::Clear() {
     // Swapped with empty maps, so that the memory goes back as well.
-    decltype(m_texts)().swap(m_texts);
     decltype(m_formCodes)().swap(m_formCodes);
     decltype(m_splits)().swap(m_splits);
     decltype(m_drugs)().swap(m_drugs);
@@ -45,24 +45,14 @@ bool MedicationTextMemo::Charge(std::size_t bytes) {
     return true;
 }
 
-void MedicationTextMemo::TextsKey(std::string_view drugName, std::string_view route,
-                                  std::string_view doseForm, std::string_view strength,
-                                  std::string& key) {
+void MedicationTextMemo::Key(std::initializer_list<std::string_view> texts, std::string& key) {
     key.clear();
-    AppendText(key, drugName);
-    AppendText(key, route);
-    AppendText(key, doseForm);
-    AppendText(key, strength);
-}
-
-const MedicationTextMemo::TextsOutcome*
-MedicationTextMemo::FindTexts(const std::string& key) const {
-    return Find(m_texts, key);
-}
-
-void MedicationTextMemo::RememberTexts(const std::string& key, TextsOutcome outcome) {
-    if (!m_texts.contains(key) && Charge(kElementOverhead + key.size() + sizeof outcome))
-        m_texts.emplace(key, outcome);
+    for (const std::string_view text : texts) {
+        const auto length = static_cast<unsigned>(text.size());
+        key += static_cast<char>(length & 0xFFu);
+        key += static_cast<char>((length >> 8) & 0xFFu);
+        key += text;
+    }
 }
 
 const MedicationTextMemo::FormCode*
@@ -72,7 +62,7 @@ MedicationTextMemo::FindFormCode(const std::string& doseForm) const {
 
 void MedicationTextMemo::RememberFormCode(const std::string& doseForm, const FormCode& formCode) {
     if (!m_formCodes.contains(doseForm) &&
-        Charge(kElementOverhead + doseForm.size() + sizeof formCode))
+        Charge(kElementCost + TextKeyCost(doseForm) + sizeof formCode))
         m_formCodes.emplace(doseForm, formCode);
 }
 
@@ -82,19 +72,8 @@ MedicationTextMemo::FindSplit(const std::string& key) const {
 }
 
 void MedicationTextMemo::RememberSplit(const std::string& key, const StrengthSplit& split) {
-    if (!m_splits.contains(key) && Charge(kElementOverhead + key.size() + sizeof split))
+    if (!m_splits.contains(key) && Charge(kElementCost + TextKeyCost(key) + sizeof split))
         m_splits.emplace(key, split);
-}
-
-void MedicationTextMemo::DrugKey(std::string_view drugName, std::string_view formCode,
-                                 std::string_view routeCode, std::string_view strength,
-                                 std::string_view strengthUnit, std::string& key) {
-    key.clear();
-    AppendText(key, drugName);
-    AppendText(key, formCode);
-    AppendText(key, routeCode);
-    AppendText(key, strength);
-    AppendText(key, strengthUnit);
 }
 
 const int32_t* MedicationTextMemo::FindDrug(const std::string& key) const {
@@ -102,7 +81,7 @@ const int32_t* MedicationTextMemo::FindDrug(const std::string& key) const {
 }
 
 void MedicationTextMemo::RememberDrug(const std::string& key, int32_t drugId) {
-    if (!m_drugs.contains(key) && Charge(kElementOverhead + key.size() + sizeof drugId))
+    if (!m_drugs.contains(key) && Charge(kElementCost + TextKeyCost(key) + sizeof drugId))
         m_drugs.emplace(key, drugId);
 }
 
@@ -111,7 +90,7 @@ const bool* MedicationTextMemo::FindNdc(int32_t drugId) const {
 }
 
 void MedicationTextMemo::RememberNdc(int32_t drugId, bool hasNdc) {
-    if (!m_ndc.contains(drugId) && Charge(kElementOverhead))
+    if (!m_ndc.contains(drugId) && Charge(kElementCost + sizeof drugId + sizeof hasNdc))
         m_ndc.emplace(drugId, hasNdc);
 }
 
@@ -120,16 +99,26 @@ const RxNormCandidateList* MedicationTextMemo::FindCandidates(int32_t drugId) co
 }
 
 void MedicationTextMemo::RememberCandidates(int32_t drugId, const RxNormCandidateList& candidates) {
-    if (!m_candidates.contains(drugId) &&
-        Charge(kElementOverhead + candidates.size() * sizeof(_MRDRXN)))
+    const std::size_t cost = kElementCost + sizeof drugId + sizeof candidates +
+                             (candidates.empty() ? 0 : 16 + candidates.size() * sizeof(_MRDRXN));
+    if (!m_candidates.contains(drugId) && Charge(cost))
         m_candidates.emplace(drugId, candidates);
 }
 
-const std::string* MedicationTextMemo::FindPatient(int32_t patientId) const {
-    return Find(m_patients, patientId);
+bool MedicationTextMemo::FindPatient(int32_t patientId, std::string_view& reference) const {
+    const PatientReference* known = Find(m_patients, patientId);
+    if (known == nullptr)
+        return false;
+    reference = std::string_view(known->text, known->length);
+    return true;
 }
 
 void MedicationTextMemo::RememberPatient(int32_t patientId, std::string_view reference) {
-    if (!m_patients.contains(patientId) && Charge(kElementOverhead + reference.size()))
-        m_patients.emplace(patientId, std::string(reference));
+    PatientReference kept;
+    if (reference.size() > sizeof kept.text || m_patients.contains(patientId) ||
+        !Charge(kElementCost + sizeof patientId + sizeof kept))
+        return;
+    kept.length = static_cast<unsigned char>(reference.size());
+    std::memcpy(kept.text, reference.data(), reference.size());
+    m_patients.emplace(patientId, kept);
 }

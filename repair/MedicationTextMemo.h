@@ -1,36 +1,33 @@
 // What one run has learned from the host, so that the run asks each question
-// once: how a medication's texts settle (not describable, no drug, or the drug
-// they name), the form code of a dose form, the drug-knowledge library's split
-// of a strength for a drug name and codes, the drug that the dictionary's
-// search keys find (texts that differ, in letter case or spelling, often come
-// to the same keys), whether a drug has an NDC record, a drug's RxNorm
-// candidates and a patient's reference. Only answers are kept, never a failed call: a call
-// that fails is made again by the next medication that needs it.
+// once, whichever medication asks it: the form code of a dose form, the
+// drug-knowledge library's split of a strength for a drug name and codes, the
+// drug that the dictionary's search texts find (texts that differ in letter
+// case or spelling often come to the same), whether a drug has an NDC record,
+// a drug's RxNorm candidates and a patient's reference. Only answers are kept,
+// never a failed call: a call that fails is made again by the next medication
+// that needs it.
 //
-// The memory it holds is bounded. Each answer is charged an estimate of what
-// it takes; once the next one would go past the capacity, nothing new is kept
-// and what was kept still answers. A capacity of 0 keeps nothing.
+// The memory it holds is bounded. Each answer is charged what it takes (its
+// element of the map, its key and value, its share of the buckets); once the
+// next one would go past the capacity nothing new is kept, and what was kept
+// still answers. A capacity of 0 keeps nothing.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 
 #include "data/DrugRecords.h"
+#include "data/PatientRecord.h"
 #include "repair/DrugTextSizes.h"
 
 class MedicationTextMemo {
 public:
-    // Together with the rest of a run, well under 64 MiB.
-    static constexpr std::size_t kDefaultCapacity = std::size_t{24} << 20;
-
-    // How a medication's texts settle before anything of its drug is read.
-    struct TextsOutcome {
-        bool describable = false;
-        int32_t drugId = NoDrugId; // NoDrugId: the dictionary files no such drug
-    };
+    // Together with the rest of a run, under 64 MiB.
+    static constexpr std::size_t kDefaultCapacity = std::size_t{20} << 20;
 
     // What the drug-knowledge library answers for a dose form.
     struct FormCode {
@@ -57,25 +54,18 @@ public:
     // Forgets everything: what a run learned is not trusted by the next one.
     void Clear();
 
-    // The key of a medication's texts: each whole text, its length first, so
-    // that no two different sets of texts share a key.
-    static void TextsKey(std::string_view drugName, std::string_view route,
-                         std::string_view doseForm, std::string_view strength, std::string& key);
-
-    const TextsOutcome* FindTexts(const std::string& key) const;
-    void RememberTexts(const std::string& key, TextsOutcome outcome);
+    // A key of texts: each whole text, its length first, so that no two
+    // different lists of texts share a key.
+    static void Key(std::initializer_list<std::string_view> texts, std::string& key);
 
     const FormCode* FindFormCode(const std::string& doseForm) const;
     void RememberFormCode(const std::string& doseForm, const FormCode& formCode);
 
-    // The key of a split is DrugKey's of the drug name, the codes and the strength text.
+    // Keyed by the drug name, form code, route code and strength text.
     const StrengthSplit* FindSplit(const std::string& key) const;
     void RememberSplit(const std::string& key, const StrengthSplit& split);
 
-    // The key of the dictionary's five search texts, as TextsKey makes it.
-    static void DrugKey(std::string_view drugName, std::string_view formCode,
-                        std::string_view routeCode, std::string_view strength,
-                        std::string_view strengthUnit, std::string& key);
+    // Keyed by the dictionary's five search texts; NoDrugId when none matches.
     const int32_t* FindDrug(const std::string& key) const;
     void RememberDrug(const std::string& key, int32_t drugId);
 
@@ -86,21 +76,26 @@ public:
     const RxNormCandidateList* FindCandidates(int32_t drugId) const;
     void RememberCandidates(int32_t drugId, const RxNormCandidateList& candidates);
 
-    // The patient's reference; the empty text for a patient the table does not hold.
-    const std::string* FindPatient(int32_t patientId) const;
+    // The patient's reference (the empty text for a patient the table does
+    // not hold); false when not known.
+    bool FindPatient(int32_t patientId, std::string_view& reference) const;
     void RememberPatient(int32_t patientId, std::string_view reference);
 
 private:
+    struct PatientReference {
+        unsigned char length = 0;
+        char text[kMrptPatientRef.width] = {};
+    };
+
     // Charges `bytes` when they fit; false, nothing charged, when they do not.
     bool Charge(std::size_t bytes);
 
     std::size_t m_capacity;
     std::size_t m_used = 0;
-    std::unordered_map<std::string, TextsOutcome> m_texts;
     std::unordered_map<std::string, FormCode> m_formCodes;
     std::unordered_map<std::string, StrengthSplit> m_splits;
     std::unordered_map<std::string, int32_t> m_drugs;
     std::unordered_map<int32_t, bool> m_ndc;
     std::unordered_map<int32_t, RxNormCandidateList> m_candidates;
-    std::unordered_map<int32_t, std::string> m_patients;
+    std::unordered_map<int32_t, PatientReference> m_patients;
 };

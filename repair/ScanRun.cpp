@@ -180,31 +180,22 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
                                FailureOrder::StatusFirst);
     };
 
-    // Medications with the same texts settle alike: the drug-knowledge library
-    // and the drug dictionary are asked once for each set of texts in a run.
-    MedicationTextMemo::TextsKey(drugNameText, routeText, doseFormText, strengthText, m_textsKey);
-    const MedicationTextMemo::TextsOutcome* known = m_textMemo.FindTexts(m_textsKey);
-    MedicationTextMemo::TextsOutcome outcome;
-    if (known != nullptr) {
-        outcome = *known;
-    } else {
-        char routeCode[kRouteCodeBufferSize] = {};
-        char strengthValue[kStrengthValueBufferSize] = {};
-        char strengthUnit[kStrengthUnitBufferSize] = {};
-        const MedicationTextMemo::FormCode* formCode = nullptr;
-        outcome.describable = !drugNameText.empty() && !routeText.empty() &&
-                              (formCode = FormCodeOf(doseFormText))->found &&
-                              LookupRouteCode(routeText, routeCode) &&
-                              SplitOf(drugNameText, formCode->code, routeCode, strengthText,
-                                      strengthValue, strengthUnit) == 1;
-        if (outcome.describable && !DrugOf(outcome.drugId, drugName, formCode->code, routeCode,
-                                           strengthValue, strengthUnit))
-            return false;
-        m_textMemo.RememberTexts(m_textsKey, outcome);
-    }
-    if (!outcome.describable)
+    // Medications with the same texts settle alike: each answer of the
+    // drug-knowledge library and the drug dictionary is asked for once a run.
+    char routeCode[kRouteCodeBufferSize] = {};
+    char strengthValue[kStrengthValueBufferSize] = {};
+    char strengthUnit[kStrengthUnitBufferSize] = {};
+    const MedicationTextMemo::FormCode* formCode = nullptr;
+    const bool describable = !drugNameText.empty() && !routeText.empty() &&
+                             (formCode = FormCodeOf(doseFormText))->found &&
+                             LookupRouteCode(routeText, routeCode) &&
+                             SplitOf(drugNameText, formCode->code, routeCode, strengthText,
+                                     strengthValue, strengthUnit) == 1;
+    if (!describable)
         return clearRxNorm(kResolutionNotDescribable);
-    const int32_t drugId = outcome.drugId;
+    int32_t drugId = NoDrugId;
+    if (!DrugOf(drugId, drugName, formCode->code, routeCode, strengthValue, strengthUnit))
+        return false;
     if (drugId == NoDrugId)
         return clearRxNorm(kResolutionNoDrug);
 
@@ -263,7 +254,7 @@ const MedicationTextMemo::FormCode* CDosewrightDlg::FormCodeOf(std::string_view 
 int CDosewrightDlg::SplitOf(std::string_view drugName, const char* formCode, const char* routeCode,
                             std::string_view strengthText, std::span<char> strengthValue,
                             std::span<char> strengthUnit) {
-    MedicationTextMemo::DrugKey(drugName, formCode, routeCode, strengthText, {}, m_memoKey);
+    MedicationTextMemo::Key({drugName, formCode, routeCode, strengthText}, m_memoKey);
     const MedicationTextMemo::StrengthSplit* known = m_textMemo.FindSplit(m_memoKey);
     MedicationTextMemo::StrengthSplit split;
     if (known == nullptr) {
@@ -279,7 +270,7 @@ int CDosewrightDlg::SplitOf(std::string_view drugName, const char* formCode, con
 
 bool CDosewrightDlg::DrugOf(int32_t& drugId, const char* drugName, const char* formCode,
                             const char* routeCode, const char* strength, const char* strengthUnit) {
-    MedicationTextMemo::DrugKey(drugName, formCode, routeCode, strength, strengthUnit, m_memoKey);
+    MedicationTextMemo::Key({drugName, formCode, routeCode, strength, strengthUnit}, m_memoKey);
     const int32_t* known = m_textMemo.FindDrug(m_memoKey);
     if (known != nullptr) {
         drugId = *known;

@@ -123,31 +123,30 @@ INSTANTIATE_TEST_SUITE_P(
     [](const testing::TestParamInfo<Practice>& info) { return std::string(info.param.name); });
 
 TEST(MedicationTextMemoTest, KeepsNothingPastItsCapacityAndStillAnswersWhatItKept) {
-    MedicationTextMemo memo(2000);
+    MedicationTextMemo memo(4000);
     std::string key;
     int kept = 0;
     for (int i = 0; i < 100; ++i) {
-        MedicationTextMemo::TextsKey("Drug " + std::to_string(i), "Oral", "Tablet", "10 MG", key);
-        memo.RememberTexts(key, {true, i});
+        MedicationTextMemo::Key({"Drug " + std::to_string(i), "TAB", "OR", "10", "MG"}, key);
+        memo.RememberDrug(key, i);
         memo.RememberPatient(i, "PT" + std::to_string(i));
         ASSERT_LE(memo.Used(), memo.Capacity());
-        kept += memo.FindTexts(key) != nullptr;
+        kept += memo.FindDrug(key) != nullptr;
     }
     EXPECT_GT(kept, 0);
     EXPECT_LT(kept, 100);
-    MedicationTextMemo::TextsKey("Drug 0", "Oral", "Tablet", "10 MG", key);
-    ASSERT_NE(memo.FindTexts(key), nullptr);
-    EXPECT_EQ(memo.FindTexts(key)->drugId, 0);
-    EXPECT_EQ(*memo.FindPatient(0), "PT0");
-    EXPECT_EQ(memo.FindPatient(99), nullptr);
+    MedicationTextMemo::Key({"Drug 0", "TAB", "OR", "10", "MG"}, key);
+    ASSERT_NE(memo.FindDrug(key), nullptr);
+    EXPECT_EQ(*memo.FindDrug(key), 0);
+    std::string_view reference;
+    ASSERT_TRUE(memo.FindPatient(0, reference));
+    EXPECT_EQ(reference, "PT0");
+    EXPECT_FALSE(memo.FindPatient(99, reference));
 
     // Texts that only run together differently are different texts.
     std::string other;
-    MedicationTextMemo::TextsKey("Drug 0O", "ral", "Tablet", "10 MG", other);
+    MedicationTextMemo::Key({"Drug 0T", "AB", "OR", "10", "MG"}, other);
     EXPECT_NE(other, key);
-    memo.SetCapacity(0);
-    memo.RememberNdc(1, true);
-    EXPECT_EQ(memo.FindNdc(1), nullptr);
 }
 
 } // namespace
