@@ -30,33 +30,29 @@ struct RunOutcome {
     bool operator==(const RunOutcome&) const = default;
 };
 
-// Every change and end entry of every run in the journal folder, in run order.
+// The bytes of every change and end entry of every run in the journal folder, in run order.
 std::string JournalText(const std::string& databasePath) {
     std::vector<std::string> runs;
     int error = 0;
     EXPECT_TRUE(JournalFileNames(databasePath, runs, error));
     std::string text;
+    auto put = [&](const auto& value) {
+        text.append(reinterpret_cast<const char*>(&value), sizeof value);
+    };
     for (const std::string& run : runs) {
         RunJournalReader reader;
         EXPECT_TRUE(reader.Open(databasePath, run)) << run;
-        text += std::to_string(static_cast<int>(reader.Mode())) + "\n";
-        JournalChange change;
+        put(reader.Mode());
+        JournalChange c;
         JournalEnd end;
         for (RunJournalReader::Entry entry;
-             (entry = reader.Next(change, end)) != RunJournalReader::Entry::None;) {
+             (entry = reader.Next(c, end)) != RunJournalReader::Entry::None;) {
+            put(entry);
             if (entry == RunJournalReader::Entry::Change) {
-                text.append(reinterpret_cast<const char*>(&change.entryId), sizeof change.entryId);
-                text.append(reinterpret_cast<const char*>(&change.resolutionCode),
-                            sizeof change.resolutionCode);
-                text.append(change.oldRxNormId, sizeof change.oldRxNormId);
-                text.append(change.newRxNormId, sizeof change.newRxNormId);
-                text.append(change.newTermType, sizeof change.newTermType);
-                text.append(reinterpret_cast<const char*>(&change.asRead), sizeof change.asRead);
+                put(c.entryId), put(c.resolutionCode), put(c.oldRxNormId), put(c.oldTermType);
+                put(c.newRxNormId), put(c.newTermType), put(c.asRead);
             } else if (entry == RunJournalReader::Entry::End) {
-                text += " end " + std::to_string(end.examined) + " " + std::to_string(end.changed) +
-                        "\n";
-            } else {
-                text += " damaged\n";
+                put(end.examined), put(end.changed);
             }
         }
     }
@@ -125,27 +121,18 @@ INSTANTIATE_TEST_SUITE_P(
 TEST(MedicationTextMemoTest, KeepsNothingPastItsCapacityAndStillAnswersWhatItKept) {
     MedicationTextMemo memo(4000);
     std::string key;
-    int kept = 0;
     for (int i = 0; i < 100; ++i) {
-        MedicationTextMemo::Key({"Drug " + std::to_string(i), "TAB", "OR", "10", "MG"}, key);
-        memo.RememberDrug(key, i);
         memo.RememberPatient(i, "PT" + std::to_string(i));
         ASSERT_LE(memo.Used(), memo.Capacity());
-        kept += memo.FindDrug(key) != nullptr;
     }
-    EXPECT_GT(kept, 0);
-    EXPECT_LT(kept, 100);
-    MedicationTextMemo::Key({"Drug 0", "TAB", "OR", "10", "MG"}, key);
-    ASSERT_NE(memo.FindDrug(key), nullptr);
-    EXPECT_EQ(*memo.FindDrug(key), 0);
     std::string_view reference;
     ASSERT_TRUE(memo.FindPatient(0, reference));
     EXPECT_EQ(reference, "PT0");
     EXPECT_FALSE(memo.FindPatient(99, reference));
-
     // Texts that only run together differently are different texts.
     std::string other;
-    MedicationTextMemo::Key({"Drug 0T", "AB", "OR", "10", "MG"}, other);
+    MedicationTextMemo::Key({"Drug 0", "TAB", "OR"}, key);
+    MedicationTextMemo::Key({"Drug 0T", "AB", "OR"}, other);
     EXPECT_NE(other, key);
 }
 
