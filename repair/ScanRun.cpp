@@ -185,9 +185,9 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
     char routeCode[kRouteCodeBufferSize] = {};
     char strengthValue[kStrengthValueBufferSize] = {};
     char strengthUnit[kStrengthUnitBufferSize] = {};
-    const MedicationTextMemo::FormCode* formCode = nullptr;
-    const bool describable = !drugNameText.empty() && !routeText.empty() &&
-                             (formCode = FormCodeOf(doseFormText))->found &&
+    const MedicationTextMemo::FormCode* formCode =
+        drugNameText.empty() || routeText.empty() ? nullptr : FormCodeOf(doseFormText);
+    const bool describable = formCode != nullptr && formCode->found &&
                              LookupRouteCode(routeText, routeCode) &&
                              SplitOf(drugNameText, formCode->code, routeCode, strengthText,
                                      strengthValue, strengthUnit) == 1;
