@@ -6,7 +6,6 @@
 #pragma once
 
 #include <cstdint>
-#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -163,16 +162,6 @@ private:
     // One medication of the scan; false when the scan must stop.
     bool SettleMedication(const _MRRX& record, unsigned char reportOnly, int32_t& affected,
                           RxNormCandidateList& candidates);
-    // The form code of a dose form, and the drug of the dictionary's search
-    // texts (FindDrugId), from what the scan learned or else from the host.
-    const MedicationTextMemo::FormCode* FormCodeOf(std::string_view doseForm);
-    // SplitStrengthByCodes; the outputs are kStrengthValueBufferSize and
-    // kStrengthUnitBufferSize bytes.
-    int SplitOf(std::string_view drugName, const char* formCode, const char* routeCode,
-                std::string_view strengthText, std::span<char> strengthValue,
-                std::span<char> strengthUnit);
-    bool DrugOf(int32_t& drugId, const char* drugName, const char* formCode, const char* routeCode,
-                const char* strength, const char* strengthUnit);
     // Writes a change the scan decided (repair mode), reports and counts it;
     // in a repair of approved changes, only an approved one.
     bool ApplyScanChange(const _MRRX& asRead, const _MRRX& changed, const char* oldRxNormId,
@@ -208,6 +197,4 @@ private:
     char m_szDbPath[host::kDatabasePathSize] = {}; // database folder, ends with the separator
     int32_t m_patientLookupFailures = 0;
     MedicationTextMemo m_textMemo; // what the scan running has learned from the host
-    std::string m_memoKey;         // the memo key of a dose form or a drug, its buffer reused
-    MedicationTextMemo::FormCode m_formCode; // a form code the memo has no room for
 };

@@ -1,5 +1,7 @@
 #include "repair/MedicationTextMemo.h"
 
+#include "repair/DrugKnowledge.h"
+
 #include <cstring>
 
 namespace {
@@ -55,34 +57,49 @@ void MedicationTextMemo::Key(std::initializer_list<std::string_view> texts, std:
     }
 }
 
-const MedicationTextMemo::FormCode*
-MedicationTextMemo::FindFormCode(const std::string& doseForm) const {
-    return Find(m_formCodes, doseForm);
+const MedicationTextMemo::FormCode& MedicationTextMemo::FormCodeOf(std::string_view doseForm) {
+    m_key.assign(doseForm);
+    if (const FormCode* known = Find(m_formCodes, m_key))
+        return *known;
+    m_formCode.found = LookupFormCode(doseForm, m_formCode.code);
+    if (Charge(kElementCost + TextKeyCost(m_key) + sizeof m_formCode))
+        return m_formCodes.emplace(m_key, m_formCode).first->second;
+    return m_formCode;
 }
 
-void MedicationTextMemo::RememberFormCode(const std::string& doseForm, const FormCode& formCode) {
-    if (!m_formCodes.contains(doseForm) &&
-        Charge(kElementCost + TextKeyCost(doseForm) + sizeof formCode))
-        m_formCodes.emplace(doseForm, formCode);
+int MedicationTextMemo::SplitOf(std::string_view drugName, const char* formCode,
+                                const char* routeCode, std::string_view strengthText,
+                                std::span<char> strengthValue, std::span<char> strengthUnit) {
+    Key({drugName, formCode, routeCode, strengthText}, m_key);
+    const StrengthSplit* known = Find(m_splits, m_key);
+    StrengthSplit split;
+    if (known == nullptr) {
+        split.result = SplitStrengthByCodes(drugName, formCode, routeCode, strengthText,
+                                            split.value, split.unit);
+        if (Charge(kElementCost + TextKeyCost(m_key) + sizeof split))
+            m_splits.emplace(m_key, split);
+        known = &split;
+    }
+    std::memcpy(strengthValue.data(), known->value, sizeof known->value);
+    std::memcpy(strengthUnit.data(), known->unit, sizeof known->unit);
+    return known->result;
 }
 
-const MedicationTextMemo::StrengthSplit*
-MedicationTextMemo::FindSplit(const std::string& key) const {
-    return Find(m_splits, key);
-}
-
-void MedicationTextMemo::RememberSplit(const std::string& key, const StrengthSplit& split) {
-    if (!m_splits.contains(key) && Charge(kElementCost + TextKeyCost(key) + sizeof split))
-        m_splits.emplace(key, split);
-}
-
-const int32_t* MedicationTextMemo::FindDrug(const std::string& key) const {
-    return Find(m_drugs, key);
-}
-
-void MedicationTextMemo::RememberDrug(const std::string& key, int32_t drugId) {
-    if (!m_drugs.contains(key) && Charge(kElementCost + TextKeyCost(key) + sizeof drugId))
-        m_drugs.emplace(key, drugId);
+bool MedicationTextMemo::DrugOf(std::string_view drugName, std::string_view formCode,
+                                std::string_view routeCode, std::string_view strength,
+                                std::string_view strengthUnit,
+                                const std::function<bool(int32_t& drugId)>& lookUp,
+                                int32_t& drugId) {
+    Key({drugName, formCode, routeCode, strength, strengthUnit}, m_key);
+    if (const int32_t* known = Find(m_drugs, m_key)) {
+        drugId = *known;
+        return true;
+    }
+    if (!lookUp(drugId))
+        return false;
+    if (Charge(kElementCost + TextKeyCost(m_key) + sizeof drugId))
+        m_drugs.emplace(m_key, drugId);
+    return true;
 }
 
 const bool* MedicationTextMemo::FindNdc(int32_t drugId) const {

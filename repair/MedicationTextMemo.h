@@ -15,7 +15,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <initializer_list>
+#include <span>
 #include <string>
 #include <string_view>
 #include <unordered_map>
@@ -58,16 +60,21 @@ public:
     // different lists of texts share a key.
     static void Key(std::initializer_list<std::string_view> texts, std::string& key);
 
-    const FormCode* FindFormCode(const std::string& doseForm) const;
-    void RememberFormCode(const std::string& doseForm, const FormCode& formCode);
-
-    // Keyed by the drug name, form code, route code and strength text.
-    const StrengthSplit* FindSplit(const std::string& key) const;
-    void RememberSplit(const std::string& key, const StrengthSplit& split);
-
-    // Keyed by the dictionary's five search texts; NoDrugId when none matches.
-    const int32_t* FindDrug(const std::string& key) const;
-    void RememberDrug(const std::string& key, int32_t drugId);
+    // The form code of `doseForm`, as LookupFormCode answers; asks it once.
+    // The answer stays valid until the next call.
+    const FormCode& FormCodeOf(std::string_view doseForm);
+    // SplitStrengthByCodes's answer for the drug name, codes and strength
+    // text; asks it once. The outputs are kStrengthValueBufferSize and
+    // kStrengthUnitBufferSize bytes.
+    int SplitOf(std::string_view drugName, const char* formCode, const char* routeCode,
+                std::string_view strengthText, std::span<char> strengthValue,
+                std::span<char> strengthUnit);
+    // The drug of the dictionary's five search texts (NoDrugId when none
+    // matches), from `lookUp` the first time; false, nothing kept, when
+    // `lookUp` failed.
+    bool DrugOf(std::string_view drugName, std::string_view formCode, std::string_view routeCode,
+                std::string_view strength, std::string_view strengthUnit,
+                const std::function<bool(int32_t& drugId)>& lookUp, int32_t& drugId);
 
     // Null when not known.
     const bool* FindNdc(int32_t drugId) const;
@@ -89,6 +96,9 @@ private:
 
     // Charges `bytes` when they fit; false, nothing charged, when they do not.
     bool Charge(std::size_t bytes);
+
+    std::string m_key;   // the key being looked up, its buffer reused
+    FormCode m_formCode; // a form code there is no room to keep
 
     std::size_t m_capacity;
     std::size_t m_used = 0;

@@ -186,15 +186,21 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
     char strengthValue[kStrengthValueBufferSize] = {};
     char strengthUnit[kStrengthUnitBufferSize] = {};
     const MedicationTextMemo::FormCode* formCode =
-        drugNameText.empty() || routeText.empty() ? nullptr : FormCodeOf(doseFormText);
+        drugNameText.empty() || routeText.empty() ? nullptr : &m_textMemo.FormCodeOf(doseFormText);
     const bool describable = formCode != nullptr && formCode->found &&
                              LookupRouteCode(routeText, routeCode) &&
-                             SplitOf(drugNameText, formCode->code, routeCode, strengthText,
-                                     strengthValue, strengthUnit) == 1;
+                             m_textMemo.SplitOf(drugNameText, formCode->code, routeCode,
+                                                strengthText, strengthValue, strengthUnit) == 1;
     if (!describable)
         return clearRxNorm(kResolutionNotDescribable);
     int32_t drugId = NoDrugId;
-    if (!DrugOf(drugId, drugName, formCode->code, routeCode, strengthValue, strengthUnit))
+    if (!m_textMemo.DrugOf(
+            drugName, formCode->code, routeCode, strengthValue, strengthUnit,
+            [&](int32_t& found) {
+                return FindDrugId(found, drugName, formCode->code, routeCode, strengthValue,
+                                  strengthUnit);
+            },
+            drugId))
         return false;
     if (drugId == NoDrugId)
         return clearRxNorm(kResolutionNoDrug);
@@ -239,47 +245,6 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
     SetRxNorm(changed, candidateId, candidateType);
     return ApplyScanChange(record, changed, rxNormId, reportOnly, drugId, affected,
                            FailureOrder::StatusFirst);
-}
-
-const MedicationTextMemo::FormCode* CDosewrightDlg::FormCodeOf(std::string_view doseForm) {
-    m_memoKey.assign(doseForm);
-    const MedicationTextMemo::FormCode* known = m_textMemo.FindFormCode(m_memoKey);
-    if (known != nullptr)
-        return known;
-    m_formCode.found = LookupFormCode(doseForm, m_formCode.code);
-    m_textMemo.RememberFormCode(m_memoKey, m_formCode);
-    return &m_formCode;
-}
-
-int CDosewrightDlg::SplitOf(std::string_view drugName, const char* formCode, const char* routeCode,
-                            std::string_view strengthText, std::span<char> strengthValue,
-                            std::span<char> strengthUnit) {
-    MedicationTextMemo::Key({drugName, formCode, routeCode, strengthText}, m_memoKey);
-    const MedicationTextMemo::StrengthSplit* known = m_textMemo.FindSplit(m_memoKey);
-    MedicationTextMemo::StrengthSplit split;
-    if (known == nullptr) {
-        split.result = SplitStrengthByCodes(drugName, formCode, routeCode, strengthText,
-                                            split.value, split.unit);
-        m_textMemo.RememberSplit(m_memoKey, split);
-        known = &split;
-    }
-    std::memcpy(strengthValue.data(), known->value, sizeof known->value);
-    std::memcpy(strengthUnit.data(), known->unit, sizeof known->unit);
-    return known->result;
-}
-
-bool CDosewrightDlg::DrugOf(int32_t& drugId, const char* drugName, const char* formCode,
-                            const char* routeCode, const char* strength, const char* strengthUnit) {
-    MedicationTextMemo::Key({drugName, formCode, routeCode, strength, strengthUnit}, m_memoKey);
-    const int32_t* known = m_textMemo.FindDrug(m_memoKey);
-    if (known != nullptr) {
-        drugId = *known;
-        return true;
-    }
-    if (!FindDrugId(drugId, drugName, formCode, routeCode, strength, strengthUnit))
-        return false;
-    m_textMemo.RememberDrug(m_memoKey, drugId);
-    return true;
 }
 
 bool CDosewrightDlg::ApplyScanChange(const _MRRX& asRead, const _MRRX& changed,
