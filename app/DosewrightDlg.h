@@ -17,6 +17,7 @@
 #include "data/MedicationRecord.h"
 #include "repair/ApprovedRepair.h"
 #include "repair/ChangeStep.h"
+#include "repair/MedicationTextMemo.h"
 #include "repair/RunFiles.h"
 
 class RunJournal;
@@ -154,6 +155,9 @@ public:
     const char* DatabasePath() const { return m_szDbPath; }
     const HostSession& Session() const { return m_session; }
     const RunFiles& Files() const { return m_runFiles; }
+    // What a scan learned from the host, kept for the length of the scan; its
+    // capacity can be changed before a scan (0: every medication asks the host).
+    MedicationTextMemo& TextMemo() { return m_textMemo; }
     // The status line's text as the window shows it; empty before the start-up.
     std::string StatusText() const;
 
@@ -197,4 +201,5 @@ private:
                             }};
     char m_szDbPath[host::kDatabasePathSize] = {}; // database folder, ends with the separator
     int32_t m_patientLookupFailures = 0;
+    MedicationTextMemo m_textMemo; // what the scan running has learned from the host
 };

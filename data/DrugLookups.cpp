@@ -1,6 +1,7 @@
 // Lookups in the drug dictionary MRDD99, the NDC table MRDNDC99 and the
-// drug-to-RxNorm table MRDRXN99, one medication at a time. Nothing is cached:
-// each lookup positions the table, reads, and compares.
+// drug-to-RxNorm table MRDRXN99, one medication at a time. The lookups keep
+// nothing: each positions the table, reads, and compares. The scan keeps their
+// answers for the length of a run (MedicationTextMemo).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>

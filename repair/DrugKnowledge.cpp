@@ -68,21 +68,39 @@ int SplitStrength(std::string_view drugName, std::string_view route, std::string
     const bool codesFound = LookupFormCode(doseForm, formCode) &&
                             (routeName.empty() || LookupRouteCode(routeName, routeCode));
     if (codesFound) {
-        std::array<char, kLibraryDrugNameLength + 1> libraryName{};
-        CopyText(name.substr(0, kLibraryDrugNameLength), libraryName);
-        if (TrimTrailing(kTrimSpace, libraryName) == 0) {
-            return 0;
-        }
-        std::fill_n(strengthValue.begin(), kStrengthValueBufferSize, '\0');
-        std::fill_n(strengthUnit.begin(), kStrengthUnitBufferSize, '\0');
-        const int32_t result =
-            OV_SplitSizeToStrengthSUM(libraryName.data(), routeCode.data(), formCode.data(),
-                                      strength.data(), strengthValue.data(), strengthUnit.data());
-        if (result == host::kSplitSucceeded &&
-            IsTerminatedWithin(strengthValue.data(), kStrengthValueBufferSize) &&
-            IsTerminatedWithin(strengthUnit.data(), kStrengthUnitBufferSize)) {
-            return 1;
-        }
+        return SplitStrengthByCodes(name, formCode.data(), routeCode.data(), TextInBuffer(strength),
+                                    strengthValue, strengthUnit);
+    }
+    ParseStrengthText(TextInBuffer(strength), strengthValue, strengthUnit);
+    return 1;
+}
+
+int SplitStrengthByCodes(std::string_view drugName, const char* formCode, const char* routeCode,
+                         std::string_view strengthText, std::span<char> strengthValue,
+                         std::span<char> strengthUnit) {
+    RequireBuffer(strengthValue, kStrengthValueBufferSize, "strength value");
+    RequireBuffer(strengthUnit, kStrengthUnitBufferSize, "strength unit");
+    const std::string_view name = TextBeforeZero(drugName);
+    if (name.size() >= kDrugNameBufferSize) {
+        throw std::length_error("drug name of " + std::to_string(name.size()) +
+                                " characters is longer than a medication's");
+    }
+    std::array<char, kStrengthTextBufferSize> strength{};
+    CopyText(TextBeforeZero(strengthText), strength);
+    std::array<char, kLibraryDrugNameLength + 1> libraryName{};
+    CopyText(name.substr(0, kLibraryDrugNameLength), libraryName);
+    if (TrimTrailing(kTrimSpace, libraryName) == 0) {
+        return 0;
+    }
+    std::fill_n(strengthValue.begin(), kStrengthValueBufferSize, '\0');
+    std::fill_n(strengthUnit.begin(), kStrengthUnitBufferSize, '\0');
+    const int32_t result =
+        OV_SplitSizeToStrengthSUM(libraryName.data(), routeCode, formCode, strength.data(),
+                                  strengthValue.data(), strengthUnit.data());
+    if (result == host::kSplitSucceeded &&
+        IsTerminatedWithin(strengthValue.data(), kStrengthValueBufferSize) &&
+        IsTerminatedWithin(strengthUnit.data(), kStrengthUnitBufferSize)) {
+        return 1;
     }
     ParseStrengthText(TextInBuffer(strength), strengthValue, strengthUnit);
     return 1;

@@ -27,3 +27,10 @@ bool LookupFormCode(std::string_view doseForm, std::span<char> formCode);
 int SplitStrength(std::string_view drugName, std::string_view route, std::string_view doseForm,
                   std::string_view strengthText, std::span<char> strengthValue,
                   std::span<char> strengthUnit);
+
+// The part of SplitStrength after the codes were found: `formCode` and
+// `routeCode` are the zero-terminated codes of the medication's dose form and
+// route (LookupFormCode, LookupRouteCode). Returns and fills as SplitStrength.
+int SplitStrengthByCodes(std::string_view drugName, const char* formCode, const char* routeCode,
+                         std::string_view strengthText, std::span<char> strengthValue,
+                         std::span<char> strengthUnit);

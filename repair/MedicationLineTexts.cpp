@@ -2,7 +2,10 @@
 
 #include "data/HostLibraries.h"
 #include "data/RecordField.h"
+#include "repair/MedicationTextMemo.h"
 #include "repair/MedicationUpdate.h"
+
+#include <cstring>
 
 std::string_view PatientReference(TableHandle patientTable, int32_t patientId, std::span<char> text,
                                   int32_t& failure) {
@@ -24,13 +27,23 @@ std::string_view PatientReference(TableHandle patientTable, int32_t patientId, s
 }
 
 MedicationLineTexts::MedicationLineTexts(TableHandle patientTable, const _MRRX& record,
-                                         int32_t resolutionCode) {
+                                         int32_t resolutionCode, MedicationTextMemo* patients) {
     const auto bytes = RecordBytes(record);
     values.entryId = record.entryId;
     values.resolutionCode = resolutionCode;
     values.patientId = record.patientId;
-    values.patientRef =
-        PatientReference(patientTable, record.patientId, patientRef, patientFailure);
+    std::string_view known;
+    if (patients != nullptr && patients->FindPatient(record.patientId, known)) {
+        // Read from this same buffer's width before, so it fits.
+        std::memcpy(patientRef, known.data(), known.size());
+        patientRef[known.size()] = '\0';
+        values.patientRef = std::string_view(patientRef, known.size());
+    } else {
+        values.patientRef =
+            PatientReference(patientTable, record.patientId, patientRef, patientFailure);
+        if (patients != nullptr && patientFailure == 0)
+            patients->RememberPatient(record.patientId, values.patientRef);
+    }
     values.drugName = GetFieldText(bytes, kMrrxDrugName, drugName);
     values.route = GetFieldText(bytes, kMrrxRoute, route);
     values.doseForm = GetFieldText(bytes, kMrrxDoseForm, doseForm);

@@ -18,8 +18,13 @@
 std::string_view PatientReference(TableHandle patientTable, int32_t patientId, std::span<char> text,
                                   int32_t& failure);
 
+class MedicationTextMemo;
+
 struct MedicationLineTexts {
-    MedicationLineTexts(TableHandle patientTable, const _MRRX& record, int32_t resolutionCode);
+    // With `patients`, a patient it knows is not looked up again, and one
+    // looked up without a failure is remembered there.
+    MedicationLineTexts(TableHandle patientTable, const _MRRX& record, int32_t resolutionCode,
+                        MedicationTextMemo* patients = nullptr);
     MedicationLineTexts(const MedicationLineTexts&) = delete;
     MedicationLineTexts& operator=(const MedicationLineTexts&) = delete;
 

@@ -10,7 +10,7 @@
 
 bool CDosewrightDlg::WriteRunLines(const _MRRX& record, const char* oldRxNormId,
                                    unsigned char reportOnly, int32_t resolutionCode) {
-    MedicationLineTexts texts(m_session.PatientTable(), record, resolutionCode);
+    MedicationLineTexts texts(m_session.PatientTable(), record, resolutionCode, &m_textMemo);
     texts.values.oldRxNormId = oldRxNormId;
     RunLineBuffer csvLine;
     FormatCsvLine(texts.values, csvLine);
@@ -33,7 +33,8 @@ bool CDosewrightDlg::WriteUndoLines(const _MRRX& restored, const char* replacedR
 bool CDosewrightDlg::WriteLeftAloneLine(const _MRRX& record, const char* fromRxNormId,
                                         const char* toRxNormId, std::string_view reason,
                                         bool undoing) {
-    MedicationLineTexts texts(m_session.PatientTable(), record, 0);
+    // A scan's patients are remembered for the length of the scan; undo's are not.
+    MedicationLineTexts texts(m_session.PatientTable(), record, 0, undoing ? nullptr : &m_textMemo);
     texts.values.oldRxNormId = fromRxNormId;
     texts.values.newRxNormId = toRxNormId;
     RunLineBuffer logLine;

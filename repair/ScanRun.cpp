@@ -9,6 +9,7 @@
 #include "platform/FileSystem.h"
 #include "repair/DrugKnowledge.h"
 #include "repair/DrugTextSizes.h"
+#include "repair/MedicationTextMemo.h"
 #include "repair/RouteCodeTable.h"
 #include "repair/RunJournal.h"
 #include "repair/RunJournalScope.h"
@@ -19,6 +20,19 @@ namespace {
 // Resolution codes written to the run lines when no drug ID applies.
 constexpr int32_t kResolutionNoDrug = -1;
 constexpr int32_t kResolutionNotDescribable = -2;
+
+// What a scan learned is forgotten when it ends, however it ends: the next run
+// asks the host again.
+class ForgetAtEnd {
+public:
+    explicit ForgetAtEnd(MedicationTextMemo& memo) : m_memo(memo) { m_memo.Clear(); }
+    ~ForgetAtEnd() { m_memo.Clear(); }
+    ForgetAtEnd(const ForgetAtEnd&) = delete;
+    ForgetAtEnd& operator=(const ForgetAtEnd&) = delete;
+
+private:
+    MedicationTextMemo& m_memo;
+};
 
 } // namespace
 
@@ -66,6 +80,7 @@ bool CDosewrightDlg::ScanMedications(int32_t& examinedOut, int32_t& affectedOut,
     int32_t examined = 0;
     int32_t affected = 0;
     m_patientLookupFailures = 0;
+    const ForgetAtEnd forgetAtEnd(m_textMemo);
     SetStatusText(kRunningText);
 
     if (!OpenRunFiles(reportOnly))
@@ -165,40 +180,61 @@ bool CDosewrightDlg::SettleMedication(const _MRRX& record, unsigned char reportO
                                FailureOrder::StatusFirst);
     };
 
-    char formCode[kFormCodeBufferSize] = {};
+    // Medications with the same texts settle alike: each answer of the
+    // drug-knowledge library and the drug dictionary is asked for once a run.
     char routeCode[kRouteCodeBufferSize] = {};
     char strengthValue[kStrengthValueBufferSize] = {};
     char strengthUnit[kStrengthUnitBufferSize] = {};
-    const bool describable = !drugNameText.empty() && !routeText.empty() &&
-                             LookupFormCode(doseFormText, formCode) &&
+    const MedicationTextMemo::FormCode* formCode =
+        drugNameText.empty() || routeText.empty() ? nullptr : &m_textMemo.FormCodeOf(doseFormText);
+    const bool describable = formCode != nullptr && formCode->found &&
                              LookupRouteCode(routeText, routeCode) &&
-                             SplitStrength(drugNameText, routeText, doseFormText, strengthText,
-                                           strengthValue, strengthUnit) == 1;
+                             m_textMemo.SplitOf(drugNameText, formCode->code, routeCode,
+                                                strengthText, strengthValue, strengthUnit) == 1;
     if (!describable)
         return clearRxNorm(kResolutionNotDescribable);
-
-    int32_t drugId = 0;
-    if (!FindDrugId(drugId, drugName, formCode, routeCode, strengthValue, strengthUnit))
+    int32_t drugId = NoDrugId;
+    if (!m_textMemo.DrugOf(
+            drugName, formCode->code, routeCode, strengthValue, strengthUnit,
+            [&](int32_t& found) {
+                return FindDrugId(found, drugName, formCode->code, routeCode, strengthValue,
+                                  strengthUnit);
+            },
+            drugId))
         return false;
     if (drugId == NoDrugId)
         return clearRxNorm(kResolutionNoDrug);
 
-    bool ndcFailed = false;
-    const bool hasNdc = DrugHasNdc(drugId, ndcFailed);
-    if (ndcFailed)
-        return false;
+    // What is known of a drug serves every text that names it.
+    const bool* knownNdc = m_textMemo.FindNdc(drugId);
+    bool hasNdc = false;
+    if (knownNdc != nullptr) {
+        hasNdc = *knownNdc;
+    } else {
+        bool ndcFailed = false;
+        hasNdc = DrugHasNdc(drugId, ndcFailed);
+        if (ndcFailed)
+            return false;
+        m_textMemo.RememberNdc(drugId, hasNdc);
+    }
     if (!hasNdc)
         return true;
 
-    candidates.clear();
-    if (!GetDrugRxNormList(drugId, candidates))
-        return false;
-    if (candidates.size() >= 2)
-        return ResolveRxNorm(affected, candidates, record, reportOnly, drugId);
-    if (candidates.empty())
+    const RxNormCandidateList* knownCandidates = m_textMemo.FindCandidates(drugId);
+    if (knownCandidates == nullptr) {
+        candidates.clear();
+        if (!GetDrugRxNormList(drugId, candidates))
+            return false;
+        m_textMemo.RememberCandidates(drugId, candidates);
+        knownCandidates = &candidates;
+    }
+    const RxNormCandidateList& list = *knownCandidates;
+    if (list.size() >= 2)
+        return ResolveRxNorm(affected, list, record, reportOnly, drugId);
+    if (list.empty())
         return true;
 
-    const _MRDRXN& candidate = candidates.front();
+    const _MRDRXN& candidate = list.front();
     char candidateId[sizeof candidate.rxNormId + 1] = {};
     std::memcpy(candidateId, candidate.rxNormId, sizeof candidate.rxNormId);
     if (rxNormIdText == std::string_view(candidateId))

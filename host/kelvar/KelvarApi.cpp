@@ -1,6 +1,8 @@
 // The exported functions of the drug-knowledge library.
 #include "kelvar/KelvarApi.h"
 
+#include "common/CallCounter.h"
+
 #include "kelvar/StrengthText.h"
 #include "kelvar/VocabularyCache.h"
 
@@ -9,6 +11,13 @@
 namespace {
 
 kelvar::VocabularyCache g_vocabularies;
+
+enum CountedFunction : std::size_t { kQueryCache, kSplitStrength };
+
+void CountCall(CountedFunction function) {
+    static hostcommon::CallCounter<2> counter({"OV_QueryCache", "OV_SplitSizeToStrengthSUM"});
+    counter.Count(function);
+}
 
 void WriteExtra(void* extra, const kelvar::QueryCacheExtra& facts) {
     if (extra != nullptr) {
@@ -22,6 +31,7 @@ extern "C" {
 
 int32_t HOST_CALL OV_QueryCache(int32_t queryNumber, const char* key, int32_t /*argument*/,
                                 char* output, int32_t outputSize, void* extra) {
+    CountCall(kQueryCache);
     kelvar::QueryCacheExtra facts{};
     if (queryNumber != kelvar::kQueryDoseFormToFormCode) {
         WriteExtra(extra, facts);
@@ -55,6 +65,7 @@ int32_t HOST_CALL OV_QueryCache(int32_t queryNumber, const char* key, int32_t /*
 int32_t HOST_CALL OV_SplitSizeToStrengthSUM(const char* /*drugName*/, const char* /*routeCode*/,
                                             const char* /*formCode*/, const char* strengthText,
                                             char* strengthValue, char* strengthUnit) {
+    CountCall(kSplitStrength);
     if (strengthText == nullptr || strengthValue == nullptr || strengthUnit == nullptr) {
         return kelvar::kSplitNotUnderstood;
     }

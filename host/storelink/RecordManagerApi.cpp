@@ -1,5 +1,6 @@
 // The record manager's exported functions: argument checks, the failure switch,
 // and the handle table; the work is OpenTable's.
+#include "common/CallCounter.h"
 #include "common/HostExport.h"
 #include "storelink/FailureSwitch.h"
 #include "storelink/HandleTable.h"
@@ -24,9 +25,17 @@ HandleTable& Handles() {
     return handles;
 }
 
+// Counted by Operation.
+void CountCall(Operation operation) {
+    static hostcommon::CallCounter<7> counter(
+        {"fsopen", "fsclose", "fspos", "fsget", "fsgetn", "fsgotof", "fsupdate"});
+    counter.Count(static_cast<std::size_t>(operation));
+}
+
 // Runs `work` on the table of `handle` unless the failure switch trips first.
 template <typename Work> int32_t OnTable(Operation operation, int32_t handle, Work work) {
     std::lock_guard<std::mutex> lock(ApiMutex());
+    CountCall(operation);
     int32_t status = 0;
     if (TheFailureSwitch().Trips(operation, status)) {
         return status;
@@ -54,6 +63,7 @@ HOST_EXPORT int32_t HOST_CALL fsopen(const char* tablePath, const char* mode,
                                      const char* firstCredential, const char* secondCredential,
                                      const char* flag) {
     std::lock_guard<std::mutex> lock(ApiMutex());
+    CountCall(Operation::Open);
     int32_t status = 0;
     if (TheFailureSwitch().Trips(Operation::Open, status)) {
         return status;
@@ -70,6 +80,7 @@ HOST_EXPORT int32_t HOST_CALL fsopen(const char* tablePath, const char* mode,
 
 HOST_EXPORT int32_t HOST_CALL fsclose(int32_t handle) {
     std::lock_guard<std::mutex> lock(ApiMutex());
+    CountCall(Operation::Close);
     int32_t status = 0;
     if (TheFailureSwitch().Trips(Operation::Close, status)) {
         return status;

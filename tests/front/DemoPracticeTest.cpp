@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <map>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -14,6 +15,7 @@
 
 #include "front/CliRun.h"
 #include "support/HostFolder.h"
+#include "support/ScopedEnvironment.h"
 #include "support/TempFolder.h"
 #include "support/TextFiles.h"
 
@@ -99,6 +101,32 @@ TEST_F(DemoPracticeTest, ReportFindsSomeOfManyMedications) {
     EXPECT_EQ(
         static_cast<int>(Lines(testsupport::ReadFileBytes(m_folder / "Dosewright.log")).size()),
         summary.affected);
+}
+
+// Asked to, the stand-ins count their calls: a repair reads every medication
+// once in the walk and each one it changes once more before its update.
+TEST_F(DemoPracticeTest, TheStandInsCountTheCallsOfARunWhenAsked) {
+    const fs::path countsFile = m_temp.Path() / "calls.txt";
+    CommandResult repair;
+    {
+        const testsupport::ScopedEnvironment counting("HOST_CALL_COUNTS", countsFile.string());
+        repair = RunCli({"-C", m_folder.string(), "repair"});
+    }
+    ASSERT_EQ(repair.exitStatus, 0) << repair.errors;
+    const int affected = SummaryOf(repair.output, "Number of Medications fixed").affected;
+    std::map<std::string, int> calls;
+    std::istringstream lines(testsupport::ReadFileBytes(countsFile));
+    for (std::string name; lines >> name;)
+        lines >> calls[name];
+    EXPECT_EQ(calls["fsgotof"], 1);
+    EXPECT_EQ(calls["fsupdate"], affected);
+    EXPECT_GE(calls["fsgetn"], Medications() + 1);
+    EXPECT_GE(calls["fsget"], affected);
+    EXPECT_GT(calls["OV_QueryCache"], 0);
+
+    fs::remove(countsFile);
+    ASSERT_EQ(RunCli({"-C", m_folder.string(), "report"}).exitStatus, 0);
+    EXPECT_FALSE(fs::exists(countsFile)) << "counted without being asked";
 }
 
 // A repair changes exactly the medications the report named; afterwards a

@@ -6,6 +6,7 @@
 #include "platform/DurableFile.h"
 #include "repair/ApprovedChanges.h"
 #include "repair/JournalSyncer.h"
+#include "repair/MedicationTextMemo.h"
 #include "repair/RunDiff.h"
 #include "repair/RunJournalReader.h"
 #include "repair/RunSummaryText.h"
@@ -469,6 +470,31 @@ TEST_F(ScanRunTest, AMedicationWithoutIdAndDrugCodeIsNotLookedUp) {
     EXPECT_EQ(Run(0), std::make_pair(2, 0));
     EXPECT_EQ(fspos(-1, 1, nullptr), -777) << "a reference table was positioned";
     EXPECT_EQ(Csv(), "");
+}
+
+// The second medication of the same texts and patient is settled by what the
+// first one learned, without a call that could fail; with nothing remembered
+// it asks again, and the failing positioning stops the run.
+TEST_F(ScanRunTest, MedicationsOfTheSameTextsAndPatientAskTheHostOnce) {
+    for (const std::size_t capacity : {MedicationTextMemo::kDefaultCapacity, std::size_t{0}}) {
+        SCOPED_TRACE(capacity);
+        m_fixture.reset();
+        fs::remove_all(m_temp.Path());
+        fs::create_directories(m_temp.Path());
+        Build({kWrongLisinopril, kWrongLisinopril});
+        Dialog().TextMemo().SetCapacity(capacity);
+        m_fixture->window.onScanProgress = [](int32_t examined) {
+            if (examined == 2)
+                StoreLink_FailCall("fspos", 1, -777);
+        };
+        if (capacity == 0) {
+            ExpectStops(1);
+            continue;
+        }
+        EXPECT_EQ(Run(1), std::make_pair(2, 2));
+        EXPECT_EQ(fspos(-1, 1, nullptr), -777) << "the second medication asked the host";
+        EXPECT_EQ(Dialog().PatientLookupFailures(), 0);
+    }
 }
 
 TEST_F(ScanRunTest, AnEmptyMedicationTableEmptiesTheCsvAndKeepsTheLog) {

@@ -25,12 +25,15 @@ using testsupport::TempFolder;
 
 const std::vector<std::string> kTables = {"MRRX99", "MRPT99", "MRDD99", "MRDNDC99", "MRDRXN99"};
 
-// The "name value" lines generate prints.
-std::map<std::string, int64_t> Generate(const fs::path& folder, int64_t medications,
-                                        uint64_t seed) {
-    const CommandResult result =
-        RunHostkit({"generate", "--medications", std::to_string(medications), "--seed",
-                    std::to_string(seed), folder.string()});
+// The "name value" lines generate prints. The practices of the first generator
+// unless `options` says otherwise.
+std::map<std::string, int64_t> Generate(const fs::path& folder, int64_t medications, uint64_t seed,
+                                        const std::vector<std::string>& options = {"--varied"}) {
+    std::vector<std::string> arguments = {"generate", "--medications", std::to_string(medications),
+                                          "--seed", std::to_string(seed)};
+    arguments.insert(arguments.end(), options.begin(), options.end());
+    arguments.push_back(folder.string());
+    const CommandResult result = RunHostkit(arguments);
     if (result.exitStatus != 0) {
         throw std::runtime_error("hostkit generate failed: " + result.errors);
     }
@@ -152,6 +155,38 @@ TEST_P(HostkitGenerateSize, CountsFollowTheRatios) {
 
 INSTANTIATE_TEST_SUITE_P(Sizes, HostkitGenerateSize, ::testing::Values(10, 2000, 20000));
 
+// By default a practice repeats itself as practices do: each distinct
+// medication is given to about 14, a patient has about 4. Other ratios on request.
+TEST(HostkitGenerate, MedicationsAndPatientsRecurAsAskedFor) {
+    struct Ratios {
+        std::vector<std::string> options;
+        int64_t perText, perPatient;
+    };
+    TempFolder temp;
+    int index = 0;
+    for (const Ratios& ratios :
+         {Ratios{{}, 14, 4}, Ratios{{"--per-text", "3"}, 3, 4},
+          Ratios{{"--per-patient", "7"}, 14, 7}, Ratios{{"--varied"}, 1, 10}}) {
+        SCOPED_TRACE(ratios.perText);
+        constexpr int64_t kMedications = 7000;
+        const fs::path folder = temp / std::to_string(index++);
+        const auto summary = Generate(folder, kMedications, 5, ratios.options);
+        EXPECT_EQ(summary.at("patients"),
+                  (kMedications + ratios.perPatient - 1) / ratios.perPatient);
+        const int64_t distinct = (kMedications + ratios.perText - 1) / ratios.perText;
+        EXPECT_EQ(summary.at("texts"), distinct);
+        std::set<std::string> texts;
+        for (json medication : DumpTable(folder, "MRRX99")) {
+            medication.erase("entryId");
+            medication.erase("patientId");
+            texts.insert(medication.dump());
+        }
+        // Medications drawn apart may still come out alike.
+        EXPECT_LE(static_cast<int64_t>(texts.size()), distinct);
+        EXPECT_GT(static_cast<int64_t>(texts.size()), distinct * 6 / 10);
+    }
+}
+
 TEST(HostkitGenerate, ReportExaminesAllAffectsSomeAndRepairLeavesNoneToReport) {
     constexpr int64_t kMedications = 4000;
     TempFolder temp;
@@ -202,7 +237,11 @@ TEST(HostkitGenerate, RefusesAFolderWithSomethingInItAndBadCounts) {
           {"generate", "--medications", "-1", (temp / "b").string()},
           {"generate", "--medications", "100000001", (temp / "c").string()},
           {"generate", "--medications", "ten", (temp / "d").string()},
-          {"generate", "--medications", "10", "--seed", "x", (temp / "e").string()}}) {
+          {"generate", "--medications", "10", "--seed", "x", (temp / "e").string()},
+          {"generate", "--medications", "10", "--per-text", "0", (temp / "f").string()},
+          {"generate", "--medications", "10", "--per-patient", "0", (temp / "g").string()},
+          {"generate", "--medications", "10", "--varied", "--per-text", "2",
+           (temp / "h").string()}}) {
         SCOPED_TRACE(arguments[arguments.size() - 2]);
         EXPECT_EQ(RunHostkit(arguments).exitStatus, 2);
     }

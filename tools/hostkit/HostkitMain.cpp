@@ -2,7 +2,7 @@
 //
 //   hostkit build FIXTURE.json DIR   create DIR as a complete host folder from a fixture
 //   hostkit dump DIR TABLE           print every record of a table, one JSON object a line
-//   hostkit generate --medications N [--seed S] DIR
+//   hostkit generate --medications N [--seed S] [--per-text T] [--per-patient P] [--varied] DIR
 //                                    create DIR as a synthetic practice of N medications
 //
 // Exit status: 0 done, 1 refused input or a failure, 2 a usage error.
@@ -65,6 +65,26 @@ int main(int argc, char** argv) {
         ->check(CLI::Range(int64_t{0}, hostkit::kMostGeneratedMedications));
     generate->add_option("--seed", practice.seed, "the seed of the practice")
         ->capture_default_str();
+    CLI::Option* perText =
+        generate
+            ->add_option("--per-text", practice.medicationsPerText,
+                         "medications per distinct medication text, on average (1: each drawn "
+                         "afresh)")
+            ->capture_default_str()
+            ->check(CLI::Range(int64_t{1}, hostkit::kMostMedicationsPerText));
+    CLI::Option* perPatient =
+        generate
+            ->add_option("--per-patient", practice.medicationsPerPatient,
+                         "medications per patient, on average")
+            ->capture_default_str()
+            ->check(CLI::Range(int64_t{1}, hostkit::kMostMedicationsPerPatient));
+    bool varied = false;
+    generate
+        ->add_flag("--varied", varied,
+                   "the first generator's variety: --per-text 1 --per-patient 10, the same "
+                   "tables as before these options")
+        ->excludes(perText)
+        ->excludes(perPatient);
     generate->add_option("DIR", generateFolder, "the folder to create; must not exist or be empty")
         ->required();
 
@@ -78,6 +98,10 @@ int main(int argc, char** argv) {
         if (build->parsed()) {
             hostkit::WriteHostFolder(hostkit::ReadFixtureFile(fixturePath), buildFolder);
         } else if (generate->parsed()) {
+            if (varied) {
+                practice.medicationsPerText = hostkit::kVariedMedicationsPerText;
+                practice.medicationsPerPatient = hostkit::kVariedMedicationsPerPatient;
+            }
             hostkit::PracticeSummary summary;
             hostkit::CreateHostFolder(generateFolder, [&](const std::filesystem::path& temporary) {
                 summary = hostkit::WritePractice(practice, temporary);

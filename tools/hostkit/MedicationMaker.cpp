@@ -150,7 +150,7 @@ bool MedicationMaker::Make(RandomStream& random, int32_t entryId, int32_t patien
         changes = !m_texts.rxNormId.empty();
         break;
     }
-    Store(entryId, patientId, record);
+    Store(m_texts, entryId, patientId, record);
     return changes;
 }
 
@@ -316,17 +316,18 @@ std::string_view MedicationMaker::RouteNameOf(std::string_view routeCode) const 
     throw std::logic_error("no route name for the code " + std::string(routeCode));
 }
 
-void MedicationMaker::Store(int32_t entryId, int32_t patientId, RecordBuffer& record) const {
+void MedicationMaker::Store(const Texts& texts, int32_t entryId, int32_t patientId,
+                            RecordBuffer& record) const {
     record.Clear();
     record.PutInt32(m_entryId, entryId);
     record.PutInt32(m_patientId, patientId);
-    record.PutText(m_drugName, m_texts.drugName);
-    record.PutText(m_strength, m_texts.strength);
-    record.PutText(m_doseForm, m_texts.doseForm);
-    record.PutText(m_route, m_texts.route);
-    record.PutText(m_drugCode, m_texts.drugCode);
-    record.PutText(m_rxNormId, m_texts.rxNormId);
-    record.PutText(m_termType, m_texts.termType);
+    record.PutText(m_drugName, texts.drugName);
+    record.PutText(m_strength, texts.strength);
+    record.PutText(m_doseForm, texts.doseForm);
+    record.PutText(m_route, texts.route);
+    record.PutText(m_drugCode, texts.drugCode);
+    record.PutText(m_rxNormId, texts.rxNormId);
+    record.PutText(m_termType, texts.termType);
 }
 
 } // namespace hostkit

@@ -22,16 +22,6 @@ public:
     // RxNorm ID (a report lists it, a repair rewrites it).
     bool Make(RandomStream& random, int32_t entryId, int32_t patientId, RecordBuffer& record);
 
-private:
-    enum class Situation {
-        RightId,
-        WrongId,
-        NoIdButDrugCode,
-        NoIdNoDrugCode,
-        UnfiledDrug,
-        Undescribable
-    };
-
     // The texts of one medication; kept between medications so that their
     // buffers are reused.
     struct Texts {
@@ -42,6 +32,20 @@ private:
         std::string drugCode;
         std::string rxNormId;
         std::string_view termType;
+    };
+    // The texts Make gave the last medication.
+    const Texts& LastTexts() const { return m_texts; }
+    // Fills `record` with another medication of the same texts.
+    void Store(const Texts& texts, int32_t entryId, int32_t patientId, RecordBuffer& record) const;
+
+private:
+    enum class Situation {
+        RightId,
+        WrongId,
+        NoIdButDrugCode,
+        NoIdNoDrugCode,
+        UnfiledDrug,
+        Undescribable
     };
 
     const GeneratedDrug& PickDrug(RandomStream& random) const;
@@ -55,7 +59,6 @@ private:
     void MakeUnfiled(RandomStream& random, const GeneratedDrug& drug);
     void MakeUndescribable(RandomStream& random);
     std::string_view RouteNameOf(std::string_view routeCode) const;
-    void Store(int32_t entryId, int32_t patientId, RecordBuffer& record) const;
 
     const GeneratedDrugs& m_drugs;
     VocabularyIndex m_vocabulary;

@@ -12,6 +12,8 @@
 #include <algorithm>
 #include <cstdio>
 #include <stdexcept>
+#include <utility>
+#include <vector>
 
 namespace hostkit {
 namespace fs = std::filesystem;
@@ -19,7 +21,6 @@ namespace {
 
 constexpr int64_t kMedicationsPerDrug = 50;
 constexpr int64_t kFewestDrugs = 300;
-constexpr int64_t kMedicationsPerPatient = 10;
 constexpr int32_t kRxNormSourceKindDrug = 4;
 
 // A number that depends only on `value` and the seed, for choices that must not
@@ -154,28 +155,51 @@ int64_t WritePatients(const fs::path& folder, int64_t count, uint64_t seed) {
     return table.Commit();
 }
 
-// Returns the number of medications a scan changes.
+// Writes the medications; returns the number a scan changes and sets `texts`
+// to the number of distinct medications made.
 int64_t WriteMedications(const fs::path& folder, RandomStream& random, const GeneratedDrugs& drugs,
-                         int64_t count, int64_t patients, uint64_t seed) {
+                         const PracticeSettings& settings, int64_t patients, int64_t& texts) {
     const TableLayout& layout = Layout(hostfolder::kMedicationTableStem);
     TableFile table(folder, layout);
     MedicationMaker maker(layout, drugs, VocabularyIndex(DefaultVocabularyText()));
+    const uint64_t seed = settings.seed;
     const int32_t strayPatientId =
         patients > 0 ? PatientIdOf(seed, patients - 1) + 1 : 1; // no patient has it
+    // Medications made once and given again: their texts and whether a scan
+    // changes them. Left empty when each is made afresh.
+    const int64_t distinct =
+        settings.medicationsPerText > 1
+            ? (settings.medications + settings.medicationsPerText - 1) / settings.medicationsPerText
+            : 0;
+    std::vector<std::pair<MedicationMaker::Texts, bool>> made;
+    made.reserve(static_cast<std::size_t>(distinct));
     int64_t changes = 0;
     int32_t entryId = 0;
-    for (int64_t i = 0; i < count; ++i) {
+    for (int64_t i = 0; i < settings.medications; ++i) {
         entryId += 1 + (random.Chance(50) ? static_cast<int32_t>(random.Below(20)) : 0);
         const int32_t patientId =
             patients > 0 && !random.Chance(5)
                 ? PatientIdOf(seed, random.Below(static_cast<uint64_t>(patients)))
                 : strayPatientId + static_cast<int32_t>(random.Below(100));
-        if (maker.Make(random, entryId, patientId, table.Record())) {
-            ++changes;
+        bool changed = false;
+        if (distinct == 0) {
+            changed = maker.Make(random, entryId, patientId, table.Record());
+        } else if (static_cast<int64_t>(made.size()) < distinct &&
+                   (made.empty() || random.Below(static_cast<uint64_t>(settings.medications - i)) <
+                                        static_cast<uint64_t>(distinct) - made.size())) {
+            // A new medication, as often as leaves the rest to be given again.
+            changed = maker.Make(random, entryId, patientId, table.Record());
+            made.emplace_back(maker.LastTexts(), changed);
+        } else {
+            const auto& [again, changesAgain] = made[random.Below(made.size())];
+            maker.Store(again, entryId, patientId, table.Record());
+            changed = changesAgain;
         }
+        changes += changed;
         table.Insert();
     }
     table.Commit();
+    texts = distinct == 0 ? settings.medications : static_cast<int64_t>(made.size());
     return changes;
 }
 
@@ -186,6 +210,13 @@ PracticeSummary WritePractice(const PracticeSettings& settings, const fs::path& 
         throw std::runtime_error("the number of medications must be 0 to " +
                                  std::to_string(kMostGeneratedMedications));
     }
+    if (settings.medicationsPerText < 1 || settings.medicationsPerText > kMostMedicationsPerText ||
+        settings.medicationsPerPatient < 1 ||
+        settings.medicationsPerPatient > kMostMedicationsPerPatient) {
+        throw std::runtime_error("medications per text must be 1 to " +
+                                 std::to_string(kMostMedicationsPerText) + ", per patient 1 to " +
+                                 std::to_string(kMostMedicationsPerPatient));
+    }
     RandomStream random(settings.seed);
     const int64_t wantedDrugs = std::max(kFewestDrugs, settings.medications / kMedicationsPerDrug);
     const GeneratedDrugs drugs(random, static_cast<std::size_t>(wantedDrugs));
@@ -194,11 +225,12 @@ PracticeSummary WritePractice(const PracticeSettings& settings, const fs::path& 
     summary.drugs = WriteDrugDictionary(folder, drugs);
     summary.ndcs = WriteNdcs(folder, drugs, settings.seed);
     summary.rxnorm = WriteRxNorm(folder, drugs);
-    summary.patients = (settings.medications + kMedicationsPerPatient - 1) / kMedicationsPerPatient;
+    summary.patients = (settings.medications + settings.medicationsPerPatient - 1) /
+                       settings.medicationsPerPatient;
     WritePatients(folder, summary.patients, settings.seed);
     summary.medications = settings.medications;
-    summary.changes = WriteMedications(folder, random, drugs, settings.medications,
-                                       summary.patients, settings.seed);
+    summary.changes =
+        WriteMedications(folder, random, drugs, settings, summary.patients, summary.texts);
 
     HostFolderContent files;
     files.vocabulary = DefaultVocabularyText();
@@ -212,7 +244,8 @@ std::string DescribeSummary(const PracticeSummary& summary) {
     return "medications " + std::to_string(summary.medications) + "\npatients " +
            std::to_string(summary.patients) + "\ndrugs " + std::to_string(summary.drugs) +
            "\nndcs " + std::to_string(summary.ndcs) + "\nrxnorm " + std::to_string(summary.rxnorm) +
-           "\nchanges " + std::to_string(summary.changes) + "\n";
+           "\nchanges " + std::to_string(summary.changes) + "\ntexts " +
+           std::to_string(summary.texts) + "\n";
 }
 
 } // namespace hostkit
