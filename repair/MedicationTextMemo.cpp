@@ -136,6 +136,9 @@ void MedicationTextMemo::RememberPatient(int32_t patientId, std::string_view ref
         !Charge(kElementCost + sizeof patientId + sizeof kept))
         return;
     kept.length = static_cast<unsigned char>(reference.size());
-    std::memcpy(kept.text, reference.data(), reference.size());
+    // A patient the table does not hold has the empty reference, whose data
+    // may be null: nothing to copy.
+    if (!reference.empty())
+        std::memcpy(kept.text, reference.data(), reference.size());
     m_patients.emplace(patientId, kept);
 }
