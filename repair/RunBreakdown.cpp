@@ -6,6 +6,7 @@
 
 #include "data/FormatText.h"
 #include "repair/MedicationLineTexts.h"
+#include "repair/RunSummaryText.h"
 
 namespace {
 
@@ -48,18 +49,18 @@ public:
         } else {
             ++b.otherCode;
         }
-        m_patients.push_back(values.patientId);
         // The texts end at their first NUL byte, so NUL parts them safely.
-        std::string text;
+        m_text.clear();
         for (const std::string_view part :
              {values.drugName, values.strength, values.route, values.doseForm}) {
-            text += part;
-            text += '\0';
+            m_text += part;
+            m_text += '\0';
         }
-        const auto [known, added] =
-            m_textNumbers.try_emplace(std::move(text), static_cast<uint32_t>(m_texts.size()));
-        if (added)
+        auto known = m_textNumbers.find(m_text);
+        if (known == m_textNumbers.end()) {
+            known = m_textNumbers.emplace(m_text, static_cast<uint32_t>(m_texts.size())).first;
             m_texts.push_back(&known->first);
+        }
         m_medications.push_back(uint64_t{known->second} << 32 |
                                 static_cast<uint32_t>(values.patientId));
         if (b.rows.size() < RunBreakdown::kKeptRows) {
@@ -75,7 +76,11 @@ public:
     void Finish() {
         RunBreakdown& b = m_breakdown;
         b.drugs = DistinctCount(m_drugIds);
-        b.patients = DistinctCount(m_patients);
+        std::vector<int32_t> patients;
+        patients.reserve(m_medications.size());
+        for (const uint64_t medication : m_medications)
+            patients.push_back(static_cast<int32_t>(static_cast<uint32_t>(medication)));
+        b.patients = DistinctCount(patients);
         // By drug text, and within one by patient: each text's medications
         // and distinct patients are a run of the sorted list.
         struct TextCount {
@@ -117,10 +122,10 @@ public:
 private:
     const HostSession& m_session;
     RunBreakdown& m_breakdown;
+    std::string m_text; // the drug text being looked up, its buffer reused
     std::unordered_map<std::string, uint32_t> m_textNumbers;
     std::vector<const std::string*> m_texts; // by number: the keys of m_textNumbers
     std::vector<uint64_t> m_medications;     // a text's number, then the patient
-    std::vector<int32_t> m_patients;
     std::vector<int32_t> m_drugIds;
 };
 
@@ -132,8 +137,7 @@ RunBreakdown BreakDownRun(std::string_view databasePath, const HostSession& sess
     std::vector<std::string> names;
     int error = 0;
     if (!JournalFileNames(databasePath, names, error)) {
-        breakdown.failure =
-            FormatText("Failure reading the DosewrightJournal folder. Error Code:%d", error);
+        breakdown.failure = FormatText(kJournalFolderFailure, error);
         return breakdown;
     }
     const std::size_t chosen = ChooseRun(databasePath, names, runName, names.size(), AnyMode);

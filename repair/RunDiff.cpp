@@ -9,6 +9,7 @@
 #include "data/HostSession.h"
 #include "repair/MedicationLineTexts.h"
 #include "repair/RunLogFormat.h"
+#include "repair/RunSummaryText.h"
 
 namespace {
 
@@ -49,8 +50,7 @@ RunComparison CompareRuns(std::string_view databasePath, std::string_view olderN
     std::vector<std::string> names;
     int error = 0;
     if (!JournalFileNames(databasePath, names, error)) {
-        comparison.failure =
-            FormatText("Failure reading the DosewrightJournal folder. Error Code:%d", error);
+        comparison.failure = FormatText(kJournalFolderFailure, error);
         return comparison;
     }
     const std::size_t newer = ChooseRun(databasePath, names, newerName, names.size(), IsComparable);
